@@ -1,0 +1,31 @@
+// The run's folder enumerator: the files of one folder whose names match a wildcard mask, sorted.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace celshift {
+
+class FileList {
+public:
+    virtual ~FileList() = default;
+    // The folder to list. Takes effect at the next setMask.
+    virtual void setDirectory(const std::string& folder) = 0;
+    // Sets the mask and lists the folder again.
+    virtual void setMask(const std::string& mask) = 0;
+    virtual int count() const = 0;
+    // Name of entry i (counted from 0), and its full path: the folder, one separator, the name.
+    virtual std::string fileName(int i) const = 0;
+    virtual std::string filePath(int i) const = 0;
+};
+
+// Lists the folder on disk: regular files only (links followed), no subfolders, no hidden files (names that
+// begin with "."), no FIFOs, sockets or devices. Names are matched against the mask without regard to case,
+// with the Windows meaning ("*.*" lists every file, names without a dot too). Entries are sorted by the
+// Japanese collation at secondary strength (case ignored), ties broken by the bytes of the names.
+std::unique_ptr<FileList> makeDirectoryFileList();
+
+// Windows wildcard match of a file name, ASCII letters compared without regard to case.
+bool matchesMask(const std::string& name, const std::string& mask);
+
+}  // namespace celshift
