@@ -1,0 +1,89 @@
+// A read or a write that fails at any byte raises the code of the walker that owns that byte: its read code
+// for a failed read, the write code five higher for a failed write.
+#include <gtest/gtest.h>
+
+#include "scenario_builder/byte_builder.h"
+#include "test_streams.h"
+
+namespace celshift::test {
+namespace {
+
+using build::ByteBuilder;
+
+// Input bytes, each run of them tagged with the read code of the walker that copies it.
+class TaggedInput {
+public:
+    TaggedInput& add(const ByteBuilder& bytes, int readCode) {
+        for (std::size_t i = 0; i < bytes.size(); ++i) codes_.push_back(readCode);
+        bytes_ += bytes.bytes();
+        return *this;
+    }
+    const std::string& bytes() const { return bytes_; }
+    int codeAt(std::size_t offset) const { return codes_[offset]; }
+
+private:
+    std::string bytes_;
+    std::vector<int> codes_;
+};
+
+void expectCodesAtEveryByte(const TaggedInput& input, const std::function<void(DataFileCopier&)>& walker) {
+    ASSERT_EQ(walk(input.bytes(), walker).output, input.bytes());
+    for (std::size_t at = 0; at < input.bytes().size(); ++at) {
+        const long point = static_cast<long>(at);
+        EXPECT_EQ(walk(input.bytes(), walker, nullptr, {.readFailsAfter = point}).code, input.codeAt(at)) << "read, byte " << at;
+        EXPECT_EQ(walk(input.bytes(), walker, nullptr, {.writeFailsAfter = point}).code, input.codeAt(at) + 5) << "write, byte " << at;
+        // When both fail at the same field, the input is tested first.
+        EXPECT_EQ(walk(input.bytes(), walker, nullptr, {.readFailsAfter = point, .writeFailsAfter = point}).code,
+                  input.codeAt(at)) << "both, byte " << at;
+    }
+}
+
+void addEmptyNestedRecord(TaggedInput& in) {
+    in.add(ByteBuilder().plainString("").fill(18), kRecordRead)
+        .add(ByteBuilder().int32(0), kBodyRead)
+        .add(ByteBuilder().fill(12), kRecordRead);
+    for (int i = 0; i < 7; ++i) in.add(ByteBuilder().plainString("s"), kRecordRead);
+    in.add(ByteBuilder().byte(0).plainString("").plainString(""), kRecordRead);
+}
+
+TEST(FailurePoints, NestedRecordWithAnEmbeddedEventTreeAndCellRecord) {
+    TaggedInput in;
+    in.add(ByteBuilder().plainString("rec").fill(18), kRecordRead);
+    in.add(ByteBuilder().int32(1).int32(build::kEmbeddedEntry).fill(3).int32(1), kBodyRead);
+    in.add(ByteBuilder().byte(6).plainString("a").plainString("b").int32(0), kBodyRead);
+    addEmptyNestedRecord(in);
+    in.add(ByteBuilder().int32(1), kBodyRead);  // event count
+    in.add(ByteBuilder().int32(2), kEventRead);   // trees of the event
+    in.add(ByteBuilder().nodeHeader(8, "cells", 0), kNodeRead);
+    in.add(ByteBuilder().int32(1).fill(16), kBodyRead);
+    in.add(ByteBuilder().imageName("a.bmp"), kFileRead);  // the image-name field has its own codes
+    in.add(ByteBuilder().byte(1).plainString("c").byte(2), kBodyRead);
+    in.add(ByteBuilder().nodeHeader(16, "n", 0), kNodeRead);
+    in.add(ByteBuilder().plainString("str").byte(0), kBodyRead);
+    in.add(ByteBuilder().fill(5), kBodyRead);  // closing block of the embedded body
+    in.add(ByteBuilder().fill(12), kRecordRead);
+    for (int i = 0; i < 7; ++i) in.add(ByteBuilder().plainString(""), kRecordRead);
+    in.add(ByteBuilder().byte(0).plainString("x").plainString("y"), kRecordRead);
+    expectCodesAtEveryByte(in, [](DataFileCopier& c) { copyNestedRecord(c); });
+}
+
+TEST(FailurePoints, EventWithTrailer) {
+    TaggedInput in;
+    in.add(ByteBuilder().int32(1), kEventRead);
+    in.add(ByteBuilder().nodeHeader(20, "node", 1).nodeHeader(0, "", 0), kNodeRead);
+    in.add(ByteBuilder().int32(3).fill(5), kBodyRead);
+    in.add(ByteBuilder().eventTrailer(2, 3), kEventRead);
+    expectCodesAtEveryByte(in, [](DataFileCopier& c) { copyEvent(c, true); });
+}
+
+TEST(FailurePoints, ResultOfAFileIsOneForEveryCode) {
+    // The codes reach copyDataFile from any depth; every one of them makes the file fail.
+    const std::string file = ByteBuilder().fileHeader(8).int32(1).int32(1).nodeHeader(8, "", 0).int32(1).cellRecord("a.bmp").bytes();
+    for (long at = 0; at < static_cast<long>(file.size()); ++at) {
+        EXPECT_EQ(convertFile(file, false, nullptr, {.readFailsAfter = at}).result, 1) << at;
+    }
+    EXPECT_EQ(convertFile(file).result, 0);
+}
+
+}  // namespace
+}  // namespace celshift::test

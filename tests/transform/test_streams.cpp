@@ -1,0 +1,103 @@
+#include "test_streams.h"
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace celshift::test {
+
+namespace {
+
+// A cookie stream over a string: reads from it, or appends to it, and fails once `limit` bytes have passed.
+struct Cookie {
+    std::string* bytes;
+    std::size_t position = 0;
+    long limit = -1;
+};
+
+ssize_t cookieRead(void* cookie, char* buffer, size_t size) {
+    auto* c = static_cast<Cookie*>(cookie);
+    std::size_t n = std::min(size, c->bytes->size() - c->position);
+    if (c->limit >= 0) {
+        const std::size_t allowed = static_cast<std::size_t>(c->limit) > c->position ? c->limit - c->position : 0;
+        if (allowed == 0 && size > 0) return -1;
+        n = std::min(n, allowed);
+    }
+    std::memcpy(buffer, c->bytes->data() + c->position, n);
+    c->position += n;
+    return static_cast<ssize_t>(n);
+}
+
+ssize_t cookieWrite(void* cookie, const char* buffer, size_t size) {
+    auto* c = static_cast<Cookie*>(cookie);
+    std::size_t n = size;
+    if (c->limit >= 0) {
+        const std::size_t allowed = static_cast<std::size_t>(c->limit) > c->position ? c->limit - c->position : 0;
+        n = std::min(n, allowed);
+        if (n < size) errno = ENOSPC;
+    }
+    c->bytes->append(buffer, n);
+    c->position += n;
+    return static_cast<ssize_t>(n);
+}
+
+std::FILE* openCookie(Cookie& cookie, const char* mode) {
+    cookie_io_functions_t functions{};
+    functions.read = cookieRead;
+    functions.write = cookieWrite;
+    std::FILE* f = fopencookie(&cookie, mode, functions);
+    if (!f) throw std::runtime_error("fopencookie failed");
+    // Failing streams are unbuffered so that each failure shows at the field that caused it.
+    if (cookie.limit >= 0) setvbuf(f, nullptr, _IONBF, 0);
+    return f;
+}
+
+}  // namespace
+
+WalkOutcome walk(const std::string& input, const std::function<void(DataFileCopier&)>& walker,
+                 const ReplacementTableHolder* holder, FailurePoint failure) {
+    std::string in = input;
+    WalkOutcome outcome;
+    Cookie reader{&in, 0, failure.readFailsAfter};
+    Cookie writer{&outcome.output, 0, failure.writeFailsAfter};
+    std::FILE* inStream = openCookie(reader, "r");
+    std::FILE* outStream = openCookie(writer, "w");
+    {
+        DataFileCopier copier(inStream, outStream, 0, holder);
+        try {
+            walker(copier);
+        } catch (const CopyErrorCode& error) {
+            outcome.code = error.value;
+        }
+    }
+    std::fclose(inStream);
+    std::fclose(outStream);
+    return outcome;
+}
+
+FileOutcome convertFile(const std::string& input, bool packageFlag, const ReplacementTableHolder* holder,
+                        FailurePoint failure) {
+    std::string in = input;
+    FileOutcome outcome;
+    Cookie reader{&in, 0, failure.readFailsAfter};
+    Cookie writer{&outcome.output, 0, failure.writeFailsAfter};
+    std::FILE* inStream = openCookie(reader, "r");
+    std::FILE* outStream = openCookie(writer, "w");
+    {
+        DataFileCopier copier(inStream, outStream, packageFlag ? 1 : 0, holder);
+        outcome.result = copyDataFile(copier);
+    }
+    std::fclose(inStream);
+    std::fclose(outStream);
+    return outcome;
+}
+
+ReplacementTableHolder holderWith(std::initializer_list<std::pair<std::string, std::string>> pairs) {
+    ReplacementTableHolder holder;
+    holder.enabled = true;
+    holder.table = std::make_unique<ReplacementTable>();
+    for (const auto& [from, to] : pairs) addReplacementPair(*holder.table, from, to);
+    return holder;
+}
+
+}  // namespace celshift::test
