@@ -1,1 +1,124 @@
-// implemented separately
+#include "platform/file_copy.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace celshift {
+
+namespace {
+
+// Closes a descriptor on every way out of the copy.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now and reports the result: a close that fails may mean the data never reached the disk.
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+
+// In-kernel copy from the current offsets. Stops at the first zero return: that is either the end of the
+// source or a file system that cannot copy this way (proc and sys files report size 0), so the caller goes
+// on with plain reads, which then find the true end. Returns false on a real error.
+bool copyInKernel(int source, int target) {
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(source, nullptr, target, nullptr, kChunkBytes, 0);
+        if (copied > 0) continue;
+        if (copied == 0) return true;
+        if (errno == EINTR) continue;
+        // Not possible between these two files: the read and write loop does the rest.
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) return true;
+        return false;
+    }
+}
+
+bool writeAll(int target, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(target, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool copyByReading(int source, int target) {
+    std::vector<char> buffer(std::size_t{1} << 16);
+    for (;;) {
+        const ssize_t got = ::read(source, buffer.data(), buffer.size());
+        if (got == 0) return true;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (!writeAll(target, buffer.data(), static_cast<std::size_t>(got))) return false;
+    }
+}
+
+// Everything after the target was created: contents, permission bits, times, the final close.
+bool fillTarget(int source, Descriptor& target, const struct stat& sourceStatus) {
+    if (!copyInKernel(source, target.get())) return false;
+    if (!copyByReading(source, target.get())) return false;
+    if (::fchmod(target.get(), sourceStatus.st_mode & 0777) != 0) return false;
+    const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
+    if (::futimens(target.get(), times) != 0) return false;
+    return target.close();
+}
+
+}  // namespace
+
+CopyOutcome copyFileNoOverwrite(const std::string& source, const std::string& target) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer. fstat then refuses anything but a regular file.
+    Descriptor input(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!input.valid()) return CopyOutcome::Failed;
+    struct stat sourceStatus;
+    if (::fstat(input.get(), &sourceStatus) != 0 || !S_ISREG(sourceStatus.st_mode)) return CopyOutcome::Failed;
+    const int flags = ::fcntl(input.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(input.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return CopyOutcome::Failed;
+
+    // O_EXCL is the fail-if-exists test and the creation in one step: nothing of that name (file, folder,
+    // even a dangling link) is ever replaced. Owner-only until the copy is complete.
+    Descriptor output(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0600));
+    if (!output.valid()) return errno == EEXIST ? CopyOutcome::AlreadyExists : CopyOutcome::Failed;
+
+    if (fillTarget(input.get(), output, sourceStatus)) return CopyOutcome::Copied;
+    // An incomplete target would make every later run skip this file as "already there".
+    if (output.valid()) output.close();
+    ::unlink(target.c_str());
+    return CopyOutcome::Failed;
+}
+
+bool isExistingFolder(const std::string& path) {
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool isSameFileSystemObject(const std::string& a, const std::string& b) {
+    struct stat first;
+    struct stat second;
+    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+}  // namespace celshift

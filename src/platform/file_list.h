@@ -15,8 +15,12 @@ public:
     virtual void setMask(const std::string& mask) = 0;
     virtual int count() const = 0;
     // Name of entry i (counted from 0), and its full path: the folder, one separator, the name.
+    // An i outside 0 to count() - 1 throws std::out_of_range.
     virtual std::string fileName(int i) const = 0;
     virtual std::string filePath(int i) const = 0;
+    // True when the last setMask could not read the folder (missing, not a folder, a read error): the
+    // list is then empty, and the caller can tell "nothing there" from "could not look".
+    virtual bool listingFailed() const { return false; }
 };
 
 // Lists the folder on disk: regular files only (links followed), no subfolders, no hidden files (names that

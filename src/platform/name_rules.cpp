@@ -1,1 +1,73 @@
-// implemented separately
+#include "platform/name_rules.h"
+
+#include "platform/code_page_932.h"
+
+namespace celshift {
+
+namespace {
+
+constexpr char kSeparator = '/';
+
+// Length in bytes of the code page 932 character that starts at i. A lead byte takes the next byte with
+// it whatever that byte is, the way the Windows character walk does; a lead byte at the very end stands alone.
+std::size_t characterLength932(std::string_view text, std::size_t i) {
+    if (isCodePage932LeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) return 2;
+    return 1;
+}
+
+}  // namespace
+
+std::string_view extensionOf932(std::string_view name) {
+    std::size_t lastDot = std::string_view::npos;
+    for (std::size_t i = 0; i < name.size();) {
+        const std::size_t length = characterLength932(name, i);
+        if (length == 1) {
+            if (name[i] == '\\' || name[i] == ':') lastDot = std::string_view::npos;
+            else if (name[i] == '.') lastDot = i;
+        }
+        i += length;
+    }
+    return lastDot == std::string_view::npos ? std::string_view{} : name.substr(lastDot);
+}
+
+std::string asciiLower932(std::string_view text) {
+    std::string lowered(text);
+    for (std::size_t i = 0; i < lowered.size();) {
+        const std::size_t length = characterLength932(text, i);
+        if (length == 1 && lowered[i] >= 'A' && lowered[i] <= 'Z')
+            lowered[i] = static_cast<char>(lowered[i] - 'A' + 'a');
+        i += length;
+    }
+    return lowered;
+}
+
+std::string_view lastPathElement(std::string_view path) {
+    const std::size_t slash = path.rfind(kSeparator);
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// A path without any separator lies in the current folder, so its parent is ".".
+std::string parentFolder(std::string_view path) {
+    const std::size_t slash = path.rfind(kSeparator);
+    if (slash == std::string_view::npos) return ".";
+    std::size_t end = slash;
+    while (end > 0 && path[end - 1] == kSeparator) --end;
+    if (end == 0) return std::string(1, kSeparator);
+    return std::string(path.substr(0, end));
+}
+
+// An empty folder stands for the current one: the name alone is returned, never "/name".
+std::string joinPath(std::string_view folder, std::string_view name) {
+    std::string joined(folder);
+    if (!joined.empty() && joined.back() != kSeparator) joined += kSeparator;
+    joined += name;
+    return joined;
+}
+
+std::string_view fileNameExtension(std::string_view name) {
+    const std::string_view element = lastPathElement(name);
+    const std::size_t dot = element.rfind('.');
+    return dot == std::string_view::npos ? std::string_view{} : element.substr(dot);
+}
+
+}  // namespace celshift

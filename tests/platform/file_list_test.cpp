@@ -1,1 +1,142 @@
+#include "platform/file_list.h"
+
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace celshift {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(MatchesMask, StarDotStarTakesEveryNameWithOrWithoutDot) {
+    for (const char* name : {"README", "a.b.c", "x.wid", "表.bmp"}) EXPECT_TRUE(matchesMask(name, "*.*")) << name;
+}
+
+TEST(MatchesMask, ExtensionMaskIgnoresCaseAndNeedsTheWholeExtension) {
+    EXPECT_TRUE(matchesMask("X.WID", "*.wid"));
+    EXPECT_TRUE(matchesMask("a.b.wid", "*.wid"));
+    EXPECT_TRUE(matchesMask("Package01.Wid", "*.WID"));
+    EXPECT_FALSE(matchesMask("x.widx", "*.wid"));
+    EXPECT_FALSE(matchesMask("x.wid.bak", "*.wid"));
+    EXPECT_FALSE(matchesMask("wid", "*.wid"));
+    EXPECT_FALSE(matchesMask("x.wi", "*.wid"));
+}
+
+TEST(MatchesMask, QuestionMarkAndTrailingDotFollowWindows) {
+    EXPECT_TRUE(matchesMask("表.wid", "?.wid"));  // one character, not one byte
+    EXPECT_FALSE(matchesMask("ab.wid", "?.wid"));
+    EXPECT_TRUE(matchesMask("ab.txt", "a?.txt"));
+    EXPECT_TRUE(matchesMask("a.txt", "a?.txt"));  // "?" matches nothing before a dot
+    EXPECT_FALSE(matchesMask("abc.txt", "a?.txt"));
+    EXPECT_TRUE(matchesMask("README", "*."));  // "*." lists names without an extension
+    EXPECT_FALSE(matchesMask("a.b", "*."));
+}
+
+class DirectoryFileListTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = testing::TempDir() + "file_list_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    void addFile(const std::string& name) { std::ofstream(folder_ / name) << "x"; }
+
+    std::vector<std::string> listed(FileList& list) {
+        std::vector<std::string> names;
+        for (int i = 0; i < list.count(); ++i) names.push_back(list.fileName(i));
+        return names;
+    }
+
+    std::vector<std::string> listFolder(const std::string& mask) {
+        auto list = makeDirectoryFileList();
+        list->setDirectory(folder_.string());
+        list->setMask(mask);
+        EXPECT_FALSE(list->listingFailed());
+        return listed(*list);
+    }
+
+    fs::path folder_;
+};
+
+TEST_F(DirectoryFileListTest, ListsRegularFilesOnlyAndLinksByWhatTheyPointAt) {
+    addFile("a.wid");
+    addFile("readme");
+    addFile(".hidden.wid");
+    fs::create_directory(folder_ / "sub.wid");
+    ASSERT_EQ(mkfifo((folder_ / "pipe.wid").c_str(), 0600), 0);
+    fs::create_symlink(folder_ / "pipe.wid", folder_ / "pipelink.wid");
+    fs::create_symlink(folder_ / "a.wid", folder_ / "alias.wid");
+    fs::create_symlink(folder_ / "missing", folder_ / "broken.wid");
+    fs::create_directory_symlink(folder_ / "sub.wid", folder_ / "sublink.wid");
+
+    // A listening socket: short name, so that the address fits into sun_path.
+    const std::string socketPath = (folder_ / "s.wid").string();
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof(address.sun_path));
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+
+    EXPECT_EQ(listFolder("*.*"), (std::vector<std::string>{"a.wid", "alias.wid", "readme"}));
+    EXPECT_EQ(listFolder("*.wid"), (std::vector<std::string>{"a.wid", "alias.wid"}));
+    close(sock);
+}
+
+TEST_F(DirectoryFileListTest, SortsIgnoringCaseAndBreaksTiesByBytes) {
+    for (const char* name : {"c.wid", "B.wid", "a.wid", "A.wid", "X.WID"}) addFile(name);
+    // Byte order would put "B" and "X" first; "A" and "a" compare equal but for their bytes.
+    EXPECT_EQ(listFolder("*.wid"), (std::vector<std::string>{"A.wid", "a.wid", "B.wid", "c.wid", "X.WID"}));
+}
+
+TEST_F(DirectoryFileListTest, SortsJapaneseNamesInKanaOrder) {
+    for (const char* name : {"か.wid", "イ.wid", "あ.wid", "ア.wid", "z.wid", "が.wid"}) addFile(name);
+    // Byte order would give あ か が ア イ. Latin comes first, then the kana by sound; hiragana and katakana of
+    // one sound tie at this strength, and the bytes put the hiragana first.
+    EXPECT_EQ(listFolder("*.*"),
+              (std::vector<std::string>{"z.wid", "あ.wid", "ア.wid", "イ.wid", "か.wid", "が.wid"}));
+}
+
+TEST_F(DirectoryFileListTest, FullPathHasExactlyOneSeparator) {
+    addFile("Summary.wsm");
+    for (const std::string& folder : {folder_.string(), folder_.string() + "/"}) {
+        auto list = makeDirectoryFileList();
+        list->setDirectory(folder);
+        list->setMask("*.*");
+        ASSERT_EQ(list->count(), 1);
+        EXPECT_EQ(list->filePath(0), folder_.string() + "/Summary.wsm");
+        EXPECT_THROW(list->filePath(1), std::out_of_range);
+        EXPECT_THROW(list->fileName(-1), std::out_of_range);
+    }
+}
+
+TEST_F(DirectoryFileListTest, UnreadableFolderGivesEmptyFailedList) {
+    addFile("file.wid");
+    auto list = makeDirectoryFileList();
+    for (const char* folder : {"missing", "file.wid"}) {  // a file where a folder is expected, too
+        list->setDirectory(folder_.string());
+        list->setMask("*.*");
+        ASSERT_EQ(list->count(), 1);
+
+        list->setDirectory((folder_ / folder).string());
+        EXPECT_EQ(list->count(), 1);  // the new folder is read at the next setMask only
+        list->setMask("*.*");
+        EXPECT_EQ(list->count(), 0);
+        EXPECT_TRUE(list->listingFailed());
+    }
+}
+
+}  // namespace
+}  // namespace celshift

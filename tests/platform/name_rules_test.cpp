@@ -1,1 +1,85 @@
+#include "platform/name_rules.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/executable_path.h"
+#include "platform/file_copy.h"
+
+namespace celshift {
+namespace {
+
+// Code page 932 bytes of the names below: "ソ" 83 5C and "表" 95 5C end in the byte of "\".
+const std::string kSo = "\x83\x5C";
+const std::string kHyo = "\x95\x5C";
+
+TEST(ExtensionOf932, TakesTheLastDotOfTheLastElement) {
+    EXPECT_EQ(extensionOf932("cell.bmp"), ".bmp");
+    EXPECT_EQ(extensionOf932("cell.tar.JPEG"), ".JPEG");
+    EXPECT_EQ(extensionOf932("cell."), ".");
+    EXPECT_EQ(extensionOf932("cell"), "");
+    EXPECT_EQ(extensionOf932(""), "");
+    EXPECT_EQ(extensionOf932("img\\a.bmp"), ".bmp");
+    EXPECT_EQ(extensionOf932("img.d\\cell"), "");  // the dot lies before the last "\"
+    EXPECT_EQ(extensionOf932("C:cell.jpg"), ".jpg");
+    EXPECT_EQ(extensionOf932("a.bmp:cell"), "");  // ... or before the last ":"
+    EXPECT_EQ(extensionOf932("cell.bmp "), ".bmp ");
+}
+
+TEST(ExtensionOf932, NeverTakesASecondByteForABackslash) {
+    // A byte search would see "\" at the end and find no extension.
+    EXPECT_EQ(extensionOf932("a.bmp" + kSo), ".bmp" + kSo);
+    EXPECT_EQ(extensionOf932("a.bmp" + kHyo), ".bmp" + kHyo);
+    EXPECT_EQ(extensionOf932(kSo + ".bmp"), ".bmp");
+    EXPECT_EQ(extensionOf932("img.d" + kHyo + "cell"), ".d" + kHyo + "cell");  // no "\" in this name
+    EXPECT_EQ(extensionOf932("img.d" + kHyo + "\\cell"), "");
+    EXPECT_EQ(extensionOf932(kHyo + "\\" + kSo + ".jpg"), ".jpg");
+    EXPECT_EQ(extensionOf932("a.bmp\x83"), ".bmp\x83");  // a lead byte at the very end stands alone
+}
+
+TEST(AsciiLower932, LowersSingleByteLettersOnly) {
+    EXPECT_EQ(asciiLower932("A.BMP"), "a.bmp");
+    // "ア" is 83 41: its second byte is an "A" and must stay one.
+    EXPECT_EQ(asciiLower932("\x83\x41.JPG"), "\x83\x41.jpg");
+    EXPECT_EQ(asciiLower932("X" + kSo + "Y"), "x" + kSo + "y");
+}
+
+TEST(NativePaths, LastElementAndParentUseSlashOnly) {
+    EXPECT_EQ(lastPathElement("/games/x/Summary.wsm"), "Summary.wsm");
+    EXPECT_EQ(lastPathElement("Summary.wsm"), "Summary.wsm");
+    EXPECT_EQ(lastPathElement("/games/x/"), "");
+    EXPECT_EQ(lastPathElement("a\\b.wid"), "a\\b.wid");
+
+    EXPECT_EQ(parentFolder("/games/x/Summary.wsm"), "/games/x");
+    EXPECT_EQ(parentFolder("/games//Summary.wsm"), "/games");
+    EXPECT_EQ(parentFolder("/Summary.wsm"), "/");
+    EXPECT_EQ(parentFolder("Summary.wsm"), ".");
+    EXPECT_EQ(parentFolder("x/Summary.wsm"), "x");
+}
+
+TEST(NativePaths, JoinAddsOneSeparatorAtMost) {
+    EXPECT_EQ(joinPath("/games/x", "a.wid"), "/games/x/a.wid");
+    EXPECT_EQ(joinPath("/games/x/", "a.wid"), "/games/x/a.wid");
+    EXPECT_EQ(joinPath("/", "a.wid"), "/a.wid");
+    EXPECT_EQ(joinPath("", "a.wid"), "a.wid");
+}
+
+TEST(NativePaths, FileNameExtensionIsCaseKept) {
+    EXPECT_EQ(fileNameExtension("X.WID"), ".WID");
+    EXPECT_EQ(fileNameExtension("a.b.wid"), ".wid");
+    EXPECT_EQ(fileNameExtension("README"), "");
+    EXPECT_EQ(fileNameExtension("dir.d/README"), "");
+}
+
+TEST(ExecutablePath, NamesTheRunningProgram) {
+    const std::string path = executablePath();
+    EXPECT_TRUE(isSameFileSystemObject(path, "/proc/self/exe"));
+    const std::string folder = executableFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_EQ(joinPath(folder, lastPathElement(path)), path);
+}
+
+}  // namespace
+}  // namespace celshift
