@@ -1,0 +1,99 @@
+#include "cli/cli_arguments.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace celshift::cli {
+
+namespace fs = std::filesystem;
+
+const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--from TEXT --to TEXT]... SCENARIO
+
+Makes a converted copy of a scenario: copies every file of the scenario folder into the output folder
+(never overwriting a file already there, data files excepted), and rewrites every ".wid" data file there,
+exchanging each image name that equals a --from text for the --to text that follows it.
+
+  SCENARIO         the scenario's "Summary.wsm", or the folder that holds it
+  --from TEXT      an image file name to look for (.bmp .jpg .jpeg .jpy1 .jpdc .jpx)
+  --to TEXT        the image file name to write in its place
+                   Up to four pairs, in order, are conversion rows 1 to 4. Rows are used from the first
+                   up to the first row that is not valid. Names are matched exactly, case included.
+  --output DIR     the output folder, which must exist (default: the folder "Scena" beside this program)
+  --help           shows this text
+
+Every message of the run is printed as one line "CAPTION: TEXT"; further lines of a text are indented by
+two spaces. A data file or copy that cannot be opened prints "ErrorFm: PATH".
+
+Exit status: 0 when the run ended and every data file was converted; 1 when a data file failed or could
+not be opened; 2 when the run did not start (bad arguments, a missing output folder, or an output folder
+that is the scenario folder itself).
+)";
+
+namespace {
+
+const std::string& valueOf(const std::vector<std::string>& args, std::size_t& i) {
+    if (i + 1 >= args.size()) throw std::invalid_argument(args[i] + " needs a value");
+    return args[++i];
+}
+
+}  // namespace
+
+Arguments parseArguments(const std::vector<std::string>& args) {
+    Arguments parsed;
+    bool scenarioGiven = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+            parsed.help = true;
+        } else if (!optionsEnded && arg == "--output") {
+            if (parsed.output) throw std::invalid_argument("--output is given twice");
+            parsed.output = valueOf(args, i);
+        } else if (!optionsEnded && arg == "--from") {
+            if (parsed.rowCount == 4) throw std::invalid_argument("at most four --from/--to pairs are allowed");
+            const std::string from = valueOf(args, i);
+            if (i + 1 >= args.size() || args[i + 1] != "--to")
+                throw std::invalid_argument("--from \"" + from + "\" must be followed by --to");
+            ++i;
+            parsed.rows.from[parsed.rowCount] = from;
+            parsed.rows.to[parsed.rowCount] = valueOf(args, i);
+            ++parsed.rowCount;
+        } else if (!optionsEnded && arg == "--to") {
+            throw std::invalid_argument("--to must follow a --from");
+        } else if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            throw std::invalid_argument("unknown option " + arg);
+        } else {
+            if (scenarioGiven) throw std::invalid_argument("more than one SCENARIO given: " + arg);
+            parsed.scenario = arg;
+            scenarioGiven = true;
+        }
+    }
+    if (!parsed.help && !scenarioGiven) throw std::invalid_argument("no SCENARIO given");
+    return parsed;
+}
+
+std::string resolveScenario(const std::string& scenario) {
+    std::error_code error;
+    const fs::path given = fs::absolute(scenario, error);
+    if (error || !fs::exists(given, error)) throw std::invalid_argument("no such file or folder: " + scenario);
+    if (fs::is_directory(given, error)) {
+        const fs::path exact = given / "Summary.wsm";
+        if (fs::is_regular_file(exact, error)) return exact.string();
+        // Scenarios copied from a case-blind file system may spell the name differently.
+        for (const auto& entry : fs::directory_iterator(given, error)) {
+            std::string name = entry.path().filename().string();
+            for (auto& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            if (name == "summary.wsm" && entry.is_regular_file(error)) return entry.path().string();
+        }
+        throw std::invalid_argument("no Summary.wsm in the folder " + scenario);
+    }
+    std::string name = given.filename().string();
+    for (auto& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    if (name != "summary.wsm" || !fs::is_regular_file(given, error))
+        throw std::invalid_argument("not a Summary.wsm: " + scenario);
+    return given.string();
+}
+
+}  // namespace celshift::cli

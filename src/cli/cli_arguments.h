@@ -1,0 +1,28 @@
+// The command line of celshift-cli:  celshift-cli [--output DIR] [--from TEXT --to TEXT]... SCENARIO
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "run/conversion_run.h"
+
+namespace celshift::cli {
+
+struct Arguments {
+    bool help = false;
+    std::string scenario;                 // as given: a "Summary.wsm" or a folder that holds one
+    std::optional<std::string> output;    // as given; the default folder when absent
+    ConversionRows rows;
+    int rowCount = 0;
+};
+
+// Parses the arguments (without the program name). Throws std::invalid_argument with a message for the user.
+Arguments parseArguments(const std::vector<std::string>& args);
+
+// The "Summary.wsm" that SCENARIO names, as an absolute path. Throws std::invalid_argument when there is none.
+std::string resolveScenario(const std::string& scenario);
+
+extern const char* const kUsage;
+
+}  // namespace celshift::cli

@@ -1,0 +1,287 @@
+// The conversion run over real folders: what it copies, what it rewrites, and every box it shows, in order.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "platform/file_list.h"
+#include "run/conversion_run.h"
+#include "scenario_builder/byte_builder.h"
+#include "temp_folder.h"
+
+namespace celshift::test {
+namespace {
+
+namespace fs = std::filesystem;
+using build::ByteBuilder;
+
+struct Box {
+    std::string caption;
+    std::string text;
+    bool operator==(const Box&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Box& box) { return out << box.caption << ": " << box.text; }
+
+class RecordedMessages : public RunMessages {
+public:
+    void showMessage(const std::string& text, const std::string& caption) override { boxes.push_back({caption, text}); }
+    void showErrorFm(const std::string& path) override { boxes.push_back({"ErrorFm", path}); }
+    std::vector<Box> boxes;
+};
+
+// A kind 8 data file with one tree naming the image; the plain string holds the same text.
+std::string dataFile(const std::string& image) {
+    return ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode(image, image).bytes();
+}
+// The same as a package file (no kind byte).
+std::string packageFile(const std::string& image) {
+    return ByteBuilder().packageHeader().int32(1).int32(1).imageNode(image, image).bytes();
+}
+
+const Box kCopyDone{"第一段階", "コピー完了"};
+const Box kDone{"情報", "完了"};
+Box countBox(int n) { return {"画像置換", std::to_string(n) + "個のファイルを置換します"}; }
+
+class ConversionRun : public ::testing::Test {
+protected:
+    TempFolder root;
+    std::string scenario = root / "scenario";
+    std::string output = root / "Scena";
+    RecordedMessages messages;
+    ConversionRows rows;
+
+    void SetUp() override {
+        fs::create_directory(scenario);
+        fs::create_directory(output);
+        writeFile(scenario + "/Summary.wsm", "summary");
+    }
+    void put(const std::string& name, const std::string& bytes) { writeFile(scenario + "/" + name, bytes); }
+    std::string out(const std::string& name) { return readFile(output + "/" + name); }
+    void row(int r, const std::string& from, const std::string& to) {
+        rows.from[r - 1] = from;
+        rows.to[r - 1] = to;
+    }
+    RunOutcome run() {
+        auto list = makeDirectoryFileList();
+        return runConversion(scenario + "/Summary.wsm", output, rows, *list, messages);
+    }
+};
+
+TEST_F(ConversionRun, EmptyRowsCopyEverythingUnchanged) {
+    put("a.bmp", "image");
+    put("Area01.wid", dataFile("a.bmp"));
+    put("Area02.wid", dataFile("b.bmp"));
+    const RunOutcome outcome = run();
+    EXPECT_TRUE(outcome.started);
+    EXPECT_EQ(outcome.failedFiles + outcome.unopenedFiles, 0);
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(0), kDone}));
+    EXPECT_EQ(out("Summary.wsm"), "summary");
+    EXPECT_EQ(out("a.bmp"), "image");
+    EXPECT_EQ(out("Area01.wid"), dataFile("a.bmp"));
+    EXPECT_EQ(out("Area02.wid"), dataFile("b.bmp"));
+}
+
+TEST_F(ConversionRun, LeadingValidRowsAreUsedAndReplaceExactly) {
+    put("Area01.wid", dataFile("a.bmp"));
+    put("Area02.wid", dataFile("A.BMP"));
+    put("Area03.wid", dataFile("c.jpeg"));
+    row(1, "A.BMP", "b.JPG");  // extensions are valid in any case, but names match as typed
+    row(2, "c.jpeg", "d.jpx");
+    row(4, "a.bmp", "never.bmp");  // row 3 is empty, so row 4 is not looked at
+    run();
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(2), kDone}));
+    EXPECT_EQ(out("Area01.wid"), dataFile("a.bmp"));
+    EXPECT_EQ(out("Area02.wid"), ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode("b.JPG", "A.BMP").bytes());
+    EXPECT_EQ(out("Area03.wid"), ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode("d.jpx", "c.jpeg").bytes());
+}
+
+TEST_F(ConversionRun, RowsWithoutImageExtensionsEndTheScan) {
+    const std::pair<std::string, std::string> invalid[] = {
+        {"cell", "x.bmp"}, {"cell.png", "x.bmp"}, {"cell.jpe", "x.bmp"}, {"a.bmp", ""}, {"a.bmp ", "x.bmp"},
+        {"a.bmp", "x.bmp.txt"}, {"a.bmp\\x", "x.bmp"},
+    };
+    for (const auto& [from, to] : invalid) {
+        messages.boxes.clear();
+        rows = {};
+        row(1, "ok.bmp", "ok2.bmp");
+        row(2, from, to);
+        row(3, "later.bmp", "later2.bmp");
+        run();
+        EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(1), kDone})) << from << " -> " << to;
+    }
+}
+
+TEST_F(ConversionRun, FolderPartsAndJapaneseNamesAreMatchedWhole) {
+    // "表" is 95 5C in code page 932: its second byte is not a backslash, so ".bmp" is still found.
+    put("Area01.wid", dataFile("img\\a.bmp"));
+    put("Area02.wid", dataFile("\x95\x5C.bmp"));
+    row(1, "img\\a.bmp", "b.bmp");
+    row(2, "表.bmp", "背景〜.JPEG");
+    run();
+    EXPECT_EQ(messages.boxes[1], countBox(2));
+    EXPECT_EQ(out("Area01.wid"), ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode("b.bmp", "img\\a.bmp").bytes());
+    // "〜" typed on Linux becomes the Windows form 81 60.
+    EXPECT_EQ(out("Area02.wid"),
+              ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode("\x94\x77\x8C\x69\x81\x60.JPEG", "\x95\x5C.bmp").bytes());
+}
+
+TEST_F(ConversionRun, TextsThatCannotBeConvertedOrStoredAreTold) {
+    row(1, "a.bmp", "b.bmp");
+    row(2, "a.bmp", "😀.bmp");
+    run();
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, {"画像置換", "変換２: Shift-JISで表せない文字があります"}, countBox(1), kDone}));
+
+    messages.boxes.clear();
+    rows = {};
+    row(1, std::string(251, 'n') + ".bmp", "b.bmp");  // 255 bytes: fits
+    row(2, "a.bmp", std::string(252, 'n') + ".bmp");  // 256 bytes: too long
+    run();
+    EXPECT_EQ(messages.boxes,
+              (std::vector<Box>{kCopyDone, {"画像置換", "変換２: ファイル名が長すぎます（255バイトまで）"}, countBox(1), kDone}));
+
+    // A row that is not valid by its extensions ends the scan before its length is looked at.
+    messages.boxes.clear();
+    rows = {};
+    row(1, std::string(300, 'n'), "b.bmp");
+    run();
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(0), kDone}));
+}
+
+TEST_F(ConversionRun, PackageFlagComesFromTheExactPrefix) {
+    for (const char* name : {"Package01.wid", "Package.wid", "package01.wid", "Pack.wid"}) put(name, packageFile("a.bmp"));
+    row(1, "a.bmp", "z.bmp");
+    run();
+    const std::string converted = ByteBuilder().packageHeader().int32(1).int32(1).imageNode("z.bmp", "a.bmp").bytes();
+    EXPECT_EQ(out("Package01.wid"), converted);
+    EXPECT_EQ(out("Package.wid"), converted);
+    // As ordinary files these bytes have kind 0 and break off early: reported, passed through unchanged.
+    EXPECT_EQ(out("package01.wid"), packageFile("a.bmp"));
+    EXPECT_EQ(out("Pack.wid"), packageFile("a.bmp"));
+    const std::vector<Box> expected{kCopyDone, countBox(1), {"失敗", "Pack.wid"}, {"失敗", "package01.wid"}, kDone};
+    EXPECT_EQ(messages.boxes, expected);
+}
+
+TEST_F(ConversionRun, UpperCaseExtensionIsCopiedFirstThenRewritten) {
+    put("X.WID", dataFile("a.bmp"));
+    row(1, "a.bmp", "b.bmp");
+    run();
+    EXPECT_EQ(out("X.WID"), ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode("b.bmp", "a.bmp").bytes());
+}
+
+TEST_F(ConversionRun, ExistingOutputKeepsOtherFilesAndReplacesDataFiles) {
+    put("a.bmp", "new image");
+    put("Area01.wid", dataFile("a.bmp"));
+    writeFile(output + "/Summary.wsm", "old summary");
+    writeFile(output + "/a.bmp", "old image");
+    writeFile(output + "/Area01.wid", std::string(5000, 'o'));
+    run();
+    EXPECT_EQ(out("Summary.wsm"), "old summary");
+    EXPECT_EQ(out("a.bmp"), "old image");
+    EXPECT_EQ(out("Area01.wid"), dataFile("a.bmp"));
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(0), kDone}));
+}
+
+TEST_F(ConversionRun, SubfoldersHiddenFilesAndFifosAreLeftAlone) {
+    fs::create_directory(scenario + "/sub");
+    writeFile(scenario + "/sub/In.wid", dataFile("a.bmp"));
+    put(".hidden.wid", dataFile("a.bmp"));
+    put(".hidden.txt", "x");
+    ASSERT_EQ(mkfifo((scenario + "/pipe.wid").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((scenario + "/pipe.txt").c_str(), 0600), 0);
+    put("Area01.wid", dataFile("a.bmp"));
+    const RunOutcome outcome = run();
+    EXPECT_EQ(outcome.failedFiles + outcome.unopenedFiles, 0);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(output)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Area01.wid", "Summary.wsm"}));
+}
+
+TEST_F(ConversionRun, AFailureInTheMiddleIsReportedAndTheRestGoesOn) {
+    for (int i = 1; i <= 5; ++i) put("F" + std::to_string(i) + ".wid", dataFile("a.bmp"));
+    const std::string truncated = dataFile("a.bmp").substr(0, 20);
+    put("F3.wid", truncated);
+    row(1, "a.bmp", "b.bmp");
+    const RunOutcome outcome = run();
+    EXPECT_EQ(outcome.failedFiles, 1);
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(1), {"失敗", "F3.wid"}, kDone}));
+    const std::string converted = ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode("b.bmp", "a.bmp").bytes();
+    for (const char* name : {"F1.wid", "F2.wid", "F4.wid", "F5.wid"}) EXPECT_EQ(out(name), converted) << name;
+    // The failed copy keeps what was written before the walk stopped.
+    // (header and event count; the incomplete tree count is not written).
+    EXPECT_EQ(out("F3.wid"), truncated.substr(0, 17));
+}
+
+TEST_F(ConversionRun, MissingOutputFolderStopsBeforeAnything) {
+    put("a.bmp", "image");
+    output = root / "no such folder";
+    const RunOutcome outcome = run();
+    EXPECT_FALSE(outcome.started);
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{{"エラー", "出力先フォルダがありません\n" + output}}));
+    EXPECT_FALSE(fs::exists(output));
+}
+
+TEST_F(ConversionRun, OutputFolderThatIsTheScenarioIsRefused) {
+    put("Area01.wid", dataFile("a.bmp"));
+    fs::create_directory_symlink(scenario, root / "link");
+    for (const std::string& same : {scenario, root / "link", scenario + "/"}) {
+        messages.boxes.clear();
+        output = same;
+        const RunOutcome outcome = run();
+        EXPECT_FALSE(outcome.started) << same;
+        EXPECT_EQ(messages.boxes, (std::vector<Box>{{"エラー", "変更元シナリオと出力先が同じフォルダです"}})) << same;
+        EXPECT_EQ(readFile(scenario + "/Area01.wid"), dataFile("a.bmp"));
+    }
+}
+
+TEST_F(ConversionRun, FilesThatCannotBeCopiedAreListed) {
+    // Reading /proc/self/mem from its start fails, although it is a regular file.
+    fs::create_symlink("/proc/self/mem", scenario + "/memory.dat");
+    put("a.bmp", "image");
+    run();
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{{"第一段階", "コピーできなかったファイル\nmemory.dat"}, kCopyDone, countBox(0), kDone}));
+    EXPECT_FALSE(fs::exists(output + "/memory.dat"));
+    EXPECT_EQ(out("a.bmp"), "image");
+}
+
+TEST_F(ConversionRun, UnopenableOutputsAreShownAndTheRunGoesOn) {
+    put("A.wid", dataFile("a.bmp"));
+    put("B.wid", dataFile("a.bmp"));
+    put("C.wid", dataFile("a.bmp"));
+    fs::create_directory(output + "/A.wid");                        // a folder where the copy should go
+    fs::create_symlink("/dev/full", output + "/B.wid");             // a full disk
+    fs::create_symlink(scenario + "/C.wid", output + "/C.wid");     // a link back to the input
+    const RunOutcome outcome = run();
+    EXPECT_EQ(outcome.unopenedFiles, 2);
+    EXPECT_EQ(outcome.failedFiles, 1);
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(0), {"ErrorFm", output + "/A.wid"}, {"失敗", "B.wid"},
+                                                {"ErrorFm", output + "/C.wid"}, kDone}));
+    EXPECT_EQ(readFile(scenario + "/C.wid"), dataFile("a.bmp"));
+}
+
+// A list that names a file which is gone by the time it is opened.
+class VanishingList : public FileList {
+public:
+    void setDirectory(const std::string& folder) override { folder_ = folder; }
+    void setMask(const std::string& mask) override { mask_ = mask; }
+    int count() const override { return mask_ == "*.wid" ? 1 : 0; }
+    std::string fileName(int) const override { return "Gone.wid"; }
+    std::string filePath(int) const override { return folder_ + "/Gone.wid"; }
+
+private:
+    std::string folder_;
+    std::string mask_;
+};
+
+TEST_F(ConversionRun, UnreadableInputLeavesAnOlderCopyAlone) {
+    writeFile(output + "/Gone.wid", "older copy");
+    VanishingList list;
+    const RunOutcome outcome = runConversion(scenario + "/Summary.wsm", output, rows, list, messages);
+    EXPECT_EQ(outcome.unopenedFiles, 1);
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(0), {"ErrorFm", scenario + "/Gone.wid"}, kDone}));
+    EXPECT_EQ(out("Gone.wid"), "older copy");
+}
+
+}  // namespace
+}  // namespace celshift::test
