@@ -10,6 +10,7 @@
 #include "run/build_replacement_table.h"
 #include "run/run_texts.h"
 #include "transform/large_stack.h"
+#include "transform/stream_io.h"
 #include "transform/walkers.h"
 
 namespace celshift {
@@ -20,7 +21,7 @@ constexpr std::string_view kDataFileExtension = ".wid";
 constexpr std::string_view kPackagePrefix = "Package";
 
 // Stream buffers, allocated once per run and lent to each pair of streams in turn.
-constexpr std::size_t kStreamBufferBytes = 64 * 1024;
+constexpr std::size_t kStreamBufferBytes = stream::kRecommendedBufferBytes;
 
 std::string absoluteFolder(const std::string& folder) {
     std::error_code error;

@@ -121,8 +121,19 @@ void walkDataFile(DataFileCopier& c) {
     }
 }
 
+// Writes what is still marked as passed through; false when the write fails.
+bool flushPassThrough(DataFileCopier& c) {
+    try {
+        flushPending(c, kFileWrite);
+        return true;
+    } catch (const CopyErrorCode&) {
+        return false;
+    }
+}
+
 // Copies whatever the input still holds, unchanged. False when a read or a write fails.
 bool copyRemainder(DataFileCopier& c) {
+    if (!flushPassThrough(c)) return false;
     unsigned char chunk[16384];
     std::size_t got;
     while ((got = stream::read(chunk, sizeof chunk, c.input)) > 0) {
@@ -140,6 +151,7 @@ int walkAndReport(DataFileCopier& c) {
         // Data without a layout is passed through unchanged from where the walk stopped, so no byte is
         // lost; the file is still reported, as its images past that point were not looked at.
         if (isNoLayoutCode(error.value)) copyRemainder(c);
+        else flushPassThrough(c);  // what was copied before the failing field stays written
         return 1;
     }
 }

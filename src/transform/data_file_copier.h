@@ -18,7 +18,8 @@ struct DataFileCopier {
     // Streams and holder stay the caller's: the copier never opens, closes, flushes or frees them.
     DataFileCopier(std::FILE* input, std::FILE* output, std::uint8_t packageFlag,
                    const ReplacementTableHolder* holder)
-        : packageFlag(packageFlag), input(input), output(output), holder(holder) {}
+        : packageFlag(packageFlag), input(input), output(output), holder(holder),
+          passThrough(stream::buffersOutput(output)) {}
 
     std::int8_t fileKind = 0;  // set by copyDataFile at the start of the walk
     std::uint8_t packageFlag;
@@ -27,10 +28,38 @@ struct DataFileCopier {
     const ReplacementTableHolder* holder;
     unsigned char stringBuffer[256];
     std::int32_t nestingDepth = 0;  // walker levels under way, bounded by kMaxNestingDepth
+
+    // Pass-through. Bytes that are copied unchanged are not written one field at a time: while they lie in
+    // the input's buffer they are only marked (from `pending` to the read position) and go to the output in
+    // one block before anything else is read or written through a call, before a replaced name, and at the
+    // end of the walk. The output then sees the same bytes in the same order, as if its buffer were larger.
+    // Only for a buffered output: an unbuffered one must see each field's write at once.
+    bool passThrough;
+    const unsigned char* pending = nullptr;
 };
+
+// Writes the marked pass-through bytes, then tests the output. Comes before every call on either stream.
+void flushPending(DataFileCopier& c, int writeCode);
+
+// The n bytes at the input's position, consumed as passed through; null when they cannot be taken that way
+// (not all buffered, pass-through off, or an error indicator already set: the calls then do the tests).
+inline const unsigned char* passBuffered(DataFileCopier& c, std::size_t n) {
+    if (!c.passThrough || stream::bufferedAvailable(c.input) < n || stream::failed(c.input) || stream::failed(c.output))
+        return nullptr;
+    const unsigned char* bytes = stream::bufferedPosition(c.input);
+    if (!c.pending) c.pending = bytes;
+    stream::consumeBuffered(c.input, n);
+    return bytes;
+}
+
+inline std::uint32_t littleEndian32(const unsigned char* b) {
+    return b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
 
 // Copies one byte and returns it. Nothing is written when the read fails.
 inline std::uint8_t copyByte(DataFileCopier& c, int readCode, int writeCode) {
+    if (const unsigned char* byte = passBuffered(c, 1)) return *byte;
+    flushPending(c, writeCode);
     const int value = stream::getByte(c.input);
     if (value == EOF) raiseCopyError(readCode);
     stream::putByte(value, c.output);
@@ -39,6 +68,7 @@ inline std::uint8_t copyByte(DataFileCopier& c, int readCode, int writeCode) {
 }
 
 // Reads the four bytes of a little-endian int32 without writing them. Raises readCode when one is missing.
+// The caller has flushed the pass-through.
 inline std::uint32_t readInt32Bytes(DataFileCopier& c, int readCode) {
     std::uint32_t value = 0;
     for (int shift = 0; shift < 32; shift += 8) {
@@ -55,6 +85,8 @@ inline void writeInt32Bytes(DataFileCopier& c, std::uint32_t value) {
 
 // Copies one little-endian int32 and returns its value. Nothing is written when the read is incomplete.
 inline std::int32_t copyInt32(DataFileCopier& c, int readCode, int writeCode) {
+    if (const unsigned char* bytes = passBuffered(c, 4)) return static_cast<std::int32_t>(littleEndian32(bytes));
+    flushPending(c, writeCode);
     const std::uint32_t value = readInt32Bytes(c, readCode);
     writeInt32Bytes(c, value);
     if (stream::failed(c.output)) raiseCopyError(writeCode);
@@ -63,7 +95,11 @@ inline std::int32_t copyInt32(DataFileCopier& c, int readCode, int writeCode) {
 
 // Copies n raw bytes (none when n <= 0), then tests the input and the output. When the input ends or fails
 // early, the bytes that were read are written before the read code is raised.
-void copyRun(DataFileCopier& c, std::int64_t n, int readCode, int writeCode);
+void copyRunByCalls(DataFileCopier& c, std::int64_t n, int readCode, int writeCode);
+inline void copyRun(DataFileCopier& c, std::int64_t n, int readCode, int writeCode) {
+    if (n >= 0 && passBuffered(c, static_cast<std::size_t>(n))) return;
+    copyRunByCalls(c, n, readCode, writeCode);
+}
 
 // A plain string: an int32 length, then that many raw bytes, copied unchanged.
 inline void copyPlainString(DataFileCopier& c, int readCode, int writeCode) {

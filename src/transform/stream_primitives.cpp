@@ -6,7 +6,16 @@ namespace celshift {
 
 void raiseCopyError(int code) { throw CopyErrorCode{code}; }
 
-void copyRun(DataFileCopier& c, std::int64_t n, int readCode, int writeCode) {
+void flushPending(DataFileCopier& c, int writeCode) {
+    if (!c.pending) return;
+    const unsigned char* end = stream::bufferedPosition(c.input);
+    stream::write(c.pending, static_cast<std::size_t>(end - c.pending), c.output);
+    c.pending = nullptr;
+    if (stream::failed(c.output)) raiseCopyError(writeCode);
+}
+
+void copyRunByCalls(DataFileCopier& c, std::int64_t n, int readCode, int writeCode) {
+    flushPending(c, writeCode);
     bool inputEnded = false;
     if (n > 0 && n <= 16) {
         // Short runs (single bytes, small blocks) go byte by byte through the stream buffers.

@@ -117,6 +117,38 @@ TEST(CopyDataFile, ImageNamesAreReplacedWhereTheyStandAndNowhereElse) {
     EXPECT_EQ(out.output.size(), kind0File("a.bmp").size() + 4 * 10);
 }
 
+TEST(CopyDataFile, SameBytesWhateverTheStreamBuffers) {
+    // Fields straddle buffer refills at every offset; unchanged bytes are passed through in blocks and
+    // replaced names written between them, so the output must not depend on where the buffers end.
+    auto holder = holderWith({{"a.bmp", "longer-name.jpg"}});
+    const std::string input = kind0File("a.bmp").bytes() + kind2File().bytes();
+    const std::string expected = convertFile(input, false, &holder).output;
+    ASSERT_NE(expected, input);
+    for (const std::size_t bufferBytes : {1, 2, 3, 5, 7, 16, 61, 64, 4096}) {
+        for (const bool unbufferedOutput : {false, true}) {
+            std::string in = input;
+            std::FILE* inStream = fmemopen(in.data(), in.size(), "rb");
+            std::FILE* outStream = std::tmpfile();  // memory streams cannot take another buffer
+            ASSERT_TRUE(inStream && outStream);
+            std::setvbuf(inStream, nullptr, _IOFBF, bufferBytes);
+            if (unbufferedOutput) std::setvbuf(outStream, nullptr, _IONBF, 0);
+            else std::setvbuf(outStream, nullptr, _IOFBF, bufferBytes);
+            int result;
+            {
+                DataFileCopier copier(inStream, outStream, 0, &holder);
+                result = copyDataFile(copier);
+            }
+            std::fclose(inStream);
+            std::string out(expected.size() + 1, '\0');
+            std::rewind(outStream);
+            out.resize(std::fread(out.data(), 1, out.size(), outStream));
+            std::fclose(outStream);
+            EXPECT_EQ(result, 0) << bufferBytes;  // the kind 2 file behind the kind 0 layout is kept, not walked
+            EXPECT_EQ(out, expected) << bufferBytes << " " << unbufferedOutput;
+        }
+    }
+}
+
 TEST(CopyDataFile, PackageFilesHaveNoKindByte) {
     // The leading value starts with 0 (which would be kind 0 in an ordinary file); as a package it is kind 8.
     const std::string package = ByteBuilder().packageHeader(0, "pkg", 1).int32(1).int32(1).imageNode("a.bmp").bytes();

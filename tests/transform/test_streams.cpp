@@ -69,6 +69,13 @@ WalkOutcome walk(const std::string& input, const std::function<void(DataFileCopi
         } catch (const CopyErrorCode& error) {
             outcome.code = error.value;
         }
+        // Walkers leave what passed through unchanged marked in the input's buffer; copyDataFile writes
+        // it at the end of a walk, and so does this.
+        try {
+            flushPending(copier, 0);
+        } catch (const CopyErrorCode& error) {
+            if (outcome.code == 0) outcome.code = error.value;
+        }
     }
     std::fclose(inStream);
     std::fclose(outStream);

@@ -1,0 +1,26 @@
+// The error window that the run shows when a data file or its copy cannot be opened.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+
+namespace celshift {
+
+class TErrorFm : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TErrorFm(QWidget* parent = nullptr);
+
+    // Shows the window modally with the path of the file that could not be opened.
+    void showModalFor(const QString& path);
+
+    QLabel* PathLabel;
+};
+
+// The error window of the running program; set by the program entry.
+extern TErrorFm* ErrorFm;
+
+}  // namespace celshift

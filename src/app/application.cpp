@@ -1,0 +1,64 @@
+#include "app/application.h"
+
+#include <cstdio>
+#include <utility>
+
+#include <QMessageBox>
+
+#include "app/fonts.h"
+
+namespace celshift {
+
+namespace {
+
+void showInBox(const QString& message) {
+    QMessageBox box(QMessageBox::Critical, "Celshift", message, QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+}  // namespace
+
+CelshiftApplication::CelshiftApplication(int& argc, char** argv) : QApplication(argc, argv), display_(showInBox) {
+    // No display name: some platforms append it to every caption, and captions are shown exactly as given.
+    setApplicationName("celshift");
+    // Message boxes and dialogs take the application's font: it must hold the Japanese texts.
+    setFont(windowFont());
+}
+
+bool CelshiftApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        showException(std::current_exception());
+        return false;
+    }
+}
+
+void CelshiftApplication::setExceptionDisplay(ExceptionDisplay display) {
+    display_ = display ? std::move(display) : ExceptionDisplay(showInBox);
+}
+
+void CelshiftApplication::showException(std::exception_ptr exception) {
+    const QString message = messageOf(exception);
+    try {
+        display_(message);
+    } catch (...) {
+        // The box itself failed: the message must still reach someone.
+        std::fprintf(stderr, "celshift: %s\n", message.toLocal8Bit().constData());
+    }
+}
+
+QString CelshiftApplication::messageOf(std::exception_ptr exception) {
+    const QString unknown = "予期しないエラーが発生しました。";
+    try {
+        std::rethrow_exception(std::move(exception));
+    } catch (const std::exception& e) {
+        const QString message = QString::fromUtf8(e.what());
+        return message.isEmpty() ? unknown : message;
+    } catch (...) {
+        return unknown;
+    }
+}
+
+}  // namespace celshift

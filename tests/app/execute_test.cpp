@@ -1,0 +1,143 @@
+#include "execute_test.h"
+
+#include <cstdint>
+#include <memory>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/Main.h"
+#include "window_test_support.h"
+
+namespace celshift::test {
+
+namespace {
+
+QTemporaryDir* folder = nullptr;
+
+QByteArray int32(std::int32_t value) {
+    QByteArray bytes;
+    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((static_cast<std::uint32_t>(value) >> shift) & 0xFF);
+    return bytes;
+}
+
+// A kind 0 data file that holds one cell record naming the image: header, no events, no entries, one cell.
+QByteArray cellDataFile(const QByteArray& imageName) {
+    QByteArray bytes;
+    bytes += '\0';                                          // file kind 0
+    bytes += int32(4) + "head" + int32(0) + int32(7);      // two plain strings, a header value
+    bytes += int32(0);                                      // no events
+    bytes += '\x05';                                        // single byte
+    bytes += int32(0);                                      // no entries
+    bytes += int32(1);                                      // one cell record:
+    bytes += QByteArray(16, '\xC0');                        //   16 bytes
+    bytes += int32(static_cast<std::int32_t>(imageName.size() + 1)) + imageName + '\0';  // image name
+    bytes += '\x01' + int32(3) + "txt" + '\x02';            //   byte, plain string, byte
+    return bytes;
+}
+
+// Code page 932 bytes of the names the test types: "セル.bmp" and "画像.jpg".
+const QByteArray kCellBmp932 = QByteArray("\x83\x5A\x83\x8B") + ".bmp";
+const QByteArray kImageJpg932 = QByteArray("\x89\xE6\x91\x9C") + ".jpg";
+
+struct Scenario {
+    QString folder;
+    QString summary;
+    QString output;
+};
+
+Scenario makeScenario() {
+    Scenario s{folder->path() + "/scenario", folder->path() + "/scenario/Summary.wsm", folder->path() + "/out"};
+    QDir().mkpath(s.folder);
+    QDir().mkpath(s.output);
+    writeFile(s.summary, "summary bytes");
+    writeFile(s.folder + "/readme.txt", "read me");
+    writeFile(s.folder + "/map.wid", cellDataFile(kCellBmp932));
+    writeFile(s.folder + "/other.wid", cellDataFile("keep.bmp"));
+    return s;
+}
+
+std::unique_ptr<TForm1> openForm(const Scenario& scenario, RecordingMessages& messages) {
+    auto form = std::make_unique<TForm1>((folder->path() + "/celshift.ini").toStdString());
+    form->setRunMessages(&messages);
+    form->setSourceOpenRunner([path = scenario.summary](QFileDialog&) { return std::optional<QString>(path); });
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get())) qFatal("window not shown");
+    QTest::mouseClick(form->t0ButtonSource, Qt::LeftButton);
+    return form;
+}
+
+using Boxes = std::vector<std::pair<QString, QString>>;
+
+}  // namespace
+
+void ExecuteTest::init() {
+    folder = new QTemporaryDir();
+    QVERIFY(folder->isValid());
+}
+
+void ExecuteTest::cleanup() {
+    delete folder;
+    folder = nullptr;
+}
+
+void ExecuteTest::executeConvertsTheScenarioAndShowsWhatTheRunSays() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openForm(scenario, messages);
+    form->setOutputFolder(scenario.output.toStdString());
+    // Typed as the user types them; the run turns them into code page 932.
+    form->T2Edit1From->setText("セル.bmp");
+    form->T2Edit1To->setText("画像.jpg");
+    form->T2Edit3From->setText("keep.bmp");  // after an empty row 2: not used
+    form->T2Edit3To->setText("lost.bmp");
+
+    QVERIFY(form->t0ButtonExecute->isEnabled());
+    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+
+    QCOMPARE(messages.boxes, (Boxes{{"第一段階", "コピー完了"}, {"画像置換", "1個のファイルを置換します"}, {"情報", "完了"}}));
+    QVERIFY(messages.errorPaths.isEmpty());
+    QCOMPARE(readFile(scenario.output + "/Summary.wsm"), QByteArray("summary bytes"));
+    QCOMPARE(readFile(scenario.output + "/readme.txt"), QByteArray("read me"));
+    QCOMPARE(readFile(scenario.output + "/map.wid"), cellDataFile(kImageJpg932));
+    QCOMPARE(readFile(scenario.output + "/other.wid"), cellDataFile("keep.bmp"));
+
+    // The window stays as it was, ready for another run.
+    QVERIFY(form->t0ButtonExecute->isEnabled());
+    QCOMPARE(form->T2Edit1From->text(), QString("セル.bmp"));
+}
+
+void ExecuteTest::aCopyThatCannotBeOpenedBringsUpErrorFmAndTheRunGoesOn() {
+    const Scenario scenario = makeScenario();
+    // A folder in the place of map.wid's copy.
+    QVERIFY(QDir().mkpath(scenario.output + "/map.wid"));
+    RecordingMessages messages;
+    auto form = openForm(scenario, messages);
+    form->setOutputFolder(scenario.output.toStdString());
+    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+
+    QCOMPARE(messages.errorPaths, QStringList{scenario.output + "/map.wid"});
+    QCOMPARE(messages.boxes.back(), (std::pair<QString, QString>{"情報", "完了"}));
+    QCOMPARE(readFile(scenario.output + "/other.wid"), cellDataFile("keep.bmp"));
+}
+
+void ExecuteTest::theOutputFolderIsScenaBesideTheExecutableUnlessSet() {
+    const QString scena = QCoreApplication::applicationDirPath() + "/Scena/";
+    if (QFileInfo::exists(scena)) QSKIP("a Scena folder lies beside the test program");
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openForm(scenario, messages);
+    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+
+    // The run refuses to start without its output folder, and names the folder it looked for.
+    QCOMPARE(messages.boxes.size(), std::size_t{1});
+    QVERIFY2(messages.boxes[0].second.contains(scena), qPrintable(messages.boxes[0].second));
+    QVERIFY(!QFileInfo::exists(scena));
+}
+
+}  // namespace celshift::test

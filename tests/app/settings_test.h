@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QObject>
+
+namespace celshift::test {
+
+// The settings file: geometry and the scenario dialog's folder, read at start and written at close.
+class SettingsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void theFileLiesBesideTheExecutable();
+    void aFirstStartUsesTheDefaultsAndClosingWritesThem();
+    void storedGeometryIsAppliedAndTheNewOneStoredAtClose();
+    void unreadableIntegersFallBackToTheDefaults();
+    void aPlaceNoScreenShowsFallsBackToTheDefaultPlace();
+    void aMaximizedWindowStoresItsRestoredGeometry();
+    void theStoredFolderLosesOneTrailingSeparator_data();
+    void theStoredFolderLosesOneTrailingSeparator();
+    void settingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses();
+};
+
+}  // namespace celshift::test

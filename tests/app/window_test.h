@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+
+namespace celshift::test {
+
+// The window's controls, their starting state, the scenario choice and exceptions from handlers.
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void controlsHaveTheirNamesCaptionsAndPlaces();
+    void startsWithOnlyTheScenarioButtonEnabled();
+    void scenarioDialogIsSetUpForSummaryFiles();
+    void keyboardOrderRunsFromThePagesThroughTheRowsToTheButtons();
+    void everyTextHasAFontThatDrawsIt();
+    void resizingKeepsTheBarOnTopAndTheRowsInPlace();
+    void choosingAScenarioEnablesExecuteAndCancellingKeepsTheState();
+    void theDialogOpensInTheStoredFolderEachTime();
+    void anExceptionInAHandlerIsShownAndTheWindowGoesOn();
+    void theOtherFormsAreTheEmptyDialogs();
+};
+
+}  // namespace celshift::test
