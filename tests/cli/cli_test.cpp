@@ -126,7 +126,7 @@ TEST_F(CliProcess, RefusalsAndBadArgumentsGiveStatusTwo) {
 
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--output", output}, {"--output", output, root / "nothing"}, {"--output", output, scenario + "/cell.bmp"},
-             {"--output", output, root.path().string()}, {"--bogus", scenario}}) {
+             {"--output", output, root.path()}, {"--bogus", scenario}}) {
         const Process p = runCli(args);
         EXPECT_EQ(p.status, 2) << args.back();
         EXPECT_EQ(p.out, "") << args.back();

@@ -1,6 +1,7 @@
 #include "temp_folder.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>

@@ -1,7 +1,6 @@
 // A temporary folder for tests, removed with everything in it when the test ends.
 #pragma once
 
-#include <filesystem>
 #include <string>
 
 namespace celshift::test {
@@ -13,11 +12,11 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::filesystem::path& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
 private:
-    std::filesystem::path path_;
+    std::string path_;
 };
 
 void writeFile(const std::string& path, const std::string& bytes);

@@ -86,7 +86,7 @@ int run(const std::string& command, const std::string& errorFile) {
 }
 
 TEST(Tools, ReportBadArgumentsAndWriteOnGoodOnes) {
-    test::TemporaryFolder folder;
+    test::TempFolder folder;
     const std::string errors = folder.path() + "/errors.txt";
     const std::string generate = GENERATE_SCENARIO_PATH;
     const std::string example = MAKE_EXAMPLE_SCENARIO_PATH;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "scenario_builder/data_file_generator.h"
+#include "temp_folder.h"
 
 namespace celshift::test {
 
@@ -14,21 +15,5 @@ struct Conversion {
 
 // Converts input with a table holding pairs (in map order) when enabled is set, none otherwise.
 Conversion convert(const std::string& input, bool package, const build::NameMap& pairs, bool enabled = true);
-
-// Reads a whole file; fails the current test when it cannot.
-std::string readFile(const std::string& path);
-
-// A fresh empty folder under the system's temporary folder, removed at destruction.
-class TemporaryFolder {
-public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 }  // namespace celshift::test

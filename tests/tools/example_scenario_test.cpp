@@ -14,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::convert;
 using test::readFile;
-using test::TemporaryFolder;
+using test::TempFolder;
 
 const NameMap kPairs = {
     {"cell_red.bmp", "cell_blue.bmp"},
@@ -24,7 +24,7 @@ const NameMap kPairs = {
 bool isPackage(const std::string& name) { return name.rfind("Package", 0) == 0; }
 
 TEST(ExampleScenario, IsSmallAndWrittenTheSameEachTime) {
-    TemporaryFolder folder;
+    TempFolder folder;
     const fs::path a = fs::path(folder.path()) / "a";
     const fs::path b = fs::path(folder.path()) / "b";
     writeExampleScenario(a);

@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::readFile;
-using test::TemporaryFolder;
+using test::TempFolder;
 
 std::uint32_t int32At(const std::string& bytes, std::size_t at) {
     std::uint32_t v = 0;
@@ -49,7 +49,7 @@ TEST(PlanDataFiles, NineFilesHoldEveryKindAndShareTheSize) {
 }
 
 TEST(WriteScenario, WritesAFolderEveryDataFileOfWhichConvertsUnchanged) {
-    TemporaryFolder folder;
+    TempFolder folder;
     ScenarioOptions options;
     options.folder = fs::path(folder.path()) / "scenario";
     options.dataFiles = planDataFiles(9, 1024 * 1024, 8);
@@ -74,7 +74,7 @@ TEST(WriteScenario, WritesAFolderEveryDataFileOfWhichConvertsUnchanged) {
 }
 
 TEST(WriteScenario, SameOptionsGiveTheSameFiles) {
-    TemporaryFolder folder;
+    TempFolder folder;
     ScenarioOptions options;
     options.dataFiles = planDataFiles(4, 256 * 1024, 21);
     options.folder = fs::path(folder.path()) / "a";
@@ -91,7 +91,7 @@ TEST(WriteScenario, SameOptionsGiveTheSameFiles) {
 }
 
 TEST(WriteScenario, NeverOverwritesAFileAndWritesNothingThen) {
-    TemporaryFolder folder;
+    TempFolder folder;
     const fs::path kept = fs::path(folder.path()) / "Area01.wid";
     writeNewFile(kept, "keep me");
     ScenarioOptions options;
@@ -106,7 +106,7 @@ TEST(WriteScenario, NeverOverwritesAFileAndWritesNothingThen) {
 }
 
 TEST(WriteScenario, AFailedWriteIsReportedAndLeavesNoPartialFile) {
-    TemporaryFolder folder;
+    TempFolder folder;
     // A data file that points at a full disk.
     fs::create_symlink("/dev/full", fs::path(folder.path()) / "full.wid");
     DataFileOptions options;

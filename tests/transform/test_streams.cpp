@@ -52,18 +52,26 @@ std::FILE* openCookie(Cookie& cookie, const char* mode) {
     return f;
 }
 
+// Opens the input and output cookie streams, hands them to use, and closes them.
+void withStreams(const std::string& input, std::string& output, FailurePoint failure,
+                 const std::function<void(std::FILE*, std::FILE*)>& use) {
+    std::string in = input;
+    Cookie reader{&in, 0, failure.readFailsAfter};
+    Cookie writer{&output, 0, failure.writeFailsAfter};
+    std::FILE* inStream = openCookie(reader, "r");
+    std::FILE* outStream = openCookie(writer, "w");
+    use(inStream, outStream);
+    std::fclose(inStream);
+    std::fclose(outStream);
+}
+
 }  // namespace
 
 WalkOutcome walk(const std::string& input, const std::function<void(DataFileCopier&)>& walker,
                  const ReplacementTableHolder* holder, FailurePoint failure) {
-    std::string in = input;
     WalkOutcome outcome;
-    Cookie reader{&in, 0, failure.readFailsAfter};
-    Cookie writer{&outcome.output, 0, failure.writeFailsAfter};
-    std::FILE* inStream = openCookie(reader, "r");
-    std::FILE* outStream = openCookie(writer, "w");
-    {
-        DataFileCopier copier(inStream, outStream, 0, holder);
+    withStreams(input, outcome.output, failure, [&](std::FILE* in, std::FILE* out) {
+        DataFileCopier copier(in, out, 0, holder);
         try {
             walker(copier);
         } catch (const CopyErrorCode& error) {
@@ -76,26 +84,17 @@ WalkOutcome walk(const std::string& input, const std::function<void(DataFileCopi
         } catch (const CopyErrorCode& error) {
             if (outcome.code == 0) outcome.code = error.value;
         }
-    }
-    std::fclose(inStream);
-    std::fclose(outStream);
+    });
     return outcome;
 }
 
 FileOutcome convertFile(const std::string& input, bool packageFlag, const ReplacementTableHolder* holder,
                         FailurePoint failure) {
-    std::string in = input;
     FileOutcome outcome;
-    Cookie reader{&in, 0, failure.readFailsAfter};
-    Cookie writer{&outcome.output, 0, failure.writeFailsAfter};
-    std::FILE* inStream = openCookie(reader, "r");
-    std::FILE* outStream = openCookie(writer, "w");
-    {
-        DataFileCopier copier(inStream, outStream, packageFlag ? 1 : 0, holder);
+    withStreams(input, outcome.output, failure, [&](std::FILE* in, std::FILE* out) {
+        DataFileCopier copier(in, out, packageFlag ? 1 : 0, holder);
         outcome.result = copyDataFile(copier);
-    }
-    std::fclose(inStream);
-    std::fclose(outStream);
+    });
     return outcome;
 }
 
