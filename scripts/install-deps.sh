@@ -8,6 +8,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   qt6-base-dev libsimpleini-dev libicu-dev
   fonts-ipafont-gothic
+  hyperfine time python3
 )
 missing=()
 for p in "${packages[@]}"; do

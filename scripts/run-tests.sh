@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the Release suite, the transformer again in a
-# Debug build (deep nesting must hold there too), and a one-minute fuzz run under the sanitizers.
+# Debug build (deep nesting must hold there too), a one-minute fuzz run under the sanitizers, and the
+# whole-run benchmark script on tiny sizes so that it keeps working.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -23,4 +24,6 @@ seeds=$(mktemp -d) corpus=$(mktemp -d)
 trap 'rm -rf "$seeds" "$corpus"' EXIT
 build-fuzz/bin/make_fuzz_seeds "$seeds"
 build-fuzz/bin/fuzz_copy_data_file -max_total_time=60 -print_final_stats=1 "$corpus" "$seeds" 2>&1 | tail -n 4
+echo "== The whole-run benchmark script, on tiny sizes (its figures mean nothing at this size)"
+bash bench/run-benchmarks.sh --tiny >/dev/null
 echo "== All tests passed"

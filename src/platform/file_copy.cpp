@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
+#include <memory>
 
 namespace celshift {
 
@@ -63,16 +63,19 @@ bool writeAll(int target, const char* data, std::size_t size) {
     return true;
 }
 
+// After the in-kernel copy this usually finds the end at once. The buffer is left uninitialised: zeroing
+// 64 KiB for every file made a folder of thousands of small images a sixth slower to copy.
 bool copyByReading(int source, int target) {
-    std::vector<char> buffer(std::size_t{1} << 16);
+    constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
+    const std::unique_ptr<char[]> buffer(new char[kBufferBytes]);
     for (;;) {
-        const ssize_t got = ::read(source, buffer.data(), buffer.size());
+        const ssize_t got = ::read(source, buffer.get(), kBufferBytes);
         if (got == 0) return true;
         if (got < 0) {
             if (errno == EINTR) continue;
             return false;
         }
-        if (!writeAll(target, buffer.data(), static_cast<std::size_t>(got))) return false;
+        if (!writeAll(target, buffer.get(), static_cast<std::size_t>(got))) return false;
     }
 }
 
