@@ -3,15 +3,53 @@
 // The first input byte chooses the package flag (bit 0) and whether names are replaced (bit 1); the rest is
 // the data file. Without replacement the copy must be a prefix of the input, and all of it when the walk
 // reports nothing: any other outcome is a fault, and aborts.
+//
+// libFuzzer calls the target on its main thread. Deep inputs need the walk's large stack, so every input is
+// handed to one long-lived large-stack thread: a thread per input would cost more than the walk itself and,
+// under the sanitizers, keep memory for every thread that ever ran.
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <mutex>
+#include <thread>
 
+#include "transform/large_stack.h"
 #include "transform/replacement_table.h"
 #include "transform/walkers.h"
 
 namespace {
+
+class LargeStackWorker {
+public:
+    LargeStackWorker() {
+        std::thread([this] { celshift::runOnLargeStack([this] { serve(); }); }).detach();
+    }
+
+    void run(const std::function<void()>& job) {
+        std::unique_lock lock(mutex_);
+        job_ = &job;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return job_ == nullptr; });
+    }
+
+private:
+    [[noreturn]] void serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return job_ != nullptr; });
+            (*job_)();
+            job_ = nullptr;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const std::function<void()>* job_ = nullptr;
+};
 
 celshift::ReplacementTableHolder makeHolder() {
     celshift::ReplacementTableHolder holder;
@@ -27,6 +65,7 @@ celshift::ReplacementTableHolder makeHolder() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const celshift::ReplacementTableHolder replacing = makeHolder();
     static const celshift::ReplacementTableHolder passing;
+    static LargeStackWorker worker;
     if (size < 2) return 0;
     const bool package = (data[0] & 1) != 0;
     const bool replace = (data[0] & 2) != 0;
@@ -39,11 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::FILE* output = open_memstream(&copied, &copiedSize);
     if (!input || !output) std::abort();
 
-    int result;
-    {
+    int result = -1;
+    worker.run([&] {
         celshift::DataFileCopier copier(input, output, package ? 1 : 0, replace ? &replacing : &passing);
         result = celshift::copyDataFile(copier);
-    }
+    });
     std::fclose(input);
     std::fclose(output);
 
