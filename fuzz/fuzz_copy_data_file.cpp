@@ -65,7 +65,8 @@ celshift::ReplacementTableHolder makeHolder() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const celshift::ReplacementTableHolder replacing = makeHolder();
     static const celshift::ReplacementTableHolder passing;
-    static LargeStackWorker worker;
+    // Never destroyed: at exit its thread still waits on the condition variable, which cannot be destroyed then.
+    static LargeStackWorker& worker = *new LargeStackWorker;
     if (size < 2) return 0;
     const bool package = (data[0] & 1) != 0;
     const bool replace = (data[0] & 2) != 0;

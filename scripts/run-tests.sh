@@ -23,7 +23,7 @@ cmake --build build-fuzz -j"$jobs"
 seeds=$(mktemp -d) corpus=$(mktemp -d)
 trap 'rm -rf "$seeds" "$corpus"' EXIT
 build-fuzz/bin/make_fuzz_seeds "$seeds"
-build-fuzz/bin/fuzz_copy_data_file -max_total_time=60 -print_final_stats=1 "$corpus" "$seeds" 2>&1 | tail -n 4
+timeout 300 build-fuzz/bin/fuzz_copy_data_file -max_total_time=60 -print_final_stats=1 "$corpus" "$seeds" 2>&1 | tail -n 4
 echo "== The whole-run benchmark script, on tiny sizes (its figures mean nothing at this size)"
 bash bench/run-benchmarks.sh --tiny >/dev/null
 echo "== All tests passed"
