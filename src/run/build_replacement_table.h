@@ -1,6 +1,9 @@
 // The run's replacement table, from the leading valid conversion rows.
 #pragma once
 
+#include <array>
+#include <string>
+
 #include "run/conversion_run.h"
 #include "transform/replacement_table.h"
 
@@ -11,6 +14,19 @@ inline constexpr const char* kImageExtensions[] = {".bmp", ".jpg", ".jpeg", ".jp
 
 // True when the code page 932 name ends in an image extension, its letters compared without regard to case.
 bool hasImageExtension(std::string_view name932);
+
+// How a run would take each row, for a display as the rows are typed.
+enum class RowState {
+    Used,     // valid, and every row above it is used
+    Empty,    // both texts empty: ends the table
+    Invalid,  // ends the table; reason says why
+    NotUsed,  // below an empty or invalid row: a run leaves it out, valid or not
+};
+struct RowCheck {
+    RowState state = RowState::Empty;
+    std::string reason;  // for Invalid: why, in the user's words
+};
+std::array<RowCheck, 4> checkRows(const ConversionRows& rows);
 
 // Scans the rows from 1 to 4 and stops at the first row that is not valid: a text that code page 932
 // cannot hold, a from- or to-text without an image extension, or a valid row with a text over 255 bytes

@@ -124,7 +124,7 @@ void rewriteDataFiles(FileList& fileList, const std::string& outputFolder, const
 }  // namespace
 
 RunOutcome runConversion(const std::string& sourceFile, const std::string& outputFolder, const ConversionRows& rows,
-                         FileList& fileList, RunMessages& messages) {
+                         FileList& fileList, RunMessages& messages, const RunOptions& options) {
     RunOutcome outcome;
     const std::string sourceFolder = parentFolder(sourceFile);
 

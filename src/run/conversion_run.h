@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "platform/file_list.h"
@@ -11,6 +13,8 @@
 namespace celshift {
 
 // How the run tells the user what happened: modal boxes in the window, lines on the command line.
+// Called only on the thread that called the run, one message at a time, in the run's order; the run waits
+// for each call to return.
 class RunMessages {
 public:
     virtual ~RunMessages() = default;
@@ -20,23 +24,74 @@ public:
     virtual void showErrorFm(const std::string& path) = 0;
 };
 
+enum class RunStage {
+    CopyingOtherFiles,
+    RewritingDataFiles,
+};
+
+// What the run is working on, for a progress display. Called on the thread that called the run, never on a
+// worker; between two calls the run may wait for a message to be answered.
+class RunProgress {
+public:
+    virtual ~RunProgress() = default;
+    // done of count files of the stage are finished; inWork names a file being worked on (empty when none).
+    virtual void progress(RunStage stage, int done, int count, const std::string& inWork) = 0;
+};
+
+// A request to stop a run, set from any thread or from a signal handler. The run then finishes the files
+// in work (none is left half-written), reports them, and ends with "中止しました".
+class StopRequest {
+public:
+    void request() noexcept { requested_.store(true, std::memory_order_relaxed); }
+    bool requested() const noexcept { return requested_.load(std::memory_order_relaxed); }
+
+private:
+    std::atomic<bool> requested_{false};
+    static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets it");
+};
+
+struct RunOptions {
+    int jobs = 0;                        // worker threads; 0: one per core of the machine
+    RunProgress* progress = nullptr;     // not owned
+    const StopRequest* stop = nullptr;   // not owned
+};
+
 // The texts of the conversion rows as typed (UTF-8): row r is from[r - 1] -> to[r - 1].
 struct ConversionRows {
     std::array<std::string, 4> from;
     std::array<std::string, 4> to;
 };
 
+// What one row of the table replaced over the whole run.
+struct RowTotal {
+    std::int64_t fields = 0;  // image-name fields replaced
+    int files = 0;            // data files in which it replaced at least one
+};
+
 struct RunOutcome {
-    bool started = false;   // false: the run refused to start (missing output folder, output = scenario folder)
+    bool started = false;   // false: the run refused to start (missing output folder, output = scenario folder,
+                            // scenario folder unreadable)
+    bool stopped = false;   // a StopRequest ended the run early
     int failedFiles = 0;    // data files reported with the failure box
     int unopenedFiles = 0;  // data files or copies that could not be opened
+    int usedRows = 0;       // pairs in the replacement table (0 when the run did not get that far)
+    std::array<RowTotal, 4> rowTotals{};
 };
 
 // sourceFile is the chosen "Summary.wsm"; outputFolder is where the copy goes and must exist.
 RunOutcome runConversion(const std::string& sourceFile, const std::string& outputFolder, const ConversionRows& rows,
-                         FileList& fileList, RunMessages& messages);
+                         FileList& fileList, RunMessages& messages, const RunOptions& options = {});
+
+// A run that writes nothing and needs no output folder: tells the table's messages, then for each data file in
+// the run's order ErrorFm (cannot be read) or the failure message (cannot be walked to its end), and counts
+// what a run would replace.
+RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, FileList& fileList,
+                  RunMessages& messages, const RunOptions& options = {});
 
 // The default output folder: "Scena" beside the executable, with a trailing separator.
 std::string defaultOutputFolder();
+
+// The worker count that options.jobs asks for: itself when positive, else the machine's core count.
+int workerCount(const RunOptions& options);
 
 }  // namespace celshift
