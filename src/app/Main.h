@@ -1,12 +1,15 @@
-// The main window: the scenario button, the four conversion rows and the Execute button. It gathers what the
-// user typed, calls the conversion run and shows what the run says; it keeps its geometry and the scenario
-// dialog's folder in the settings file beside the executable.
+// The main window: the scenario and output buttons, the four conversion rows and the Execute button. It gathers
+// what the user typed, runs the conversion on a thread of its own (the window stays live, with a progress bar
+// and a cancel button) and shows what the run says; it keeps its geometry, the scenario dialog's folder and the
+// output folder in the settings file beside the executable.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include <QRect>
 #include <QString>
@@ -15,8 +18,10 @@
 #include "app/box_messages.h"
 #include "platform/file_list.h"
 #include "run/conversion_run.h"
+#include "run/scenario_scan.h"
 
 class QCloseEvent;
+class QProgressBar;
 class QFileDialog;
 class QFrame;
 class QGroupBox;
@@ -63,17 +68,45 @@ public:
     QLabel* Label3;
     QLabel* Label4;
     QLabel* Label5;
+    // Per row, what the last run replaced; empty until a run, and again once the rows or the scenario change.
+    std::array<QLabel*, 4> RowSummary;
+    // The chosen scenario and the output folder, read-only, the full path in the tooltip.
+    QLineEdit* SourceLine;
+    QLineEdit* TargetLine;
+    // Beside the page tab during a run: files done of all, the file in work, and the cancel button.
+    QWidget* RunPanel;
+    QProgressBar* RunProgressBar;
+    QLabel* RunFileLabel;
+    QPushButton* RunCancel;
     QFileDialog* SourceOpen;
-    // The run's folder enumerator; never shown.
+    // A folder enumerator for the window's own use; each run and scan lists the folder with one of its own.
     std::unique_ptr<FileList> t0FileList;
 
     // Shows SourceOpen and gives the chosen file, or nothing when the user cancels. Tests answer it themselves.
     using SourceOpenRunner = std::function<std::optional<QString>(QFileDialog&)>;
     void setSourceOpenRunner(SourceOpenRunner runner);
-    // Where the run's messages go; nullptr restores the message boxes. Not owned.
+    // Asks for the output folder, starting in start; nothing when the user cancels. Tests answer it themselves.
+    using TargetOpenRunner = std::function<std::optional<QString>(QWidget* parent, const QString& start)>;
+    void setTargetOpenRunner(TargetOpenRunner runner);
+    // Asks, when the window is closed during a run, whether to cancel the run. Tests answer it themselves.
+    using CloseQuestion = std::function<bool(QWidget* parent)>;
+    void setCloseQuestion(CloseQuestion question);
+    // Where the run's messages go; nullptr restores the message boxes. Not owned; called on the run's thread.
     void setRunMessages(RunMessages* messages);
-    // The folder the run writes into; "Scena" beside the executable unless set.
+    // The folder the run writes into; "Scena" beside the executable unless chosen or set.
     void setOutputFolder(std::string folder);
+    const std::string& outputFolder() const { return outputFolder_; }
+    // Worker threads of each run (0: one per core).
+    void setRunJobs(int jobs) { runJobs_ = jobs; }
+
+    // True from Execute until the run has ended and the window is ready again.
+    bool runInProgress() const { return runThread_.joinable(); }
+    // What the last run that ended said; nothing before the first.
+    const std::optional<RunOutcome>& lastOutcome() const { return lastOutcome_; }
+    // True while the scenario is being scanned for its names.
+    bool scanInProgress() const { return scanThread_.joinable(); }
+    // What the scan of the chosen scenario found; nothing before it has ended.
+    const std::shared_ptr<const ScenarioScan>& scenarioScan() const { return scan_; }
 
     // The "Summary.wsm" chosen last; empty before any choice.
     const QString& sourceFile() const { return sourceFile_; }
@@ -84,6 +117,12 @@ public:
     void t0ButtonSourceClick();
     void t0ButtonTargetClick();
     void t0ButtonExecuteClick();
+    // Asks the run to stop after the files in work.
+    void RunCancelClick();
+
+signals:
+    void runEnded();
+    void scanEnded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -92,26 +131,62 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    class ProgressRelay;
+
     void FormClose(QCloseEvent* event);
     void FormResize();
 
     void buildControls();
+    void buildRunPanel();
+    void buildPathLines();
     void readSettings();
     void writeSettings();
     void setOuterSize(int width, int height);
     void applyPendingOuterSize();
     QRect outerGeometryToStore() const;
+    void rememberRestoredGeometry();
     RunMessages& messages();
+
+    ConversionRows typedRows() const;
+    void rowsChanged();
+    void markRows();
+    void clearRowSummaries();
+    void showRowSummaries(const RunOutcome& outcome);
+    void showPaths();
+    void setRunning(bool running);
+    void showProgress(RunStage stage, int done, int count, const QString& inWork);
+    void finishRun(const RunOutcome& outcome, std::exception_ptr error);
+    void startScan();
+    void finishScan(int generation, std::shared_ptr<const ScenarioScan> scan);
+    void endBackgroundWork();
 
     std::string settingsPath_;
     std::string sourceInitialFolder_;
     QString sourceFile_;
     std::string outputFolder_;
+    // The output folder as chosen or read from the settings file; empty: not stored.
+    std::string storedTarget_;
     SourceOpenRunner sourceOpenRunner_;
+    TargetOpenRunner targetOpenRunner_;
+    CloseQuestion closeQuestion_;
+    int runJobs_ = 0;
     RunMessages* runMessages_ = nullptr;
     std::unique_ptr<BoxMessages> boxMessages_;
     // The outer size from the settings, until the platform tells how wide the window frame is.
     std::optional<QSize> pendingOuterSize_;
+    // The outer place and size last seen while the window was neither maximized, minimized nor full screen.
+    QRect restoredOuter_;
+
+    std::thread runThread_;
+    std::unique_ptr<StopRequest> runStop_;
+    std::unique_ptr<ProgressRelay> progressRelay_;
+    std::optional<RunOutcome> lastOutcome_;
+    bool closeAfterRun_ = false;
+
+    std::thread scanThread_;
+    std::unique_ptr<StopRequest> scanStop_;
+    int scanGeneration_ = 0;
+    std::shared_ptr<const ScenarioScan> scan_;
 };
 
 // The main window of the running program; set by the program entry.
@@ -123,5 +198,8 @@ std::string settingsFilePath();
 // The folder SourceOpen opens in, from the stored text: one trailing "\" or "/" is dropped, unless the text is one
 // character long or the separator follows a colon (a drive root such as C:\ keeps it).
 std::string initialFolderFromStored(const std::string& stored);
+
+// The smallest client size that shows every control: the designed window.
+inline constexpr QSize kMinimumClientSize{416, 352};
 
 }  // namespace celshift

@@ -1,29 +1,70 @@
 #include "app/box_messages.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
-#include <QString>
+#include <QSpacerItem>
+#include <QThread>
 
 #include "app/Errordialog.h"
 
 namespace celshift {
 
+namespace {
+
+// Title bars hold an icon and up to three buttons besides the caption; window managers draw them 16 to 30
+// pixels wide, with margins.
+constexpr int kTitleBarRoom = 150;
+
+}  // namespace
+
+int boxWidthForCaption(const QString& caption) {
+    // Window managers draw captions in a bold face of about the application's size.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(caption) + kTitleBarRoom;
+}
+
+void BoxMessages::onGuiThread(const std::function<void()>& show) {
+    if (silent_.load()) return;
+    QObject* const context = parent_ != nullptr ? static_cast<QObject*>(parent_) : QCoreApplication::instance();
+    if (context == nullptr || QThread::currentThread() == context->thread()) {
+        show();
+        return;
+    }
+    QMetaObject::invokeMethod(context, [&show, this] {
+        if (!silent_.load()) show();
+    }, Qt::BlockingQueuedConnection);
+}
+
 void BoxMessages::showMessage(const std::string& text, const std::string& caption) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(text),
-                    QMessageBox::Ok, parent_);
-    // File names are shown as they are, never as markup.
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    onGuiThread([&] {
+        const QString shownCaption = QString::fromStdString(caption);
+        QMessageBox box(QMessageBox::NoIcon, shownCaption, QString::fromStdString(text), QMessageBox::Ok, parent_);
+        // File names are shown as they are, never as markup.
+        box.setTextFormat(Qt::PlainText);
+        // QMessageBox sizes itself to its layout: a spacer as wide as the caption needs keeps it from cutting it.
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+            grid->addItem(new QSpacerItem(boxWidthForCaption(shownCaption), 0, QSizePolicy::Minimum,
+                                          QSizePolicy::Fixed),
+                          grid->rowCount(), 0, 1, grid->columnCount());
+        }
+        box.exec();
+    });
 }
 
 void BoxMessages::showErrorFm(const std::string& path) {
-    const QString shownPath = QFile::decodeName(QByteArray::fromStdString(path));
-    if (ErrorFm != nullptr) {
-        ErrorFm->showModalFor(shownPath);
-        return;
-    }
-    TErrorFm window(parent_);
-    window.showModalFor(shownPath);
+    onGuiThread([&] {
+        const QString shownPath = QFile::decodeName(QByteArray::fromStdString(path));
+        if (ErrorFm != nullptr) {
+            ErrorFm->showModalFor(shownPath);
+            return;
+        }
+        TErrorFm window(parent_);
+        window.showModalFor(shownPath);
+    });
 }
 
 }  // namespace celshift

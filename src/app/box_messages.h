@@ -1,25 +1,44 @@
 // The run's messages as the window shows them: modal boxes with one OK button and no icon, and the error window.
+// The run calls them on its own thread; every box is created and shown on the GUI thread, over the main window,
+// and the calling thread waits for the answer.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string>
+
+#include <QString>
 
 #include "run/conversion_run.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace celshift {
 
 class BoxMessages : public RunMessages {
 public:
-    // The boxes are centred over parent.
+    // The boxes are centred over parent, and parent's thread is the GUI thread.
     explicit BoxMessages(QWidget* parent) : parent_(parent) {}
 
     void showMessage(const std::string& text, const std::string& caption) override;
     // Shows ErrorFm modally with the path; a window of its own when the program entry made none.
     void showErrorFm(const std::string& path) override;
 
+    // From now on, messages are answered at once without being shown: for a window that is going away while a
+    // run still has something to say.
+    void answerWithoutShowing() { silent_.store(true); }
+
 private:
+    // Runs show on the GUI thread and returns when it has returned there.
+    void onGuiThread(const std::function<void()>& show);
+
     QWidget* parent_;
+    std::atomic<bool> silent_{false};
 };
+
+// The width a box needs so that the window manager can draw its caption whole: the caption in the title bar's
+// font, and room for the title bar's icon and buttons.
+int boxWidthForCaption(const QString& caption);
 
 }  // namespace celshift

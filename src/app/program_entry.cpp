@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
         celshift::Form1 = form1.get();
         form2 = std::make_unique<celshift::TForm2>();
         celshift::Form2 = form2.get();
-        errorFm = std::make_unique<celshift::TErrorFm>();
+        // Over the main window, like every box of the run.
+        errorFm = std::make_unique<celshift::TErrorFm>(form1.get());
         celshift::ErrorFm = errorFm.get();
         form1->show();
         application.exec();

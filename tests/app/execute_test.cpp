@@ -74,6 +74,12 @@ std::unique_ptr<TForm1> openForm(const Scenario& scenario, RecordingMessages& me
 
 using Boxes = std::vector<std::pair<QString, QString>>;
 
+// Presses Execute and waits for the run, which works on a thread of its own, to end.
+void execute(TForm1& form) {
+    QTest::mouseClick(form.t0ButtonExecute, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.runInProgress(), 30000);
+}
+
 }  // namespace
 
 void ExecuteTest::init() {
@@ -98,7 +104,7 @@ void ExecuteTest::executeConvertsTheScenarioAndShowsWhatTheRunSays() {
     form->T2Edit3To->setText("lost.bmp");
 
     QVERIFY(form->t0ButtonExecute->isEnabled());
-    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+    execute(*form);
 
     QCOMPARE(messages.boxes, (Boxes{{"第一段階", "コピー完了"}, {"画像置換", "1個のファイルを置換します"}, {"情報", "完了"}}));
     QVERIFY(messages.errorPaths.isEmpty());
@@ -119,7 +125,7 @@ void ExecuteTest::aCopyThatCannotBeOpenedBringsUpErrorFmAndTheRunGoesOn() {
     RecordingMessages messages;
     auto form = openForm(scenario, messages);
     form->setOutputFolder(scenario.output.toStdString());
-    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+    execute(*form);
 
     QCOMPARE(messages.errorPaths, QStringList{scenario.output + "/map.wid"});
     QCOMPARE(messages.boxes.back(), (std::pair<QString, QString>{"情報", "完了"}));
@@ -132,7 +138,7 @@ void ExecuteTest::theOutputFolderIsScenaBesideTheExecutableUnlessSet() {
     const Scenario scenario = makeScenario();
     RecordingMessages messages;
     auto form = openForm(scenario, messages);
-    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+    execute(*form);
 
     // The run refuses to start without its output folder, and names the folder it looked for.
     QCOMPARE(messages.boxes.size(), std::size_t{1});

@@ -30,6 +30,9 @@ std::unique_ptr<TForm1> openForm(RecordingMessages* messages = nullptr) {
     return form;
 }
 
+// The outer size of the smallest window: the designed client size and the frame.
+QSize minimumOuter(const TForm1& form) { return form.minimumSize() + (form.frameGeometry().size() - form.size()); }
+
 struct StoredSettings {
     long top, left, height, width;
     std::string source;
@@ -62,7 +65,10 @@ void SettingsTest::theFileLiesBesideTheExecutable() {
 void SettingsTest::aFirstStartUsesTheDefaultsAndClosingWritesThem() {
     RecordingMessages messages;
     auto form = openForm(&messages);
-    QCOMPARE(form->frameGeometry(), QRect(140, 100, 416, 350));
+    // The default size (416 x 350 outside) is below the designed window's: it opens at that.
+    const QSize outer = minimumOuter(*form);
+    QCOMPARE(form->minimumSize(), QSize(416, 352));
+    QCOMPARE(form->frameGeometry(), QRect(QPoint(140, 100), outer));
     QVERIFY(form->sourceInitialFolder().empty());
 
     // Texts of the rows are never saved.
@@ -73,23 +79,26 @@ void SettingsTest::aFirstStartUsesTheDefaultsAndClosingWritesThem() {
     const StoredSettings s = stored();
     QCOMPARE(s.top, 100L);
     QCOMPARE(s.left, 140L);
-    QCOMPARE(s.height, 350L);
-    QCOMPARE(s.width, 416L);
+    QCOMPARE(s.height, long(outer.height()));
+    QCOMPARE(s.width, long(outer.width()));
     QCOMPARE(s.source, std::string());
-    QCOMPARE(readFile(iniPath()), QByteArray("[WINSIZE]\nTop=100\nLeft=140\nHeight=350\nWidth=416\n\n\n[PATH]\nSource=\n"));
+    QCOMPARE(readFile(iniPath()), QString("[WINSIZE]\nTop=100\nLeft=140\nHeight=%1\nWidth=%2\n\n\n[PATH]\nSource=\n")
+                                      .arg(outer.height())
+                                      .arg(outer.width())
+                                      .toUtf8());
     QVERIFY(messages.boxes.empty());
 }
 
 void SettingsTest::storedGeometryIsAppliedAndTheNewOneStoredAtClose() {
-    writeFile(iniPath(), "; my notes\n[winsize]\ntop=120\nLEFT=60\nHeight=300\nwidth=500\n[Other]\nKey=Value\n");
+    writeFile(iniPath(), "; my notes\n[winsize]\ntop=120\nLEFT=60\nHeight=400\nwidth=500\n[Other]\nKey=Value\n");
     QRect moved;
     {
         auto form = openForm();
-        QCOMPARE(form->frameGeometry(), QRect(60, 120, 500, 300));
+        QCOMPARE(form->frameGeometry(), QRect(60, 120, 500, 400));
         form->move(210, 150);
-        form->resize(450, 330);
+        form->resize(450, 380);
         QTRY_COMPARE(form->frameGeometry().topLeft(), QPoint(210, 150));
-        QTRY_COMPARE(form->size(), QSize(450, 330));
+        QTRY_COMPARE(form->size(), QSize(450, 380));
         moved = form->frameGeometry();
         form->close();
     }
@@ -110,14 +119,14 @@ void SettingsTest::storedGeometryIsAppliedAndTheNewOneStoredAtClose() {
 void SettingsTest::unreadableIntegersFallBackToTheDefaults() {
     writeFile(iniPath(), "[WINSIZE]\nTop=12abc\nLeft=\nHeight=3.5e2\nWidth=99999999999\n");
     auto form = openForm();
-    QCOMPARE(form->frameGeometry(), QRect(140, 100, 416, 350));
+    QCOMPARE(form->frameGeometry(), QRect(QPoint(140, 100), minimumOuter(*form)));
 }
 
 void SettingsTest::aPlaceNoScreenShowsFallsBackToTheDefaultPlace() {
     // The place Windows reports for a minimized window.
-    writeFile(iniPath(), "[WINSIZE]\nTop=-32000\nLeft=-32000\nHeight=300\nWidth=400\n");
+    writeFile(iniPath(), "[WINSIZE]\nTop=-32000\nLeft=-32000\nHeight=400\nWidth=450\n");
     auto form = openForm();
-    QCOMPARE(form->frameGeometry(), QRect(140, 100, 400, 300));
+    QCOMPARE(form->frameGeometry(), QRect(140, 100, 450, 400));
 
     // The extremes of the integers: the default place, and a window that still fits the screen.
     writeFile(iniPath(), "[WINSIZE]\nTop=2147483647\nLeft=-2147483648\nHeight=-2147483648\nWidth=2147483647\n");
@@ -128,11 +137,11 @@ void SettingsTest::aPlaceNoScreenShowsFallsBackToTheDefaultPlace() {
 }
 
 void SettingsTest::aMaximizedWindowStoresItsRestoredGeometry() {
-    writeFile(iniPath(), "[WINSIZE]\nTop=110\nLeft=90\nHeight=320\nWidth=420\n");
+    writeFile(iniPath(), "[WINSIZE]\nTop=110\nLeft=90\nHeight=380\nWidth=440\n");
     {
         auto form = openForm();
         form->showMaximized();
-        const bool maximized = QTest::qWaitFor([&] { return form->frameGeometry() != QRect(90, 110, 420, 320); });
+        const bool maximized = QTest::qWaitFor([&] { return form->frameGeometry() != QRect(90, 110, 440, 380); });
         if (!maximized) QSKIP("this platform maximizes nothing without a window manager");
         QVERIFY(form->isMaximized());
         form->close();
@@ -140,8 +149,8 @@ void SettingsTest::aMaximizedWindowStoresItsRestoredGeometry() {
     const StoredSettings s = stored();
     QCOMPARE(s.top, 110L);
     QCOMPARE(s.left, 90L);
-    QCOMPARE(s.height, 320L);
-    QCOMPARE(s.width, 420L);
+    QCOMPARE(s.height, 380L);
+    QCOMPARE(s.width, 440L);
 }
 
 void SettingsTest::theStoredFolderLosesOneTrailingSeparator_data() {
@@ -178,7 +187,7 @@ void SettingsTest::settingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses
     QVERIFY(QDir().mkpath(iniPath()));
     RecordingMessages messages;
     auto form = openForm(&messages);
-    QCOMPARE(form->frameGeometry(), QRect(140, 100, 416, 350));
+    QCOMPARE(form->frameGeometry(), QRect(QPoint(140, 100), minimumOuter(*form)));
     QVERIFY(form->close());
     QVERIFY(!form->isVisible());
     QCOMPARE(messages.boxes.size(), std::size_t{1});

@@ -12,7 +12,7 @@ private slots:
     void init();
     void cleanup();
     void controlsHaveTheirNamesCaptionsAndPlaces();
-    void startsWithOnlyTheScenarioButtonEnabled();
+    void startsWithExecuteDisabledUntilAScenarioIsChosen();
     void scenarioDialogIsSetUpForSummaryFiles();
     void keyboardOrderRunsFromThePagesThroughTheRowsToTheButtons();
     void everyTextHasAFontThatDrawsIt();
