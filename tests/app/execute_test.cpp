@@ -20,31 +20,6 @@ namespace {
 
 QTemporaryDir* folder = nullptr;
 
-QByteArray int32(std::int32_t value) {
-    QByteArray bytes;
-    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((static_cast<std::uint32_t>(value) >> shift) & 0xFF);
-    return bytes;
-}
-
-// A kind 0 data file that holds one cell record naming the image: header, no events, no entries, one cell.
-QByteArray cellDataFile(const QByteArray& imageName) {
-    QByteArray bytes;
-    bytes += '\0';                                          // file kind 0
-    bytes += int32(4) + "head" + int32(0) + int32(7);      // two plain strings, a header value
-    bytes += int32(0);                                      // no events
-    bytes += '\x05';                                        // single byte
-    bytes += int32(0);                                      // no entries
-    bytes += int32(1);                                      // one cell record:
-    bytes += QByteArray(16, '\xC0');                        //   16 bytes
-    bytes += int32(static_cast<std::int32_t>(imageName.size() + 1)) + imageName + '\0';  // image name
-    bytes += '\x01' + int32(3) + "txt" + '\x02';            //   byte, plain string, byte
-    return bytes;
-}
-
-// Code page 932 bytes of the names the test types: "セル.bmp" and "画像.jpg".
-const QByteArray kCellBmp932 = QByteArray("\x83\x5A\x83\x8B") + ".bmp";
-const QByteArray kImageJpg932 = QByteArray("\x89\xE6\x91\x9C") + ".jpg";
-
 struct Scenario {
     QString folder;
     QString summary;

@@ -3,7 +3,9 @@
 #include <QTest>
 
 #include "app/application.h"
+#include "box_test.h"
 #include "execute_test.h"
+#include "run_window_test.h"
 #include "settings_test.h"
 #include "window_test.h"
 
@@ -21,6 +23,14 @@ int main(int argc, char** argv) {
     }
     {
         celshift::test::ExecuteTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        celshift::test::BoxTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        celshift::test::RunWindowTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     return failures == 0 ? 0 : 1;

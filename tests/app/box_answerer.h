@@ -1,0 +1,74 @@
+// Answers the boxes and the error window that come up, as a user would, from a timer on the GUI thread, and
+// records each: for tests that run the real boxes on the real threads.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QString>
+#include <QThread>
+#include <QTimer>
+
+#include "app/Errordialog.h"
+
+namespace celshift::test {
+
+class BoxAnswerer {
+public:
+    struct Seen {
+        QString caption;
+        QString text;          // the box's text, or ErrorFm's path
+        QWidget* parent;       // what it is shown over
+        Qt::TextFormat format;  // how its text is taken
+        int width;
+        bool centredOverParent;
+        bool onGuiThread;
+    };
+
+    BoxAnswerer() {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { answer(); });
+        timer_.start();
+    }
+
+    // Which button answers a box that is not a plain message: Yes or No for the question at close.
+    QMessageBox::StandardButton questionAnswer = QMessageBox::Yes;
+    // Called with each box before it is answered; a test can look at the window in the meantime.
+    std::function<void(const Seen&)> onShown;
+
+    std::vector<Seen> seen;
+
+private:
+    void answer() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->isVisible()) return;
+        const bool onGuiThread = modal->thread() == QApplication::instance()->thread();
+        const QWidget* parent = modal->parentWidget();
+        const bool centred = parent != nullptr && parent->frameGeometry().contains(modal->frameGeometry().center());
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+            seen.push_back({box->windowTitle(), box->text(), box->parentWidget(),
+                            label != nullptr ? label->textFormat() : box->textFormat(), box->width(), centred,
+                            onGuiThread});
+            if (onShown) onShown(seen.back());
+            QAbstractButton* button = box->button(QMessageBox::Ok);
+            if (button == nullptr) button = box->button(questionAnswer);
+            if (button != nullptr) button->click();
+            return;
+        }
+        if (auto* errorFm = qobject_cast<TErrorFm*>(modal)) {
+            seen.push_back({errorFm->windowTitle(), errorFm->PathLabel->text(), errorFm->parentWidget(),
+                            errorFm->PathLabel->textFormat(), errorFm->width(), centred, onGuiThread});
+            if (onShown) onShown(seen.back());
+            errorFm->close();
+        }
+    }
+
+    QTimer timer_;
+};
+
+}  // namespace celshift::test

@@ -1,0 +1,157 @@
+#include "box_test.h"
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/Errordialog.h"
+#include "app/Main.h"
+#include "app/box_messages.h"
+#include "box_answerer.h"
+#include "window_test_support.h"
+
+namespace celshift::test {
+
+namespace {
+
+QTemporaryDir* folder = nullptr;
+
+using Shown = std::vector<std::pair<QString, QString>>;
+
+Shown captionsAndTexts(const BoxAnswerer& answerer) {
+    Shown shown;
+    for (const auto& box : answerer.seen) shown.emplace_back(box.caption, box.text);
+    return shown;
+}
+
+// The room a title bar needs besides its caption: an icon and three buttons of at least 24 pixels, and margins.
+constexpr int kTitleBarButtonsAndIcon = 4 * 24 + 16;
+
+int captionWidth(const QString& caption) {
+    QFont font = QApplication::font();
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(caption);
+}
+
+}  // namespace
+
+void BoxTest::init() {
+    folder = new QTemporaryDir();
+    QVERIFY(folder->isValid());
+}
+
+void BoxTest::cleanup() {
+    ErrorFm = nullptr;
+    delete folder;
+    folder = nullptr;
+}
+
+// The steps that hung the program for good: a damaged data file and a copy that cannot be opened, answered with
+// Enter as they come. Every box must come up on the GUI thread over the window, in the run's order.
+void BoxTest::aRunWithFailingDataFilesShowsEveryBoxInOrderOverTheWindowAndEnds() {
+    const Watchdog watchdog("a run with real boxes", std::chrono::seconds(60));
+    const QString scenario = folder->path() + "/scenario";
+    const QString output = folder->path() + "/out";
+    QVERIFY(QDir().mkpath(scenario));
+    QVERIFY(QDir().mkpath(output + "/other.wid"));  // a folder where other.wid's copy should go
+    writeFile(scenario + "/Summary.wsm", "summary");
+    writeFile(scenario + "/map.wid", cellDataFile(kCellBmp932));
+    writeFile(scenario + "/other.wid", cellDataFile("keep.bmp"));
+    writeFile(scenario + "/Zz.wid", cellDataFile("keep.bmp").left(20));  // ends inside its header
+
+    auto form = std::make_unique<TForm1>((folder->path() + "/celshift.ini").toStdString());
+    TErrorFm errorFm(form.get());
+    ErrorFm = &errorFm;
+    form->setOutputFolder(output.toStdString());
+    form->setSourceOpenRunner([&](QFileDialog&) { return std::optional<QString>(scenario + "/Summary.wsm"); });
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QTest::mouseClick(form->t0ButtonSource, Qt::LeftButton);
+    form->T2Edit1From->setText("セル.bmp");
+    form->T2Edit1To->setText("画像.jpg");
+
+    BoxAnswerer answerer;
+    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->runInProgress(), 30000);
+
+    QCOMPARE(captionsAndTexts(answerer), (Shown{{"第一段階", "コピー完了"},
+                                                {"画像置換", "1個のファイルを置換します"},
+                                                {"ErrorFm", output + "/other.wid"},
+                                                {"失敗", "Zz.wid"},
+                                                {"情報", "完了"}}));
+    for (const auto& box : answerer.seen) {
+        QVERIFY2(box.onGuiThread, qPrintable(box.caption));
+        QCOMPARE(box.parent, form.get());
+        QVERIFY2(box.centredOverParent, qPrintable(box.caption));
+    }
+    QVERIFY(form->lastOutcome().has_value());
+    QCOMPARE(form->lastOutcome()->failedFiles, 1);
+    QCOMPARE(form->lastOutcome()->unopenedFiles, 1);
+    QCOMPARE(readFile(output + "/map.wid"), cellDataFile(kImageJpg932));
+    // The window is ready for the next run.
+    QVERIFY(form->t0ButtonExecute->isEnabled());
+    QVERIFY(form->T2Edit1From->isEnabled());
+}
+
+void BoxTest::namesWithMarkupAreShownAsTyped() {
+    const Watchdog watchdog("boxes with markup", std::chrono::seconds(60));
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    BoxMessages messages(&window);
+    BoxAnswerer answerer;
+
+    // From a thread of its own, as the run calls them, and on the GUI thread, as the window does.
+    std::atomic<bool> done{false};
+    std::thread run([&] {
+        messages.showMessage("<b>太字</b>.wid", "失敗");
+        messages.showErrorFm("/tmp/<i>斜体</i>&amp;.wid");
+        done = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(done.load(), 30000);
+    run.join();
+    messages.showMessage("<font color=red>x</font>.wid", "失敗");
+
+    QCOMPARE(captionsAndTexts(answerer), (Shown{{"失敗", "<b>太字</b>.wid"},
+                                                {"ErrorFm", "/tmp/<i>斜体</i>&amp;.wid"},
+                                                {"失敗", "<font color=red>x</font>.wid"}}));
+    for (const auto& box : answerer.seen) {
+        QCOMPARE(box.format, Qt::PlainText);
+        QVERIFY(box.onGuiThread);
+        QCOMPARE(box.parent, &window);
+    }
+}
+
+void BoxTest::boxesAreWideEnoughForTheirCaptions() {
+    const Watchdog watchdog("boxes with long captions", std::chrono::seconds(60));
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    BoxMessages messages(&window);
+    BoxAnswerer answerer;
+
+    const QString longText = "1234個のファイルを置換します";
+    messages.showMessage("完了", "情報");
+    messages.showMessage("コピー完了", "第一段階");
+    messages.showMessage(longText.toStdString(), "画像置換");
+    messages.showMessage("x", "変更元シナリオと出力先が同じフォルダです");
+
+    QCOMPARE(answerer.seen.size(), std::size_t{4});
+    for (const auto& box : answerer.seen) {
+        QVERIFY2(box.width >= captionWidth(box.caption) + kTitleBarButtonsAndIcon,
+                 qPrintable(QString("%1: %2 pixels").arg(box.caption).arg(box.width)));
+        QVERIFY(box.width > QFontMetrics(QApplication::font()).horizontalAdvance(box.text));
+    }
+}
+
+}  // namespace celshift::test
