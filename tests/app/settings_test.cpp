@@ -3,7 +3,11 @@
 #include <memory>
 
 #include <QCoreApplication>
+#include <QAbstractButton>
 #include <QDir>
+#include <QGuiApplication>
+#include <QGroupBox>
+#include <QLabel>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QScreen>
@@ -151,6 +155,97 @@ void SettingsTest::aMaximizedWindowStoresItsRestoredGeometry() {
     QCOMPARE(s.left, 90L);
     QCOMPARE(s.height, 380L);
     QCOMPARE(s.width, 440L);
+}
+
+void SettingsTest::closingAndStartingAgainKeepsTheGeometryExactly_data() {
+    QTest::addColumn<QString>("state");
+    QTest::newRow("normal") << "normal";
+    QTest::newRow("maximized") << "maximized";
+    QTest::newRow("full screen") << "full screen";
+}
+
+// Each start applies what the last close stored: however the window was left, the stored geometry is a fixed
+// point. A full-screen window loses its frame (as a maximized one does under many window managers).
+void SettingsTest::closingAndStartingAgainKeepsTheGeometryExactly() {
+    QFETCH(QString, state);
+    const QByteArray first = "[WINSIZE]\nTop=110\nLeft=90\nHeight=400\nWidth=450\n";
+    writeFile(iniPath(), first);
+    for (int round = 1; round <= 3; ++round) {
+        {
+            auto form = openForm();
+            QCOMPARE(form->frameGeometry(), QRect(90, 110, 450, 400));
+            if (state == "maximized") form->showMaximized();
+            if (state == "full screen") form->showFullScreen();
+            if (state != "normal") {
+                const bool changed = QTest::qWaitFor([&] { return form->frameGeometry() != QRect(90, 110, 450, 400); });
+                if (!changed) QSKIP("this platform changes no window state without a window manager");
+            }
+            QVERIFY(form->close());
+        }
+        const StoredSettings s = stored();
+        QCOMPARE(s.top, 110L);
+        QCOMPARE(s.left, 90L);
+        QCOMPARE(s.height, 400L);
+        QCOMPARE(s.width, 450L);
+    }
+}
+
+void SettingsTest::aPlaceWithItsTitleBarOnAScreenIsKept_data() {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("partly off to the left") << "left" << true;
+    QTest::newRow("partly off to the right and below") << "right and below" << true;
+    QTest::newRow("one row of the title bar on the top edge") << "top edge" << true;
+    QTest::newRow("only the body on the screen") << "above" << false;
+    QTest::newRow("wholly below") << "below" << false;
+}
+
+// The title bar is what a user drags: a window whose title bar a screen shows stays where it was, even when the
+// rest of it lies off the screen.
+void SettingsTest::aPlaceWithItsTitleBarOnAScreenIsKept() {
+    QFETCH(QString, where);
+    QFETCH(bool, kept);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize size(450, 400);
+    const QPoint place = where == "left"            ? QPoint(screen.left() - 300, screen.top() + 50)
+                         : where == "right and below" ? QPoint(screen.right() - 200, screen.bottom() - 100)
+                         : where == "top edge"        ? QPoint(screen.left() + 100, screen.top() - 24)
+                         : where == "above"           ? QPoint(screen.left() + 100, screen.top() - 100)
+                                                      : QPoint(screen.left() + 100, screen.bottom() + 1);
+    writeFile(iniPath(), QString("[WINSIZE]\nTop=%1\nLeft=%2\nHeight=%3\nWidth=%4\n")
+                             .arg(place.y()).arg(place.x()).arg(size.height()).arg(size.width()).toUtf8());
+    auto form = openForm();
+    QCOMPARE(form->frameGeometry().size(), size);
+    // The platform may nudge a window by its frame's width to keep the frame on the screen.
+    const QPoint expected = kept ? place : QPoint(140, 100);
+    QVERIFY2((form->frameGeometry().topLeft() - expected).manhattanLength() <= 4,
+             qPrintable(QString("at %1,%2").arg(form->frameGeometry().left()).arg(form->frameGeometry().top())));
+}
+
+// A window shrunk to nothing hid Execute and the rows, and that size was stored and restored.
+void SettingsTest::theWindowIsNeverSmallerThanTheDesignedOneAndShowsEveryControl() {
+    writeFile(iniPath(), "[WINSIZE]\nTop=100\nLeft=100\nHeight=100\nWidth=150\n");
+    auto form = openForm();
+    QCOMPARE(form->minimumSize(), QSize(416, 352));
+    QCOMPARE(form->size(), QSize(416, 352));
+    form->resize(150, 100);
+    QTest::qWait(20);
+    QCOMPARE(form->size(), QSize(416, 352));
+
+    // Every control lies wholly inside the window.
+    for (const QWidget* control : form->findChildren<QWidget*>()) {
+        if (!control->isVisibleTo(form.get()) || control->isWindow() || control->parentWidget() == nullptr) continue;
+        if (qobject_cast<const QLineEdit*>(control) == nullptr && qobject_cast<const QAbstractButton*>(control) == nullptr &&
+            qobject_cast<const QGroupBox*>(control) == nullptr && qobject_cast<const QLabel*>(control) == nullptr) {
+            continue;
+        }
+        const QRect place(control->mapTo(form.get(), QPoint(0, 0)), control->size());
+        QVERIFY2(form->rect().contains(place), qPrintable(control->objectName()));
+    }
+    const QSize outer = form->frameGeometry().size();
+    QVERIFY(form->close());
+    QCOMPARE(stored().height, long(outer.height()));
+    QCOMPARE(stored().width, long(outer.width()));
 }
 
 void SettingsTest::theStoredFolderLosesOneTrailingSeparator_data() {

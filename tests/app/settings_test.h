@@ -17,6 +17,11 @@ private slots:
     void unreadableIntegersFallBackToTheDefaults();
     void aPlaceNoScreenShowsFallsBackToTheDefaultPlace();
     void aMaximizedWindowStoresItsRestoredGeometry();
+    void closingAndStartingAgainKeepsTheGeometryExactly_data();
+    void closingAndStartingAgainKeepsTheGeometryExactly();
+    void aPlaceWithItsTitleBarOnAScreenIsKept_data();
+    void aPlaceWithItsTitleBarOnAScreenIsKept();
+    void theWindowIsNeverSmallerThanTheDesignedOneAndShowsEveryControl();
     void theStoredFolderLosesOneTrailingSeparator_data();
     void theStoredFolderLosesOneTrailingSeparator();
     void settingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses();
