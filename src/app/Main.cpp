@@ -365,15 +365,13 @@ void TForm1::buildRunPanel() {
     RunFileLabel = new QLabel(RunPanel);
     RunFileLabel->setObjectName("RunFileLabel");
     RunFileLabel->setTextFormat(Qt::PlainText);
-    RunFileLabel->setMinimumWidth(60);
-    RunFileLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    RunFileLabel->setFixedWidth(104);
     RunCancel = new QPushButton("中止", RunPanel);
     RunCancel->setObjectName("RunCancel");
     RunCancel->setFixedWidth(48);
     layout->addWidget(RunProgressBar);
-    layout->addWidget(RunFileLabel, 1);
+    layout->addWidget(RunFileLabel);
     layout->addWidget(RunCancel);
-    RunPanel->setFixedWidth(280);
     PageControl->setCornerWidget(RunPanel, Qt::TopRightCorner);
     RunPanel->hide();
 }
@@ -597,7 +595,7 @@ void TForm1::showProgress(RunStage stage, int done, int count, const QString& in
     RunProgressBar->setToolTip(stage == RunStage::CopyingOtherFiles ? "ファイルをコピーしています"
                                                                     : "データファイルを置換しています");
     if (!RunCancel->isEnabled()) return;  // "中止しています" stays
-    RunFileLabel->setText(inWork);
+    RunFileLabel->setText(RunFileLabel->fontMetrics().elidedText(inWork, Qt::ElideMiddle, RunFileLabel->width()));
     RunFileLabel->setToolTip(inWork);
 }
 
