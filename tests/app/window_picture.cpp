@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -21,8 +22,13 @@ int main(int argc, char** argv) {
     // is drawn without closing the window, so nothing is written.
     const QTemporaryDir folder;
     celshift::TForm1 form((folder.path() + "/celshift.ini").toStdString());
+    form.setSourceOpenRunner([](QFileDialog&) { return std::optional<QString>("/home/user/scenarios/sample/Summary.wsm"); });
+    form.t0ButtonSourceClick();
+    form.setOutputFolder("/home/user/scenario-copies");
     form.T2Edit1From->setText("cell01.bmp");
     form.T2Edit1To->setText("セル画像01.jpg");
+    form.T2Edit2From->setText("cell02.bmp");
+    form.T2Edit2To->setText("cell02.txt");
     form.show();
     if (!form.grab().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
         std::fprintf(stderr, "window_picture: cannot write %s\n", argv[1]);
