@@ -670,7 +670,8 @@ void TForm1::markRows() {
             case RowState::NotUsed:
                 state = "notUsed";
                 tip = "使われません（上の行が空か無効です）";
-                style = kNotUsedRowStyle;
+                // Drawn grey only when it holds something: a blank row below a blank row is no news.
+                if (!rows.from[row].empty() || !rows.to[row].empty()) style = kNotUsedRowStyle;
                 break;
         }
         QGroupBox* box = boxes[row];
