@@ -148,6 +148,7 @@ int walkAndReport(DataFileCopier& c) {
         // Bytes behind a complete layout are kept, not dropped.
         return copyRemainder(c) ? 0 : 1;
     } catch (const CopyErrorCode& error) {
+        c.stopCode = error.value;
         // Data without a layout is passed through unchanged from where the walk stopped, so no byte is
         // lost; the file is still reported, as its images past that point were not looked at.
         if (isNoLayoutCode(error.value)) copyRemainder(c);

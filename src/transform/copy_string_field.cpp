@@ -29,7 +29,10 @@ void writeField(DataFileCopier& c, std::int32_t length, const unsigned char* nam
     if (stream::failed(c.output)) raiseCopyError(kFileWrite);
 }
 
-void writeReplacement(DataFileCopier& c, const ReplacementPair& pair) { writeField(c, pair.toLength, pair.toName); }
+void writeReplacement(DataFileCopier& c, const ReplacementTable& table, int pair) {
+    writeField(c, table.toLengths[pair], table.toNames[pair].data());
+    ++c.replacedFields[static_cast<std::size_t>(pair)];
+}
 
 }  // namespace
 
@@ -41,6 +44,7 @@ void copyStringField(DataFileCopier& c, bool replace, const ReplacementTable* ta
         const unsigned char* field = stream::bufferedPosition(c.input);
         const auto length = static_cast<std::int32_t>(littleEndian32(field));
         if (length >= 0 && length <= kLongestField && stream::bufferedAvailable(c.input) >= 4 + static_cast<std::size_t>(length)) {
+            if (c.nameVisitor) c.nameVisitor->imageName(field + 4, length);
             const int pair = matchingPair(pairs, field + 4, length);
             if (pair < 0) {
                 passBuffered(c, 4 + static_cast<std::size_t>(length));
@@ -48,7 +52,7 @@ void copyStringField(DataFileCopier& c, bool replace, const ReplacementTable* ta
             }
             flushPending(c, kFileWrite);
             stream::consumeBuffered(c.input, 4 + static_cast<std::size_t>(length));
-            writeReplacement(c, pairs->pair(pair));
+            writeReplacement(c, *pairs, pair);
             return;
         }
     }
@@ -59,8 +63,9 @@ void copyStringField(DataFileCopier& c, bool replace, const ReplacementTable* ta
     if (length < 0 || length > kLongestField) raiseCopyError(kNameTooLong);
     if (stream::read(c.stringBuffer, static_cast<std::size_t>(length), c.input) != static_cast<std::size_t>(length))
         raiseCopyError(kFileRead);
+    if (c.nameVisitor) c.nameVisitor->imageName(c.stringBuffer, length);
     const int pair = matchingPair(pairs, c.stringBuffer, length);
-    if (pair >= 0) writeReplacement(c, pairs->pair(pair));
+    if (pair >= 0) writeReplacement(c, *pairs, pair);
     else writeField(c, length, c.stringBuffer);
 }
 

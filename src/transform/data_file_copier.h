@@ -5,6 +5,7 @@
 // code; a write that fails raises its write code.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 
@@ -13,6 +14,12 @@
 #include "stream_io.h"
 
 namespace celshift {
+
+// Sees every image-name field that a walk reads whole, with its stored bytes (before any replacement).
+struct ImageNameVisitor {
+    virtual ~ImageNameVisitor() = default;
+    virtual void imageName(const unsigned char* bytes, std::int32_t length) = 0;
+};
 
 struct DataFileCopier {
     // Streams and holder stay the caller's: the copier never opens, closes, flushes or frees them.
@@ -28,6 +35,9 @@ struct DataFileCopier {
     const ReplacementTableHolder* holder;
     unsigned char stringBuffer[256];
     std::int32_t nestingDepth = 0;  // walker levels under way, bounded by kMaxNestingDepth
+    std::array<std::int64_t, kMaxPairs> replacedFields{};  // per pair: image-name fields replaced by this walk
+    ImageNameVisitor* nameVisitor = nullptr;                // not owned
+    int stopCode = 0;                                       // the code that ended the walk; 0: it reached its end
 
     // Pass-through. Bytes that are copied unchanged are not written one field at a time: while they lie in
     // the input's buffer they are only marked (from `pending` to the read position) and go to the output in
