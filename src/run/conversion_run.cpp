@@ -6,12 +6,11 @@
 
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
+#include "platform/large_stack.h"
 #include "platform/name_rules.h"
 #include "run/build_replacement_table.h"
 #include "run/run_texts.h"
-#include "transform/large_stack.h"
-#include "transform/stream_io.h"
-#include "transform/walkers.h"
+#include "transform/data_file_copier.h"
 
 namespace celshift {
 
@@ -78,7 +77,7 @@ public:
             unopened(outputPath);
             return;
         }
-        std::setvbuf(input, inputBuffer_.data(), _IOFBF, inputBuffer_.size());
+        std::setvbuf(input, nullptr, _IONBF, 0);  // the copier reads into a window of its own
         std::setvbuf(output, outputBuffer_.data(), _IOFBF, outputBuffer_.size());
 
         const std::uint8_t packageFlag = name.starts_with(kPackagePrefix) ? 1 : 0;
