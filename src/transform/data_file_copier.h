@@ -21,7 +21,7 @@
 namespace celshift {
 
 // The input window's size: each refill is one fread of about this many bytes.
-inline constexpr std::size_t kInputWindowBytes = 64 * 1024;
+inline constexpr std::size_t kInputWindowBytes = 256 * 1024;
 // The smallest window that holds every field whole (an image-name field: length and 256 bytes).
 inline constexpr std::size_t kSmallestInputWindow = 4 + 256;
 // The buffer a caller should give the output stream (setvbuf): pass-through blocks come in window-sized

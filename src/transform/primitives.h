@@ -37,14 +37,13 @@ inline std::int32_t copyInt32(DataFileCopier& c, int readCode, int writeCode) {
 void copyLongRun(DataFileCopier& c, std::int64_t n, int readCode, int writeCode);
 inline void copyRun(DataFileCopier& c, std::int64_t n, int readCode, int writeCode) {
     if (n <= 0) return;
-    if (n <= 16) {
-        // Short runs (single bytes, small blocks): one peek, as for an int32.
-        const auto bytes = c.peek(static_cast<std::size_t>(n), writeCode);
-        c.consume(bytes.size());
-        if (bytes.size() < static_cast<std::size_t>(n)) raiseCopyError(readCode);
+    if (static_cast<std::uint64_t>(n) > c.windowBytes()) {
+        copyLongRun(c, n, readCode, writeCode);
         return;
     }
-    copyLongRun(c, n, readCode, writeCode);
+    const auto bytes = c.peek(static_cast<std::size_t>(n), writeCode);
+    c.consume(bytes.size());
+    if (bytes.size() < static_cast<std::size_t>(n)) raiseCopyError(readCode);
 }
 
 // A plain string: an int32 length, then that many raw bytes, copied unchanged.
