@@ -86,6 +86,7 @@ TEST_F(ImageNameField, NearMissesAreCopiedUnchanged) {
         ByteBuilder().imageNameBytes(std::string("abc.bmp\0\0", 9)).bytes(),  // two zero bytes
         ByteBuilder().imageName("abc.bm").bytes(),                         // a prefix
         ByteBuilder().imageName("xabc.bmp").bytes(),                       // a suffix
+        ByteBuilder().imageNameBytes("abc.bmpX").bytes(),                  // same length, last byte not zero
         ByteBuilder().imageNameBytes("").bytes(),                          // empty field
     };
     for (const auto& field : nearMisses) {

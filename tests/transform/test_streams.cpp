@@ -71,7 +71,7 @@ bool withStreams(const std::string& input, std::string& output, FailurePoint fai
 WalkOutcome walk(const std::string& input, const std::function<void(DataFileCopier&)>& walker,
                  const ReplacementTableHolder* holder, FailurePoint failure, std::size_t windowBytes) {
     WalkOutcome outcome;
-    withStreams(input, outcome.output, failure, [&](std::FILE* in, std::FILE* out) {
+    outcome.closeFailed = withStreams(input, outcome.output, failure, [&](std::FILE* in, std::FILE* out) {
         DataFileCopier copier(in, out, 0, holder, windowBytes);
         try {
             walker(copier);

@@ -24,6 +24,7 @@ struct FailurePoint {
 struct WalkOutcome {
     std::string output;
     int code = 0;
+    bool closeFailed = false;  // the output's own buffer could not be written out at fclose
 };
 
 // Runs one walker over the input bytes and reports what it wrote and raised.
