@@ -16,7 +16,7 @@ DataFileCopier::DataFileCopier(std::FILE* input, std::FILE* output, std::uint8_t
 
 void DataFileCopier::write(const unsigned char* bytes, std::size_t n, int writeCode) {
     if (!output || n == 0) return;
-    if (std::fwrite(bytes, 1, n, output) != n || std::ferror(output)) raiseCopyError(writeCode);
+    if (std::fwrite(bytes, 1, n, output) != n) raiseCopyError(writeCode);
 }
 
 void DataFileCopier::flushPending(int writeCode) {
