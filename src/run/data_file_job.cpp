@@ -1,26 +1,19 @@
 #include "run/data_file_job.h"
 
 #include <cstdio>
-#include <stdexcept>
 
 #include "platform/file_copy.h"
 #include "platform/name_rules.h"
-#include "transform/stream_io.h"
-#include "transform/walkers.h"
 
 namespace celshift {
 
 namespace {
 
 constexpr std::string_view kPackagePrefix = "Package";
-constexpr std::size_t kStreamBufferBytes = stream::kRecommendedBufferBytes;
-
-// Where a walk that only looks writes. Stands in until the copier can take no output at all.
-std::FILE* openDiscardingOutput() { return std::fopen("/dev/null", "wb"); }
 
 }  // namespace
 
-StreamBuffers::StreamBuffers() : input(kStreamBufferBytes), output(kStreamBufferBytes) {}
+StreamBuffers::StreamBuffers() : output(kOutputBufferBytes) {}
 
 std::string nameOf(const std::string& path) { return std::string(lastPathElement(path)); }
 
@@ -48,19 +41,15 @@ DataFileResult convertDataFile(const std::string& path, const std::string* outpu
             return result;
         }
         std::setvbuf(output, buffers.output.data(), _IOFBF, buffers.output.size());
-    } else {
-        output = openDiscardingOutput();
-        if (!output) {
-            std::fclose(input);
-            throw std::runtime_error("cannot open the null device");
-        }
     }
-    std::setvbuf(input, buffers.input.data(), _IOFBF, buffers.input.size());
+    // The copier reads through a window of its own: a stream buffer would only copy every byte once more.
+    std::setvbuf(input, nullptr, _IONBF, 0);
 
     const std::uint8_t packageFlag = name.starts_with(kPackagePrefix) ? 1 : 0;
     int walk;
     {
         DataFileCopier copier(input, output, packageFlag, &holder);
+        copier.nestingLimit = kMaxNestingDepth;  // the workers have the stack for it
         copier.nameVisitor = visitor;
         walk = copyDataFile(copier);
         result.replaced = copier.replacedFields;
@@ -68,9 +57,12 @@ DataFileResult convertDataFile(const std::string& path, const std::string* outpu
     }
     std::fclose(input);
     // The last bytes reach the disk only now: a full disk shows here, and the copy is then incomplete.
-    const bool flushed = std::fflush(output) == 0;
-    const bool closed = std::fclose(output) == 0;
-    if (walk != 0 || !flushed || !closed) result.kind = DataFileResult::Kind::Failed;
+    bool written = true;
+    if (output) {
+        written = std::fflush(output) == 0;
+        written = std::fclose(output) == 0 && written;
+    }
+    if (walk != 0 || !written) result.kind = DataFileResult::Kind::Failed;
     return result;
 }
 

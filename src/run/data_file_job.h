@@ -19,10 +19,9 @@ struct DataFileResult {
     std::array<std::int64_t, kMaxPairs> replaced{};
 };
 
-// Stream buffers, one pair per worker, lent to each pair of streams in turn.
+// The output stream's buffer, one per worker, lent to each output in turn.
 struct StreamBuffers {
     StreamBuffers();
-    std::vector<char> input;
     std::vector<char> output;
 };
 

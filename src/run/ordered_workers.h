@@ -10,13 +10,13 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "run/conversion_run.h"
-#include "transform/large_stack.h"
+#include "platform/large_stack.h"
 
 namespace celshift {
 
@@ -40,13 +40,17 @@ public:
     // Returns the number of indices delivered: all of them unless a stop was requested.
     int run(const Work& work, const Deliver& deliver, const Progress& progress) {
         if (count_ == 0) return 0;
-        std::vector<std::thread> threads;
+        std::vector<std::unique_ptr<LargeStackThread>> threads;
         threads.reserve(static_cast<std::size_t>(jobs_));
         try {
             for (int w = 0; w < jobs_; ++w)
-                threads.emplace_back([this, &work, w] { runOnLargeStackCaught([&] { serve(work, w); }); });
+                threads.push_back(std::make_unique<LargeStackThread>([this, &work, w] { serve(work, w); }));
         } catch (...) {
-            abandon(std::current_exception());
+            // Fewer workers do the same work; none at all is an error.
+            if (threads.empty()) throw;
+            std::lock_guard lock(mutex_);
+            jobs_ = static_cast<int>(threads.size());
+            changed_.notify_all();
         }
         int delivered = 0;
         try {
@@ -54,20 +58,12 @@ public:
         } catch (...) {
             abandon(std::current_exception());
         }
-        for (auto& thread : threads) thread.join();
+        for (auto& thread : threads) thread->join();
         if (error_) std::rethrow_exception(error_);
         return delivered;
     }
 
 private:
-    void runOnLargeStackCaught(const std::function<void()>& body) {
-        try {
-            runOnLargeStack(body);
-        } catch (...) {
-            abandon(std::current_exception());
-        }
-    }
-
     // Stops handing out work and keeps the first error.
     void abandon(std::exception_ptr error) {
         std::lock_guard lock(mutex_);
@@ -155,7 +151,7 @@ private:
     }
 
     const int count_;
-    const int jobs_;
+    int jobs_;  // workers running; fewer than asked when a thread could not be started
     const int window_;
     const StopRequest* stop_;
     std::mutex mutex_;
