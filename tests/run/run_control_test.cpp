@@ -192,6 +192,21 @@ TEST_F(ConversionRun, ADryRunTellsAndCountsButWritesNothing) {
     EXPECT_EQ(readFile(scenario + "/A.wid"), dataFile("a.bmp"));
 }
 
+TEST_F(ConversionRun, DeepNestingConvertsOnTheWorkers) {
+    // Far deeper than an ordinary stack allows the walk; the run's workers have the stack for it.
+    ByteBuilder deep;
+    deep.fileHeader(8).int32(1).int32(1);
+    constexpr int kLevels = 20000;
+    for (int level = 1; level < kLevels; ++level) deep.nodeHeader(0, "", 1);
+    deep.imageNode("a.bmp");
+    put("Deep.wid", deep.bytes());
+    row(1, "a.bmp", "b.bmp");
+    const RunOutcome outcome = run();
+    EXPECT_EQ(outcome.failedFiles, 0);
+    EXPECT_EQ(outcome.rowTotals[0].fields, 1);
+    EXPECT_EQ(out("Deep.wid").size(), deep.size());
+}
+
 TEST(CheckRows, UsedUpToTheFirstEmptyOrInvalidRowWithTheReason) {
     ConversionRows rows;
     rows.from = {"a.bmp", "b.BMP", "", "d.jpg"};
