@@ -1,4 +1,5 @@
-// Writes the seed corpus: small valid data files of every kind, each prefixed with the fuzzer's flag byte.
+// Writes the seed corpus: small valid data files of every kind, each prefixed with the fuzzer's flag byte and
+// its two fault positions (read, then write: 16 bits each).
 #include <cstdio>
 #include <string>
 
@@ -22,7 +23,8 @@ ByteBuilder tree() {
         .int32(9);
 }
 
-void writeSeed(const std::string& folder, const std::string& name, std::uint8_t flags, const ByteBuilder& file) {
+void writeSeed(const std::string& folder, const std::string& name, std::uint8_t flags, const ByteBuilder& file,
+               std::uint16_t readFailsAfter = 40, std::uint16_t writeFailsAfter = 60) {
     const std::string path = folder + "/" + name;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
@@ -30,6 +32,10 @@ void writeSeed(const std::string& folder, const std::string& name, std::uint8_t 
         std::exit(1);
     }
     std::fputc(flags, f);
+    for (const std::uint16_t at : {readFailsAfter, writeFailsAfter}) {
+        std::fputc(at & 0xFF, f);
+        std::fputc(at >> 8, f);
+    }
     std::fwrite(file.bytes().data(), 1, file.size(), f);
     std::fclose(f);
 }
@@ -58,5 +64,11 @@ int main(int argc, char** argv) {
     writeSeed(folder, "kind6", 2, ByteBuilder().fileHeader(6).emptyNestedRecord().int32(1).int32(1).append(tree()).fill(5));
     writeSeed(folder, "kind8", 2, ByteBuilder().fileHeader(8).int32(2).int32(1).append(tree()).int32(0));
     writeSeed(folder, "package", 3, ByteBuilder().packageHeader(0, "p", 0).int32(1).int32(1).append(tree()));
+    // The same files with faults armed: reads, writes, both, over unbuffered and buffered streams, and with
+    // the smallest window.
+    writeSeed(folder, "kind0-read-fault", 2 | 4, kind0, 100, 0);
+    writeSeed(folder, "kind0-write-fault-buffered", 2 | 8 | 16, kind0, 0, 150);
+    writeSeed(folder, "kind6-both-faults-small-window", 2 | 4 | 8 | 32, ByteBuilder().fileHeader(6).emptyNestedRecord().int32(1).int32(1).append(tree()).fill(5), 120, 90);
+    writeSeed(folder, "package-write-fault", 3 | 8, ByteBuilder().packageHeader(0, "p", 0).int32(1).int32(1).append(tree()), 0, 30);
     return 0;
 }

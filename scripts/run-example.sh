@@ -17,6 +17,9 @@ mkdir -p "$output" "$unchanged"
 build/bin/make-example-scenario "$scenario" >/dev/null
 echo "== The example scenario ($scenario)"
 ls "$scenario"
+echo
+echo "== The image names its data files hold (fields, files, name)"
+build/bin/celshift-cli --list-names "$scenario"
 
 echo
 echo "== Converting: cell_red.bmp -> cell_blue.bmp, 背景01.bmp -> 背景02.bmp, into $output"

@@ -7,7 +7,9 @@ namespace celshift::cli {
 
 namespace fs = std::filesystem;
 
-const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--from TEXT --to TEXT]... SCENARIO
+const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--quiet] [--from TEXT --to TEXT]... SCENARIO
+       celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... SCENARIO
+       celshift-cli --list-names [--jobs N] SCENARIO
 
 Makes a converted copy of a scenario: copies every file of the scenario folder into the output folder
 (never overwriting a file already there, data files excepted), and rewrites every ".wid" data file there,
@@ -19,14 +21,22 @@ exchanging each image name that equals a --from text for the --to text that foll
                    Up to four pairs, in order, are conversion rows 1 to 4. Rows are used from the first
                    up to the first row that is not valid. Names are matched exactly, case included.
   --output DIR     the output folder, which must exist (default: the folder "Scena" beside this program)
+  --jobs N         convert N files at a time (default: one per core)
+  --quiet          leave out the summary lines
+  --dry-run        write nothing and need no output folder: tell what a run would report for the rows and
+                   data files, and count what it would replace
+  --list-names     list every image name the scenario's data files hold: one line per name,
+                   "FIELDS<TAB>FILES<TAB>NAME", most fields first; bytes that are no character show as \xNN
   --help           shows this text
 
 Every message of the run is printed as one line "CAPTION: TEXT"; further lines of a text are indented by
-two spaces. A data file or copy that cannot be opened prints "ErrorFm: PATH".
+two spaces. A data file or copy that cannot be opened prints "ErrorFm: PATH". After the run, one line per
+used row tells what it replaced: "集計: 変換１: 12箇所（3ファイル）". Ctrl+C stops the run after the files
+in work, which are finished, never left half-written.
 
 Exit status: 0 when the run ended and every data file was converted; 1 when a data file failed or could
-not be opened; 2 when the run did not start (bad arguments, a missing output folder, or an output folder
-that is the scenario folder itself).
+not be opened; 2 when the run did not start (bad arguments, a missing output folder, an output folder
+that is the scenario folder itself, or a scenario folder that cannot be read); 130 when Ctrl+C stopped it.
 )";
 
 namespace {
@@ -34,6 +44,24 @@ namespace {
 const std::string& valueOf(const std::vector<std::string>& args, std::size_t& i) {
     if (i + 1 >= args.size()) throw std::invalid_argument(args[i] + " needs a value");
     return args[++i];
+}
+
+void setMode(Arguments& parsed, Mode mode) {
+    if (parsed.mode != Mode::Run && parsed.mode != mode)
+        throw std::invalid_argument("--dry-run and --list-names cannot be given together");
+    parsed.mode = mode;
+}
+
+// A worker count from 1 to 256, in decimal digits.
+int jobCount(const std::string& text) {
+    int value = 0;
+    for (const char ch : text) {
+        if (ch < '0' || ch > '9' || value > 256) throw std::invalid_argument("--jobs needs a number from 1 to 256: " + text);
+        value = value * 10 + (ch - '0');
+    }
+    if (text.empty() || value < 1 || value > 256)
+        throw std::invalid_argument("--jobs needs a number from 1 to 256: " + text);
+    return value;
 }
 
 }  // namespace
@@ -46,6 +74,14 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             parsed.help = true;
+        } else if (!optionsEnded && arg == "--dry-run") {
+            setMode(parsed, Mode::DryRun);
+        } else if (!optionsEnded && arg == "--list-names") {
+            setMode(parsed, Mode::ListNames);
+        } else if (!optionsEnded && arg == "--quiet") {
+            parsed.quiet = true;
+        } else if (!optionsEnded && arg == "--jobs") {
+            parsed.jobs = jobCount(valueOf(args, i));
         } else if (!optionsEnded && arg == "--output") {
             if (parsed.output) throw std::invalid_argument("--output is given twice");
             parsed.output = valueOf(args, i);
@@ -71,6 +107,10 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         }
     }
     if (!parsed.help && !scenarioGiven) throw std::invalid_argument("no SCENARIO given");
+    if (parsed.mode != Mode::Run && parsed.output)
+        throw std::invalid_argument("--output has no use with --dry-run or --list-names: they write nothing");
+    if (parsed.mode == Mode::ListNames && parsed.rowCount > 0)
+        throw std::invalid_argument("--list-names takes no --from/--to");
     return parsed;
 }
 

@@ -1,4 +1,7 @@
-// The command line of celshift-cli:  celshift-cli [--output DIR] [--from TEXT --to TEXT]... SCENARIO
+// The command line of celshift-cli:
+//   celshift-cli [--output DIR] [--jobs N] [--quiet] [--from TEXT --to TEXT]... SCENARIO
+//   celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... SCENARIO
+//   celshift-cli --list-names [--jobs N] SCENARIO
 #pragma once
 
 #include <optional>
@@ -9,8 +12,17 @@
 
 namespace celshift::cli {
 
+enum class Mode {
+    Run,        // convert into the output folder
+    DryRun,     // walk and count, write nothing
+    ListNames,  // list the image names the scenario holds
+};
+
 struct Arguments {
     bool help = false;
+    Mode mode = Mode::Run;
+    bool quiet = false;                   // leave out the summary lines
+    int jobs = 0;                         // worker threads; 0: one per core
     std::string scenario;                 // as given: a "Summary.wsm" or a folder that holds one
     std::optional<std::string> output;    // as given; the default folder when absent
     ConversionRows rows;

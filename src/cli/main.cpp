@@ -1,16 +1,65 @@
 // celshift-cli: the conversion run from the command line.
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
 
 #include "cli/cli_arguments.h"
 #include "cli/line_messages.h"
+#include "platform/name_rules.h"
+#include "run/run_texts.h"
+#include "run/scenario_scan.h"
 
 namespace {
 
 constexpr int kRunEnded = 0;
 constexpr int kFilesFailed = 1;
 constexpr int kNotStarted = 2;
+constexpr int kStopped = 130;  // as a shell reports a program ended by Ctrl+C
+
+celshift::StopRequest gStop;
+
+// The first Ctrl+C asks the run to stop after the files in work; a second one ends the program at once.
+extern "C" void requestStop(int) {
+    gStop.request();
+    std::signal(SIGINT, SIG_DFL);
+}
+
+int exitStatusOf(const celshift::RunOutcome& outcome) {
+    if (!outcome.started) return kNotStarted;
+    if (outcome.stopped) return kStopped;
+    return outcome.failedFiles + outcome.unopenedFiles > 0 ? kFilesFailed : kRunEnded;
+}
+
+// One line per used row: what it replaced, in how many data files.
+void printSummary(const celshift::RunOutcome& outcome, celshift::RunMessages& messages) {
+    for (int row = 1; row <= outcome.usedRows; ++row) {
+        const celshift::RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row - 1)];
+        messages.showMessage(celshift::texts::rowSummary(row, total.fields, total.files), celshift::texts::kCaptionSummary);
+    }
+}
+
+int listNames(const std::string& summary, celshift::FileList& fileList, celshift::RunMessages& messages,
+              const celshift::RunOptions& options) {
+    using namespace celshift;
+    const ScenarioScan scan = scanScenario(summary, fileList, options);
+    if (scan.listingFailed) {
+        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + parentFolder(summary), texts::kCaptionError);
+        return kNotStarted;
+    }
+    for (const ScannedName& name : scan.names)
+        std::printf("%lld\t%d\t%s\n", static_cast<long long>(name.fields), name.files, displayName(name.bytes).c_str());
+    std::fflush(stdout);
+    for (const ScanProblem& problem : scan.problems) {
+        if (problem.kind == ScanProblem::Kind::Unreadable) messages.showErrorFm(problem.path);
+        else messages.showMessage(problem.name, texts::kCaptionFailed);
+    }
+    if (scan.stopped) {
+        messages.showMessage(texts::kStopped, texts::kCaptionInfo);
+        return kStopped;
+    }
+    return scan.problems.empty() ? kRunEnded : kFilesFailed;
+}
 
 }  // namespace
 
@@ -30,19 +79,28 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "celshift-cli: %s\nTry 'celshift-cli --help' for more information.\n", error.what());
         return kNotStarted;
     }
-    try {
-        output = arguments.output ? *arguments.output : defaultOutputFolder();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "celshift-cli: no output folder: %s\n", error.what());
-        return kNotStarted;
+    if (arguments.mode == cli::Mode::Run) {
+        try {
+            output = arguments.output ? *arguments.output : defaultOutputFolder();
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "celshift-cli: no output folder: %s\n", error.what());
+            return kNotStarted;
+        }
     }
 
+    std::signal(SIGINT, requestStop);
     try {
         cli::LineMessages messages(stdout);
         const auto fileList = makeDirectoryFileList();
-        const RunOutcome outcome = runConversion(summary, output, arguments.rows, *fileList, messages);
-        if (!outcome.started) return kNotStarted;
-        return outcome.failedFiles + outcome.unopenedFiles > 0 ? kFilesFailed : kRunEnded;
+        RunOptions options;
+        options.jobs = arguments.jobs;
+        options.stop = &gStop;
+        if (arguments.mode == cli::Mode::ListNames) return listNames(summary, *fileList, messages, options);
+        const RunOutcome outcome = arguments.mode == cli::Mode::DryRun
+                                       ? dryRun(summary, arguments.rows, *fileList, messages, options)
+                                       : runConversion(summary, output, arguments.rows, *fileList, messages, options);
+        if (outcome.started && !arguments.quiet) printSummary(outcome, messages);
+        return exitStatusOf(outcome);
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "celshift-cli: the run stopped: %s\n", error.what());

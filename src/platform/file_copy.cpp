@@ -92,13 +92,12 @@ bool fillTarget(int source, Descriptor& target, const struct stat& sourceStatus)
 }  // namespace
 
 CopyOutcome copyFileNoOverwrite(const std::string& source, const std::string& target) {
-    // O_NONBLOCK: opening a FIFO must not wait for a writer. fstat then refuses anything but a regular file.
+    // O_NONBLOCK: opening a FIFO must not wait for a writer. fstat then refuses anything but a regular file,
+    // whose reads O_NONBLOCK does not change, so the flag can stay.
     Descriptor input(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!input.valid()) return CopyOutcome::Failed;
     struct stat sourceStatus;
     if (::fstat(input.get(), &sourceStatus) != 0 || !S_ISREG(sourceStatus.st_mode)) return CopyOutcome::Failed;
-    const int flags = ::fcntl(input.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(input.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return CopyOutcome::Failed;
 
     // O_EXCL is the fail-if-exists test and the creation in one step: nothing of that name (file, folder,
     // even a dangling link) is ever replaced. Owner-only until the copy is complete.

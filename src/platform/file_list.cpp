@@ -127,22 +127,28 @@ public:
     DirectoryFileList(const DirectoryFileList&) = delete;
     DirectoryFileList& operator=(const DirectoryFileList&) = delete;
 
-    void setDirectory(const std::string& folder) override { folder_ = folder; }
+    void setDirectory(const std::string& folder) override {
+        folder_ = folder;
+        read_ = false;
+    }
 
+    // The folder is read and sorted once, at the first mask after setDirectory; each mask then picks its names
+    // from that reading, in its order. A run lists its folder for two masks, and collation is its dearest part.
     void setMask(const std::string& mask) override {
         names_.clear();
-        failed_ = !collator_ || !readFolder(mask);
-        if (failed_) {
-            names_.clear();  // never a partial list: the caller would take it for the whole folder
-            return;
+        if (!read_) {
+            allNames_.clear();
+            failed_ = !collator_ || !readFolder();
+            if (failed_) {
+                allNames_.clear();  // never a partial list: the caller would take it for the whole folder
+                return;
+            }
+            sortNames();
+            read_ = true;
         }
-        std::sort(names_.begin(), names_.end(), [this](const std::string& a, const std::string& b) {
-            UErrorCode status = U_ZERO_ERROR;
-            const UCollationResult order = ucol_strcollUTF8(collator_, a.data(), static_cast<int32_t>(a.size()),
-                                                            b.data(), static_cast<int32_t>(b.size()), &status);
-            if (U_SUCCESS(status) && order != UCOL_EQUAL) return order == UCOL_LESS;
-            return a < b;
-        });
+        const std::vector<char32_t> expression = windowsMask(mask);
+        for (const std::string& name : allNames_)
+            if (matchesExpression(characters(name), expression)) names_.push_back(name);
     }
 
     int count() const override { return static_cast<int>(names_.size()); }
@@ -168,11 +174,20 @@ private:
         return fstatat(dirfd(folder), entry.d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
     }
 
-    // Collects the matching regular files; false when the folder cannot be read completely.
-    bool readFolder(const std::string& mask) {
+    void sortNames() {
+        std::sort(allNames_.begin(), allNames_.end(), [this](const std::string& a, const std::string& b) {
+            UErrorCode status = U_ZERO_ERROR;
+            const UCollationResult order = ucol_strcollUTF8(collator_, a.data(), static_cast<int32_t>(a.size()),
+                                                            b.data(), static_cast<int32_t>(b.size()), &status);
+            if (U_SUCCESS(status) && order != UCOL_EQUAL) return order == UCOL_LESS;
+            return a < b;
+        });
+    }
+
+    // Collects the regular files; false when the folder cannot be read completely.
+    bool readFolder() {
         DIR* folder = opendir(folder_.empty() ? "." : folder_.c_str());
         if (!folder) return false;
-        const std::vector<char32_t> expression = windowsMask(mask);
         bool complete = true;
         for (;;) {
             errno = 0;
@@ -183,9 +198,8 @@ private:
             }
             const std::string name = entry->d_name;
             if (name.empty() || name[0] == '.') continue;  // hidden files, and the "." and ".." entries
-            if (!matchesExpression(characters(name), expression)) continue;
             if (!isRegularFile(folder, *entry)) continue;
-            names_.push_back(name);
+            allNames_.push_back(name);
         }
         closedir(folder);
         return complete;
@@ -193,7 +207,9 @@ private:
 
     UCollator* collator_ = nullptr;
     std::string folder_;
-    std::vector<std::string> names_;
+    std::vector<std::string> allNames_;  // every listed file of the folder, sorted
+    std::vector<std::string> names_;     // those the mask matches
+    bool read_ = false;
     bool failed_ = false;
 };
 

@@ -9,9 +9,9 @@ namespace celshift {
 class FileList {
 public:
     virtual ~FileList() = default;
-    // The folder to list. Takes effect at the next setMask.
+    // The folder to list. It is read at the next setMask.
     virtual void setDirectory(const std::string& folder) = 0;
-    // Sets the mask and lists the folder again.
+    // Sets the mask: the files of the folder, as read at the first mask after setDirectory, that it matches.
     virtual void setMask(const std::string& mask) = 0;
     virtual int count() const = 0;
     // Name of entry i (counted from 0), and its full path: the folder, one separator, the name.

@@ -16,6 +16,38 @@ bool hasImageExtension(std::string_view name932) {
     return false;
 }
 
+std::array<RowCheck, 4> checkRows(const ConversionRows& rows) {
+    std::array<RowCheck, 4> checks;
+    bool ended = false;
+    for (std::size_t r = 0; r < checks.size(); ++r) {
+        RowCheck& check = checks[r];
+        if (ended) {
+            check.state = RowState::NotUsed;
+            continue;
+        }
+        const std::string& fromText = rows.from[r];
+        const std::string& toText = rows.to[r];
+        ended = true;
+        if (fromText.empty() && toText.empty()) {
+            check.state = RowState::Empty;
+            continue;
+        }
+        check.state = RowState::Invalid;
+        const std::optional<std::string> from = toCodePage932(fromText);
+        const std::optional<std::string> to = toCodePage932(toText);
+        const auto holdsZero = [](const std::optional<std::string>& text) { return text->find('\0') != std::string::npos; };
+        if (!from || !to || holdsZero(from) || holdsZero(to)) check.reason = texts::kRowNotCodePage932;
+        else if (from->empty() || to->empty()) check.reason = texts::kRowHalfEmpty;
+        else if (!hasImageExtension(*from) || !hasImageExtension(*to)) check.reason = texts::kRowNoImageExtension;
+        else if (from->size() > kMaxNameBytes || to->size() > kMaxNameBytes) check.reason = texts::kRowTooLong;
+        else {
+            check.state = RowState::Used;
+            ended = false;
+        }
+    }
+    return checks;
+}
+
 void buildReplacementTable(const ConversionRows& rows, ReplacementTableHolder& holder, RunMessages& messages) {
     std::vector<std::pair<std::string, std::string>> pairs;
     for (int row = 1; row <= kMaxPairs; ++row) {

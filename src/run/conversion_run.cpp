@@ -1,27 +1,25 @@
 #include "run/conversion_run.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
 #include "platform/name_rules.h"
 #include "run/build_replacement_table.h"
+#include "run/data_file_job.h"
 #include "run/run_texts.h"
-#include "transform/large_stack.h"
-#include "transform/stream_io.h"
-#include "transform/walkers.h"
+#include "run/ordered_workers.h"
 
 namespace celshift {
 
 namespace {
 
 constexpr std::string_view kDataFileExtension = ".wid";
-constexpr std::string_view kPackagePrefix = "Package";
-
-// Stream buffers, allocated once per run and lent to each pair of streams in turn.
-constexpr std::size_t kStreamBufferBytes = stream::kRecommendedBufferBytes;
 
 std::string absoluteFolder(const std::string& folder) {
     std::error_code error;
@@ -35,90 +33,102 @@ std::string joinLines(const std::string& first, const std::vector<std::string>& 
     return text;
 }
 
-// First stage: every file but the data files, never overwriting what the output folder holds.
-void copyOtherFiles(FileList& fileList, const std::string& outputFolder, RunMessages& messages) {
-    fileList.setMask("*.*");
-    std::vector<std::string> notCopied;
-    for (int i = 0; i < fileList.count(); ++i) {
-        const std::string path = fileList.filePath(i);
-        const std::string name(lastPathElement(path));
-        if (fileNameExtension(name) == kDataFileExtension) continue;
-        if (copyFileNoOverwrite(path, joinPath(outputFolder, name)) == CopyOutcome::Failed) notCopied.push_back(name);
-    }
-    if (!notCopied.empty()) messages.showMessage(joinLines(texts::kNotCopied, notCopied), texts::kCaptionFirstStage);
-    messages.showMessage(texts::kCopyDone, texts::kCaptionFirstStage);
+std::vector<std::string> listedPaths(const FileList& fileList) {
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<std::size_t>(fileList.count()));
+    for (int i = 0; i < fileList.count(); ++i) paths.push_back(fileList.filePath(i));
+    return paths;
 }
 
-class DataFileStage {
-public:
-    DataFileStage(const std::string& outputFolder, const ReplacementTableHolder& holder, RunMessages& messages,
-                  RunOutcome& outcome)
-        : outputFolder_(outputFolder), holder_(holder), messages_(messages), outcome_(outcome),
-          inputBuffer_(kStreamBufferBytes), outputBuffer_(kStreamBufferBytes) {}
+// Progress of one stage, told on the calling thread.
+OrderedWorkers<int>::Progress stageProgress(const RunOptions& options, RunStage stage,
+                                            const std::vector<std::string>& paths) {
+    if (!options.progress) return nullptr;
+    return [&options, stage, &paths](int done, int inWork) {
+        options.progress->progress(stage, done, static_cast<int>(paths.size()),
+                                   inWork >= 0 ? nameOf(paths[static_cast<std::size_t>(inWork)]) : std::string());
+    };
+}
 
-    // Rewrites one data file into the output folder and reports it when it failed.
-    void convert(const std::string& path) {
-        const std::string name(lastPathElement(path));
-        std::FILE* input = std::fopen(path.c_str(), "rb");
-        if (!input) {
-            // The copy is not opened either, so an older one stays untouched.
-            unopened(path);
-            return;
-        }
-        const std::string outputPath = joinPath(outputFolder_, name);
-        // "wb" would empty the input itself if the copy's name leads back to it (a link or a hard link).
-        if (isSameFileSystemObject(path, outputPath)) {
-            std::fclose(input);
-            unopened(outputPath);
-            return;
-        }
-        std::FILE* output = std::fopen(outputPath.c_str(), "wb");
-        if (!output) {
-            std::fclose(input);
-            unopened(outputPath);
-            return;
-        }
-        std::setvbuf(input, inputBuffer_.data(), _IOFBF, inputBuffer_.size());
-        std::setvbuf(output, outputBuffer_.data(), _IOFBF, outputBuffer_.size());
+bool stopRequested(const RunOptions& options) { return options.stop != nullptr && options.stop->requested(); }
 
-        const std::uint8_t packageFlag = name.starts_with(kPackagePrefix) ? 1 : 0;
-        int result;
-        {
-            DataFileCopier copier(input, output, packageFlag, &holder_);
-            result = copyDataFile(copier);
-        }
-        std::fclose(input);
-        // The last bytes reach the disk only now: a full disk shows here, and the copy is then incomplete.
-        const bool flushed = std::fflush(output) == 0;
-        const bool closed = std::fclose(output) == 0;
-        if (result != 0 || !flushed || !closed) {
-            messages_.showMessage(name, texts::kCaptionFailed);
-            ++outcome_.failedFiles;
-        }
-    }
+// First stage: every file but the data files, never overwriting what the output folder holds. Returns false
+// when a stop ended it early.
+bool copyOtherFiles(FileList& fileList, const std::string& outputFolder, RunMessages& messages,
+                    const RunOptions& options) {
+    fileList.setMask("*.*");
+    std::vector<std::string> paths;
+    for (std::string& path : listedPaths(fileList))
+        if (fileNameExtension(lastPathElement(path)) != kDataFileExtension) paths.push_back(std::move(path));
 
-private:
-    void unopened(const std::string& path) {
-        messages_.showErrorFm(path);
-        ++outcome_.unopenedFiles;
-    }
+    std::vector<std::string> notCopied;
+    OrderedWorkers<int> workers(static_cast<int>(paths.size()), workerCount(options), options.stop);
+    const int delivered = workers.run(
+        [&](int i, int) {
+            const std::string& path = paths[static_cast<std::size_t>(i)];
+            return static_cast<int>(copyFileNoOverwrite(path, joinPath(outputFolder, lastPathElement(path))));
+        },
+        [&](int i, int& outcome) {
+            if (static_cast<CopyOutcome>(outcome) == CopyOutcome::Failed)
+                notCopied.push_back(nameOf(paths[static_cast<std::size_t>(i)]));
+        },
+        stageProgress(options, RunStage::CopyingOtherFiles, paths));
+    if (!notCopied.empty()) messages.showMessage(joinLines(texts::kNotCopied, notCopied), texts::kCaptionFirstStage);
+    if (delivered < static_cast<int>(paths.size())) return false;
+    messages.showMessage(texts::kCopyDone, texts::kCaptionFirstStage);
+    return true;
+}
 
-    const std::string& outputFolder_;
-    const ReplacementTableHolder& holder_;
-    RunMessages& messages_;
-    RunOutcome& outcome_;
-    std::vector<char> inputBuffer_;
-    std::vector<char> outputBuffer_;
-};
-
-// Second stage: every data file, in the order of the list, on one large-stack thread for the whole stage.
-void rewriteDataFiles(FileList& fileList, const std::string& outputFolder, const ReplacementTableHolder& holder,
-                      RunMessages& messages, RunOutcome& outcome) {
+// Second stage: every data file, converted on the workers and reported in the order of the list. Returns
+// false when a stop ended it early.
+bool rewriteDataFiles(FileList& fileList, const std::string* outputFolder, const ReplacementTableHolder& holder,
+                      RunMessages& messages, const RunOptions& options, RunOutcome& outcome) {
     fileList.setMask("*.wid");
-    DataFileStage stage(outputFolder, holder, messages, outcome);
-    runOnLargeStack([&] {
-        for (int j = 0; j < fileList.count(); ++j) stage.convert(fileList.filePath(j));
-    });
+    const std::vector<std::string> paths = listedPaths(fileList);
+    const int jobs = workerCount(options);
+    std::vector<StreamBuffers> buffers(static_cast<std::size_t>(std::max(1, std::min<int>(jobs, static_cast<int>(paths.size())))));
+    OrderedWorkers<DataFileResult> workers(static_cast<int>(paths.size()), jobs, options.stop);
+    const int delivered = workers.run(
+        [&](int i, int worker) {
+            return convertDataFile(paths[static_cast<std::size_t>(i)], outputFolder, holder,
+                                   buffers[static_cast<std::size_t>(worker)], nullptr);
+        },
+        [&](int i, DataFileResult& result) {
+            for (int pair = 0; pair < outcome.usedRows; ++pair) {
+                const std::int64_t replaced = result.replaced[static_cast<std::size_t>(pair)];
+                outcome.rowTotals[static_cast<std::size_t>(pair)].fields += replaced;
+                if (replaced > 0) ++outcome.rowTotals[static_cast<std::size_t>(pair)].files;
+            }
+            switch (result.kind) {
+            case DataFileResult::Kind::Converted:
+                break;
+            case DataFileResult::Kind::Failed:
+                messages.showMessage(nameOf(paths[static_cast<std::size_t>(i)]), texts::kCaptionFailed);
+                ++outcome.failedFiles;
+                break;
+            case DataFileResult::Kind::Unopened:
+                messages.showErrorFm(result.unopenedPath);
+                ++outcome.unopenedFiles;
+                break;
+            }
+        },
+        stageProgress(options, RunStage::RewritingDataFiles, paths));
+    return delivered == static_cast<int>(paths.size());
+}
+
+// Lists the scenario folder, or tells the user that it cannot be read. Nothing has been touched yet.
+bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, RunMessages& messages) {
+    fileList.setDirectory(sourceFolder);
+    fileList.setMask("*.*");
+    if (!fileList.listingFailed()) return true;
+    messages.showMessage(joinLines(texts::kScenarioUnreadable, {sourceFolder}), texts::kCaptionError);
+    return false;
+}
+
+RunOutcome stoppedRun(RunOutcome outcome, RunMessages& messages) {
+    outcome.stopped = true;
+    messages.showMessage(texts::kStopped, texts::kCaptionInfo);
+    return outcome;
 }
 
 }  // namespace
@@ -128,7 +138,8 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
     RunOutcome outcome;
     const std::string sourceFolder = parentFolder(sourceFile);
 
-    // Nothing is touched unless the output folder exists and is not the scenario folder itself.
+    // Nothing is touched unless the output folder exists, is not the scenario folder itself, and the scenario
+    // folder can be listed.
     if (!isExistingFolder(outputFolder)) {
         messages.showMessage(joinLines(texts::kNoOutputFolder, {outputFolder}), texts::kCaptionError);
         return outcome;
@@ -137,18 +148,38 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
         messages.showMessage(texts::kSameFolder, texts::kCaptionError);
         return outcome;
     }
+    if (!listScenarioFolder(fileList, sourceFolder, messages)) return outcome;
     outcome.started = true;
     const std::string output = absoluteFolder(outputFolder);
 
-    fileList.setDirectory(sourceFolder);
-    copyOtherFiles(fileList, output, messages);
+    if (!copyOtherFiles(fileList, output, messages, options) || stopRequested(options))
+        return stoppedRun(outcome, messages);
 
     ReplacementTableHolder holder;
     buildReplacementTable(rows, holder, messages);
+    outcome.usedRows = holder.table ? holder.table->count : 0;
 
-    rewriteDataFiles(fileList, output, holder, messages, outcome);
+    if (!rewriteDataFiles(fileList, &output, holder, messages, options, outcome)) return stoppedRun(outcome, messages);
     messages.showMessage(texts::kDone, texts::kCaptionInfo);
     return outcome;
+}
+
+RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, FileList& fileList,
+                  RunMessages& messages, const RunOptions& options) {
+    RunOutcome outcome;
+    if (!listScenarioFolder(fileList, parentFolder(sourceFile), messages)) return outcome;
+    outcome.started = true;
+    ReplacementTableHolder holder;
+    buildReplacementTable(rows, holder, messages);
+    outcome.usedRows = holder.table ? holder.table->count : 0;
+    if (!rewriteDataFiles(fileList, nullptr, holder, messages, options, outcome)) return stoppedRun(outcome, messages);
+    return outcome;
+}
+
+int workerCount(const RunOptions& options) {
+    if (options.jobs > 0) return options.jobs;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
 std::string defaultOutputFolder() { return executableFolder() + "Scena/"; }

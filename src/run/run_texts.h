@@ -1,6 +1,7 @@
 // The run's texts, exactly as the user sees them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace celshift::texts {
@@ -15,6 +16,19 @@ inline constexpr const char* kDone = "完了";
 inline constexpr const char* kCaptionError = "エラー";
 inline constexpr const char* kNoOutputFolder = "出力先フォルダがありません";
 inline constexpr const char* kSameFolder = "変更元シナリオと出力先が同じフォルダです";
+inline constexpr const char* kScenarioUnreadable = "シナリオフォルダが読めません";
+inline constexpr const char* kStopped = "中止しました";
+inline constexpr const char* kCaptionSummary = "集計";
+
+// Why a row is not used, as the window shows it beside the row.
+inline constexpr const char* kRowNoImageExtension = "画像の拡張子（.bmp .jpg .jpeg .jpy1 .jpdc .jpx）がありません";
+inline constexpr const char* kRowNotCodePage932 = "Shift-JISで表せない文字があります";
+inline constexpr const char* kRowTooLong = "ファイル名が長すぎます（255バイトまで）";
+inline constexpr const char* kRowHalfEmpty = "変換元と変換先の両方が必要です";
+inline constexpr const char* kRowNotFound = "見つかりません";
+
+// Why a scan could not walk a data file.
+inline constexpr const char* kCannotOpen = "開けません";
 
 // Row numbers are written with full-width digits, as in the group boxes.
 inline std::string rowNumber(int row) {
@@ -23,6 +37,11 @@ inline std::string rowNumber(int row) {
 }
 inline std::string rowNotCodePage932(int row) { return "変換" + rowNumber(row) + ": Shift-JISで表せない文字があります"; }
 inline std::string rowTooLong(int row) { return "変換" + rowNumber(row) + ": ファイル名が長すぎます（255バイトまで）"; }
+// What one row replaced: "変換Ｎ: X箇所（Yファイル）", or "変換Ｎ: 0箇所（見つかりません）" when nothing.
+inline std::string rowSummary(int row, std::int64_t fields, int files) {
+    if (fields == 0) return "変換" + rowNumber(row) + ": 0箇所（" + kRowNotFound + "）";
+    return "変換" + rowNumber(row) + ": " + std::to_string(fields) + "箇所（" + std::to_string(files) + "ファイル）";
+}
 inline std::string replaceCount(int count) { return std::to_string(count) + "個のファイルを置換します"; }
 
 }  // namespace celshift::texts

@@ -3,7 +3,6 @@
 namespace celshift {
 
 // CellRecord: 16 raw bytes, an image name, a byte, a plain string, a byte.
-// The single bytes go through copyRun, so each is written before the input is tested.
 void copyCellRecord(DataFileCopier& c) {
     copyRun(c, 16, kBodyRead, kBodyWrite);
     copyImageName(c);

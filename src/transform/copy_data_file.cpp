@@ -1,4 +1,3 @@
-#include "large_stack.h"
 #include "walkers.h"
 
 namespace celshift {
@@ -121,50 +120,48 @@ void walkDataFile(DataFileCopier& c) {
     }
 }
 
-// Writes what is still marked as passed through; false when the write fails.
+// Writes what is still pending; false when the write fails.
 bool flushPassThrough(DataFileCopier& c) {
     try {
-        flushPending(c, kFileWrite);
+        c.flushPending(kFileWrite);
         return true;
     } catch (const CopyErrorCode&) {
         return false;
     }
 }
 
-// Copies whatever the input still holds, unchanged. False when a read or a write fails.
-bool copyRemainder(DataFileCopier& c) {
-    if (!flushPassThrough(c)) return false;
-    unsigned char chunk[16384];
-    std::size_t got;
-    while ((got = stream::read(chunk, sizeof chunk, c.input)) > 0) {
-        if (stream::write(chunk, got, c.output) != got) break;
-    }
-    return !stream::failed(c.input) && !stream::failed(c.output);
-}
-
-int walkAndReport(DataFileCopier& c) {
+// Copies whatever the input still holds, unchanged. Returns the code of a failed read or write, else 0.
+int copyRemainder(DataFileCopier& c) {
     try {
-        walkDataFile(c);
-        // Bytes behind a complete layout are kept, not dropped.
-        return copyRemainder(c) ? 0 : 1;
+        while (true) {
+            const std::size_t got = c.peek(c.windowBytes(), kFileWrite).size();
+            if (got == 0) break;
+            c.consume(got);
+        }
+        c.flushPending(kFileWrite);
     } catch (const CopyErrorCode& error) {
-        // Data without a layout is passed through unchanged from where the walk stopped, so no byte is
-        // lost; the file is still reported, as its images past that point were not looked at.
-        if (isNoLayoutCode(error.value)) copyRemainder(c);
-        else flushPassThrough(c);  // what was copied before the failing field stays written
-        return 1;
+        return error.value;
     }
+    return c.inputFailed() ? kFileRead : 0;
 }
 
 }  // namespace
 
-// The walk runs on a large stack, since nesting has no fixed depth. A caller that converts many files can
-// put its whole loop on one (runOnLargeStack) to save a thread per file.
+// The walk nests as deeply as the input does, up to c.nestingLimit levels, on the caller's stack.
 int copyDataFile(DataFileCopier& c) {
-    if (onLargeStack()) return walkAndReport(c);
-    int result = 1;
-    runOnLargeStack([&] { result = walkAndReport(c); });
-    return result;
+    c.stopCode = 0;
+    try {
+        walkDataFile(c);
+        // Bytes behind a complete layout are kept, not dropped.
+        c.stopCode = copyRemainder(c);
+    } catch (const CopyErrorCode& error) {
+        c.stopCode = error.value;
+        // Data without a layout is passed through unchanged from where the walk stopped, so no byte is
+        // lost; the file is still reported, as its images past that point were not looked at.
+        if (isNoLayoutCode(error.value)) copyRemainder(c);
+        else flushPassThrough(c);  // what was copied before the failing field stays written
+    }
+    return c.stopCode == 0 ? 0 : 1;
 }
 
 }  // namespace celshift

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "data_file_copier.h"
+#include "primitives.h"
 
 namespace celshift {
 
@@ -8,10 +8,8 @@ namespace {
 
 constexpr std::int32_t kLongestField = 256;
 
-// The first pair whose name the field holds, or null. A stored name holds its only zero byte at
+// The first pair whose name the field holds, or -1. A stored name holds its only zero byte at
 // fromLength - 1, so equal bytes mean the field is exactly the name and its zero byte.
-const ReplacementTable* matchTable(bool replace, const ReplacementTable* table) { return replace ? table : nullptr; }
-
 int matchingPair(const ReplacementTable* table, const unsigned char* name, std::int32_t length) {
     if (!table) return -1;
     for (int i = 0; i < table->count; ++i) {
@@ -22,46 +20,33 @@ int matchingPair(const ReplacementTable* table, const unsigned char* name, std::
     return -1;
 }
 
-void writeField(DataFileCopier& c, std::int32_t length, const unsigned char* name) {
-    writeInt32Bytes(c, static_cast<std::uint32_t>(length));
-    if (stream::failed(c.output)) raiseCopyError(kFileWrite);
-    stream::write(name, static_cast<std::size_t>(length), c.output);
-    if (stream::failed(c.output)) raiseCopyError(kFileWrite);
-}
-
-void writeReplacement(DataFileCopier& c, const ReplacementPair& pair) { writeField(c, pair.toLength, pair.toName); }
-
 }  // namespace
 
+// The field is looked at where it lies in the input window and passed through unless it matches. A negative
+// length is as impossible as one over 256; neither is written, nor is a field whose bytes are incomplete.
 void copyStringField(DataFileCopier& c, bool replace, const ReplacementTable* table) {
-    const ReplacementTable* pairs = matchTable(replace, table);
-
-    // The whole field in the input's buffer: compared where it lies, and passed through unless it matches.
-    if (c.passThrough && stream::bufferedAvailable(c.input) >= 4 && !stream::failed(c.input) && !stream::failed(c.output)) {
-        const unsigned char* field = stream::bufferedPosition(c.input);
-        const auto length = static_cast<std::int32_t>(littleEndian32(field));
-        if (length >= 0 && length <= kLongestField && stream::bufferedAvailable(c.input) >= 4 + static_cast<std::size_t>(length)) {
-            const int pair = matchingPair(pairs, field + 4, length);
-            if (pair < 0) {
-                passBuffered(c, 4 + static_cast<std::size_t>(length));
-                return;
-            }
-            flushPending(c, kFileWrite);
-            stream::consumeBuffered(c.input, 4 + static_cast<std::size_t>(length));
-            writeReplacement(c, pairs->pair(pair));
-            return;
-        }
-    }
-
-    flushPending(c, kFileWrite);
-    const auto length = static_cast<std::int32_t>(readInt32Bytes(c, kFileRead));
-    // A negative length is as impossible as one over 256; neither is written.
+    const auto head = c.peek(4, kFileWrite);
+    if (head.size() < 4) raiseCopyError(kFileRead);
+    const auto length = static_cast<std::int32_t>(littleEndian32(head.data()));
     if (length < 0 || length > kLongestField) raiseCopyError(kNameTooLong);
-    if (stream::read(c.stringBuffer, static_cast<std::size_t>(length), c.input) != static_cast<std::size_t>(length))
-        raiseCopyError(kFileRead);
-    const int pair = matchingPair(pairs, c.stringBuffer, length);
-    if (pair >= 0) writeReplacement(c, pairs->pair(pair));
-    else writeField(c, length, c.stringBuffer);
+    const std::size_t fieldBytes = 4 + static_cast<std::size_t>(length);
+    const auto field = c.peek(fieldBytes, kFileWrite);
+    if (field.size() < fieldBytes) raiseCopyError(kFileRead);
+
+    const unsigned char* name = field.data() + 4;
+    if (c.nameVisitor) c.nameVisitor->imageName(name, length);
+    const int pair = matchingPair(replace ? table : nullptr, name, length);
+    if (pair < 0) {
+        c.consume(fieldBytes);
+        return;
+    }
+    const ReplacementPair to = table->pair(pair);
+    unsigned char written[4 + kLongestField];
+    const auto toLength = static_cast<std::uint32_t>(to.toLength);
+    for (int i = 0; i < 4; ++i) written[i] = static_cast<unsigned char>(toLength >> (8 * i));
+    std::memcpy(written + 4, to.toName, toLength);
+    c.replace(fieldBytes, written, 4 + toLength, kFileWrite);
+    ++c.replacedFields[static_cast<std::size_t>(pair)];
 }
 
 }  // namespace celshift

@@ -1,120 +1,98 @@
-// The context of one data-file copy, and the primitives with which every walker copies its fields.
+// The transformer's public interface: the context of one data-file copy, and copyDataFile.
 //
-// Every primitive reads a field, tests the input, writes the field, tests the output, in this order.
-// A read that fails or comes back short (the end of the input inside a field) raises the caller's read
-// code; a write that fails raises its write code.
+// The copier reads its input through a window of its own: plain fread calls fill a buffer it owns, the
+// walkers look at the next bytes (peek) and take them (consume). Bytes taken unchanged are not written one
+// field at a time: they stay in the window from `pending` to the read position and go to the output in one
+// fwrite before the window is refilled, before a replaced name is written, and at the end of the walk.
+// Nothing else writes them, so no pointer into a refilled buffer can reach the output.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <span>
 
 #include "copy_error_code.h"
+#include "nesting_bound.h"
 #include "replacement_table.h"
-#include "stream_io.h"
 
 namespace celshift {
 
-struct DataFileCopier {
-    // Streams and holder stay the caller's: the copier never opens, closes, flushes or frees them.
+// The input window's size: each refill is one fread of about this many bytes.
+inline constexpr std::size_t kInputWindowBytes = 256 * 1024;
+// The smallest window that holds every field whole (an image-name field: length and 256 bytes).
+inline constexpr std::size_t kSmallestInputWindow = 4 + 256;
+// The buffer a caller should give the output stream (setvbuf): pass-through blocks come in window-sized
+// writes, replaced names in small ones that the buffer gathers. The input stream is best left unbuffered,
+// since the window is its buffer.
+inline constexpr std::size_t kOutputBufferBytes = 64 * 1024;
+namespace stream {
+// The former name of kOutputBufferBytes, still used by the conversion run until its rewrite.
+inline constexpr std::size_t kRecommendedBufferBytes = kOutputBufferBytes;
+}  // namespace stream
+
+// Sees every image-name field that was read whole, with its stored bytes (before any replacement).
+struct ImageNameVisitor {
+    virtual ~ImageNameVisitor() = default;
+    virtual void imageName(const unsigned char* bytes, std::int32_t length) = 0;
+};
+
+class DataFileCopier {
+public:
+    // Streams and holder stay the caller's: the copier never opens, closes, flushes or frees them. A null
+    // output discards what would be written (nothing can fail to be written then). windowBytes below
+    // kSmallestInputWindow is raised to it; tests use small windows to refill often.
     DataFileCopier(std::FILE* input, std::FILE* output, std::uint8_t packageFlag,
-                   const ReplacementTableHolder* holder)
-        : packageFlag(packageFlag), input(input), output(output), holder(holder),
-          passThrough(stream::buffersOutput(output)) {}
+                   const ReplacementTableHolder* holder, std::size_t windowBytes = kInputWindowBytes);
 
     std::int8_t fileKind = 0;  // set by copyDataFile at the start of the walk
     std::uint8_t packageFlag;
     std::FILE* input;
     std::FILE* output;
     const ReplacementTableHolder* holder;
-    unsigned char stringBuffer[256];
-    std::int32_t nestingDepth = 0;  // walker levels under way, bounded by kMaxNestingDepth
+    std::int32_t nestingDepth = 0;                    // walker levels under way
+    std::int32_t nestingLimit = kDefaultNestingLimit;  // raise to kMaxNestingDepth on a large stack
+    // Per pair index, the image-name fields that this walk replaced.
+    std::array<std::int64_t, kMaxPairs> replacedFields{};
+    ImageNameVisitor* nameVisitor = nullptr;
+    // The CopyErrorCode value that ended the walk, 0 when it reached its end (set by copyDataFile).
+    int stopCode = 0;
 
-    // Pass-through. Bytes that are copied unchanged are not written one field at a time: while they lie in
-    // the input's buffer they are only marked (from `pending` to the read position) and go to the output in
-    // one block before anything else is read or written through a call, before a replaced name, and at the
-    // end of the walk. The output then sees the same bytes in the same order, as if its buffer were larger.
-    // Only for a buffered output: an unbuffered one must see each field's write at once.
-    bool passThrough;
-    const unsigned char* pending = nullptr;
+    // The next n bytes (n <= windowBytes()), refilling the window when fewer are there. Fewer come back only
+    // when the input ended or failed before them. A refill first writes the pending bytes, and a failure of
+    // that write raises writeCode.
+    std::span<const unsigned char> peek(std::size_t n, int writeCode) {
+        if (static_cast<std::size_t>(end_ - position_) < n) [[unlikely]] return refillAndPeek(n, writeCode);
+        return {position_, n};
+    }
+    // Takes n peeked bytes as passed through unchanged.
+    void consume(std::size_t n) { position_ += n; }
+    // Takes n peeked bytes and writes `bytes` in their place, after the pending ones.
+    void replace(std::size_t n, const unsigned char* bytes, std::size_t length, int writeCode);
+    // Writes the pending bytes in one block; raises writeCode when the output fails.
+    void flushPending(int writeCode);
+
+    // True once a read of the input failed (not merely ended).
+    bool inputFailed() const { return inputFailed_; }
+    std::size_t windowBytes() const { return capacity_; }
+
+private:
+    std::span<const unsigned char> refillAndPeek(std::size_t n, int writeCode);
+    void write(const unsigned char* bytes, std::size_t n, int writeCode);
+
+    std::unique_ptr<unsigned char[]> buffer_;
+    std::size_t capacity_;
+    const unsigned char* position_;  // next byte to read
+    const unsigned char* end_;       // end of the bytes read into the window
+    const unsigned char* pending_;   // first byte taken unchanged and not written yet
+    bool inputEnded_ = false;        // a read came back short: no more reads
+    bool inputFailed_ = false;
 };
 
-// Writes the marked pass-through bytes, then tests the output. Comes before every call on either stream.
-void flushPending(DataFileCopier& c, int writeCode);
-
-// The n bytes at the input's position, consumed as passed through; null when they cannot be taken that way
-// (not all buffered, pass-through off, or an error indicator already set: the calls then do the tests).
-inline const unsigned char* passBuffered(DataFileCopier& c, std::size_t n) {
-    if (!c.passThrough || stream::bufferedAvailable(c.input) < n || stream::failed(c.input) || stream::failed(c.output))
-        return nullptr;
-    const unsigned char* bytes = stream::bufferedPosition(c.input);
-    if (!c.pending) c.pending = bytes;
-    stream::consumeBuffered(c.input, n);
-    return bytes;
-}
-
-inline std::uint32_t littleEndian32(const unsigned char* b) {
-    return b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-}
-
-// Copies one byte and returns it. Nothing is written when the read fails.
-inline std::uint8_t copyByte(DataFileCopier& c, int readCode, int writeCode) {
-    if (const unsigned char* byte = passBuffered(c, 1)) return *byte;
-    flushPending(c, writeCode);
-    const int value = stream::getByte(c.input);
-    if (value == EOF) raiseCopyError(readCode);
-    stream::putByte(value, c.output);
-    if (stream::failed(c.output)) raiseCopyError(writeCode);
-    return static_cast<std::uint8_t>(value);
-}
-
-// Reads the four bytes of a little-endian int32 without writing them. Raises readCode when one is missing.
-// The caller has flushed the pass-through.
-inline std::uint32_t readInt32Bytes(DataFileCopier& c, int readCode) {
-    std::uint32_t value = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int byte = stream::getByte(c.input);
-        if (byte == EOF) raiseCopyError(readCode);
-        value |= static_cast<std::uint32_t>(byte) << shift;
-    }
-    return value;
-}
-
-inline void writeInt32Bytes(DataFileCopier& c, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) stream::putByte(static_cast<int>((value >> shift) & 0xFF), c.output);
-}
-
-// Copies one little-endian int32 and returns its value. Nothing is written when the read is incomplete.
-inline std::int32_t copyInt32(DataFileCopier& c, int readCode, int writeCode) {
-    if (const unsigned char* bytes = passBuffered(c, 4)) return static_cast<std::int32_t>(littleEndian32(bytes));
-    flushPending(c, writeCode);
-    const std::uint32_t value = readInt32Bytes(c, readCode);
-    writeInt32Bytes(c, value);
-    if (stream::failed(c.output)) raiseCopyError(writeCode);
-    return static_cast<std::int32_t>(value);
-}
-
-// Copies n raw bytes (none when n <= 0), then tests the input and the output. When the input ends or fails
-// early, the bytes that were read are written before the read code is raised.
-void copyRunByCalls(DataFileCopier& c, std::int64_t n, int readCode, int writeCode);
-inline void copyRun(DataFileCopier& c, std::int64_t n, int readCode, int writeCode) {
-    if (n >= 0 && passBuffered(c, static_cast<std::size_t>(n))) return;
-    copyRunByCalls(c, n, readCode, writeCode);
-}
-
-// A plain string: an int32 length, then that many raw bytes, copied unchanged.
-inline void copyPlainString(DataFileCopier& c, int readCode, int writeCode) {
-    const std::int32_t length = copyInt32(c, readCode, writeCode);
-    copyRun(c, length, readCode, writeCode);
-}
-
-// Copies one image-name field, writing the pair's new name in its place when the field equals a name to
-// look for (its bytes and its zero byte). Raises 10 for a length outside 0..256, 50 and 55 for I/O failures.
-void copyStringField(DataFileCopier& c, bool replace, const ReplacementTable* table);
-
-// The image-name field as the walkers call it: with the holder's flag and table.
-inline void copyImageName(DataFileCopier& c) {
-    if (c.holder) copyStringField(c, c.holder->enabled, c.holder->table.get());
-    else copyStringField(c, false, nullptr);
-}
+// Copies a whole data file and returns 0 (nothing to report) or 1 (the file failed), setting stopCode.
+// Raises nothing. The walk nests up to c.nestingLimit levels deep on the calling thread's stack.
+int copyDataFile(DataFileCopier& c);
 
 }  // namespace celshift

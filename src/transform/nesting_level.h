@@ -4,19 +4,16 @@
 #include <cstdint>
 
 #include "data_file_copier.h"
+#include "nesting_bound.h"
 
 namespace celshift {
 
-// Walker levels (events, content nodes, entry lists, nested records) that one walk may hold at once.
-// Real event trees nest one level per step of a sequence, so the bound sits far above any real file;
-// copyDataFile runs the walk on a stack sized for it (large_stack.h).
-inline constexpr std::int32_t kMaxNestingDepth = 1'000'000;
-
-// One level of nesting, held for the duration of a walker call. Deeper input raises the walker's read code.
+// One level of nesting, held for the duration of a walker call. Input nested deeper than the copier's
+// nestingLimit (nesting_bound.h) raises the walker's read code.
 class NestingLevel {
 public:
     NestingLevel(DataFileCopier& c, int readCode) : copier_(c) {
-        if (copier_.nestingDepth >= kMaxNestingDepth) raiseCopyError(readCode);
+        if (copier_.nestingDepth >= copier_.nestingLimit) raiseCopyError(readCode);
         ++copier_.nestingDepth;
     }
     ~NestingLevel() { --copier_.nestingDepth; }

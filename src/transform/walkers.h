@@ -9,12 +9,9 @@
 
 #include <cstdint>
 
-#include "data_file_copier.h"
+#include "primitives.h"
 
 namespace celshift {
-
-// Copies a whole data file and returns 0 (nothing to report) or 1 (the file failed). Raises nothing.
-int copyDataFile(DataFileCopier& c);
 
 void copyCellRecord(DataFileCopier& c);
 void copyEvent(DataFileCopier& c, bool withTrailer);

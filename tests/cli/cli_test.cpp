@@ -1,20 +1,11 @@
 // celshift-cli: its arguments, and the built program run as a process over real folders.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-
 #include "cli/cli_arguments.h"
-#include "scenario_builder/byte_builder.h"
-#include "temp_folder.h"
+#include "cli_process.h"
 
 namespace celshift::test {
 namespace {
-
-namespace fs = std::filesystem;
-using build::ByteBuilder;
 
 TEST(CliArguments, PairsBecomeRowsInOrder) {
     const auto parsed = cli::parseArguments({"--from", "a.bmp", "--to", "b.bmp", "--output", "out", "--from", "c.jpg",
@@ -38,66 +29,29 @@ TEST(CliArguments, MistakesAreRefused) {
         {"--output"},
         {"--output", "a", "--output", "b", "s"},
         {"--frm", "a", "s"},
+        {"--jobs", "0", "s"},
+        {"--jobs", "x", "s"},
+        {"--jobs", "257", "s"},
+        {"--dry-run", "--list-names", "s"},
+        {"--dry-run", "--output", "o", "s"},
+        {"--list-names", "--from", "a.bmp", "--to", "b.bmp", "s"},
         {"s", "t"},
         {"--from", "1.bmp", "--to", "1.bmp", "--from", "2.bmp", "--to", "2.bmp", "--from", "3.bmp", "--to", "3.bmp",
          "--from", "4.bmp", "--to", "4.bmp", "--from", "5.bmp", "--to", "5.bmp", "s"},
     };
     for (const auto& args : bad) EXPECT_THROW(cli::parseArguments(args), std::invalid_argument) << args.size();
     EXPECT_TRUE(cli::parseArguments({"--help"}).help);
+    const auto parsed = cli::parseArguments({"--jobs", "3", "--quiet", "--dry-run", "s"});
+    EXPECT_EQ(parsed.jobs, 3);
+    EXPECT_TRUE(parsed.quiet);
+    EXPECT_EQ(parsed.mode, cli::Mode::DryRun);
 }
-
-struct Process {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Process runCli(const std::vector<std::string>& args) {
-    TempFolder streams;
-    const std::string outPath = streams / "stdout";
-    const std::string errPath = streams / "stderr";
-    std::fflush(nullptr);  // else the child writes out what the parent still buffers
-    const pid_t child = fork();
-    if (child == 0) {
-        if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr)) _exit(127);
-        std::vector<char*> argv{const_cast<char*>(CELSHIFT_CLI_PATH)};
-        for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(CELSHIFT_CLI_PATH, argv.data());
-        _exit(127);
-    }
-    Process result;
-    int status = 0;
-    waitpid(child, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = readFile(outPath);
-    result.err = readFile(errPath);
-    return result;
-}
-
-std::string dataFile(const std::string& image) {
-    return ByteBuilder().fileHeader(0).int32(0).byte(0).int32(0).int32(1).cellRecord(image, image).bytes();
-}
-
-class CliProcess : public ::testing::Test {
-protected:
-    TempFolder root;
-    std::string scenario = root / "シナリオ";
-    std::string output = root / "out";
-    void SetUp() override {
-        fs::create_directory(scenario);
-        fs::create_directory(output);
-        writeFile(scenario + "/Summary.wsm", "summary");
-        writeFile(scenario + "/cell.bmp", "BM");
-        writeFile(scenario + "/Area01.wid", dataFile("cell.bmp"));
-        writeFile(scenario + "/Area02.wid", dataFile("other.bmp"));
-    }
-};
 
 TEST_F(CliProcess, ConvertsAndPrintsEveryMessage) {
     const Process p = runCli({"--output", output, "--from", "cell.bmp", "--to", "新しい〜.jpg", scenario});
     EXPECT_EQ(p.status, 0) << p.err;
-    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 1個のファイルを置換します\n情報: 完了\n");
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 1個のファイルを置換します\n情報: 完了\n"
+                     "集計: 変換１: 1箇所（1ファイル）\n");
     EXPECT_EQ(p.err, "");
     // The image name is replaced (in code page 932, "〜" in its Windows form); the plain string is not.
     EXPECT_EQ(readFile(output + "/Area01.wid"), ByteBuilder().fileHeader(0).int32(0).byte(0).int32(0).int32(1)

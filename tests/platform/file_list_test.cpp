@@ -138,5 +138,23 @@ TEST_F(DirectoryFileListTest, UnreadableFolderGivesEmptyFailedList) {
     }
 }
 
+TEST_F(DirectoryFileListTest, MasksPickFromOneReadingUntilTheFolderIsSetAgain) {
+    addFile("b.wid");
+    addFile("A.bmp");
+    auto list = makeDirectoryFileList();
+    list->setDirectory(folder_.string());
+    list->setMask("*.*");
+    ASSERT_EQ(list->count(), 2);
+    addFile("c.wid");  // appears after the reading
+    list->setMask("*.wid");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->fileName(0), "b.wid");
+    list->setDirectory(folder_.string());
+    list->setMask("*.wid");
+    EXPECT_EQ(list->count(), 2);
+    list->setMask("*.*");
+    EXPECT_EQ(list->fileName(0), "A.bmp");  // still in collation order after filtering
+}
+
 }  // namespace
 }  // namespace celshift

@@ -149,6 +149,29 @@ TEST(CopyDataFile, SameBytesWhateverTheStreamBuffers) {
     }
 }
 
+TEST(CopyDataFile, SameBytesWhateverTheWindow) {
+    // Windows from the smallest (a whole image-name field) up: fields and replaced names straddle every
+    // refill point, and long runs span several windows.
+    auto holder = holderWith({{"a.bmp", "longer-name.jpg"}, {"other.bmp", "o"}});
+    const std::string input = kind0File("a.bmp").bytes() + std::string(3000, 'T');
+    const auto reference = convertFile(input, false, &holder);
+    ASSERT_EQ(reference.result, 0);
+    for (std::size_t window = kSmallestInputWindow; window < kSmallestInputWindow + 40; ++window) {
+        const auto out = convertFileWith(input, false, &holder, {.windowBytes = window});
+        EXPECT_EQ(out.result, 0) << window;
+        EXPECT_EQ(out.output, reference.output) << window;
+        EXPECT_EQ(out.replacedFields, reference.replacedFields) << window;
+    }
+    // Truncated at every length, a small window keeps the prefix the large one keeps.
+    for (std::size_t length = 0; length < kind0File("a.bmp").size(); length += 3) {
+        const std::string part = input.substr(0, length);
+        const auto small = convertFileWith(part, false, &holder, {.windowBytes = kSmallestInputWindow});
+        const auto large = convertFile(part, false, &holder);
+        EXPECT_EQ(small.output, large.output) << length;
+        EXPECT_EQ(small.stopCode, large.stopCode) << length;
+    }
+}
+
 TEST(CopyDataFile, PackageFilesHaveNoKindByte) {
     // The leading value starts with 0 (which would be kind 0 in an ordinary file); as a package it is kind 8.
     const std::string package = ByteBuilder().packageHeader(0, "pkg", 1).int32(1).int32(1).imageNode("a.bmp").bytes();

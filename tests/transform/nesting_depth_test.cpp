@@ -1,10 +1,11 @@
-// Deep nesting: real event trees nest one level per step, so 100,000 levels must convert through the same
-// entry point as the run; deeper than the bound is refused, never a crash.
+// Deep nesting: real event trees nest one level per step, so 100,000 levels must convert on a large stack
+// with the bound raised, as the run converts; deeper than the bound is refused, never a crash. On an
+// ordinary stack the copier's default limit refuses what that stack could not hold.
 #include <gtest/gtest.h>
 
 #include "scenario_builder/byte_builder.h"
+#include "platform/large_stack.h"
 #include "test_streams.h"
-#include "transform/large_stack.h"
 #include "transform/nesting_level.h"
 
 namespace celshift::test {
@@ -65,22 +66,29 @@ std::string mixedNestingFile(int depth) {
     return b.bytes();
 }
 
+// Converts on a large stack with the copier's limit raised to the bound.
+FileOutcome convertDeep(const std::string& input, const ReplacementTableHolder* holder = nullptr) {
+    FileOutcome outcome;
+    runOnLargeStack([&] { outcome = convertFileWith(input, false, holder, {.nestingLimit = kMaxNestingDepth}); });
+    return outcome;
+}
+
 TEST(NestingDepth, HundredThousandLevelsOfEachKindConvert) {
     auto holder = holderWith({{"deep.bmp", "found.bmp"}});
 
     ByteBuilder expectedTree;
-    const auto tree = convertFile(deepTreeFile(100'000, &expectedTree), false, &holder);
+    const auto tree = convertDeep(deepTreeFile(100'000, &expectedTree), &holder);
     EXPECT_EQ(tree.result, 0);
     EXPECT_EQ(tree.output, expectedTree.bytes());
 
     const std::string chain = nestedRecordChainFile(100'000);
-    const auto records = convertFile(chain, false, &holder);
+    const auto records = convertDeep(chain, &holder);
     EXPECT_EQ(records.result, 0);
     EXPECT_EQ(records.output, chain);
 
     // Four walker levels (node, body, entry list, event) per step: 400,000 walker calls deep.
     const std::string mixed = mixedNestingFile(100'000);
-    const auto mixedOut = convertFile(mixed, false, &holder);
+    const auto mixedOut = convertDeep(mixed, &holder);
     EXPECT_EQ(mixedOut.result, 0);
     std::string expectedMixed = mixed;
     const std::size_t at = expectedMixed.find(ByteBuilder().imageName("deep.bmp").bytes());
@@ -90,21 +98,60 @@ TEST(NestingDepth, HundredThousandLevelsOfEachKindConvert) {
 
 TEST(NestingDepth, DeeperThanTheBoundIsRefused) {
     const std::string tree = deepTreeFile(kMaxNestingDepth + 10);
-    const auto out = convertFile(tree);
+    const auto out = convertDeep(tree);
     EXPECT_EQ(out.result, 1);
+    EXPECT_EQ(out.stopCode, kNodeRead);
     EXPECT_LT(out.output.size(), tree.size());
     EXPECT_EQ(tree.compare(0, out.output.size(), out.output), 0);
 
     // The walker that hits the bound raises its own read code.
     WalkOutcome walked;
-    runOnLargeStack([&] { walked = walk(tree.substr(13 + 8), [](DataFileCopier& c) { copyContentNode(c); }); });
+    runOnLargeStack([&] {
+        walked = walk(tree.substr(13 + 8), [](DataFileCopier& c) {
+            c.nestingLimit = kMaxNestingDepth;
+            copyContentNode(c);
+        });
+    });
     EXPECT_EQ(walked.code, kNodeRead);
 }
 
 TEST(NestingDepth, AtTheBoundTheMostStackHungryShapeStillConverts) {
     // Trees cost the most stack per counted level (a node and its child list); one level below the event.
     const std::string tree = deepTreeFile(kMaxNestingDepth - 1);
-    EXPECT_EQ(convertFile(tree).result, 0);
+    EXPECT_EQ(convertDeep(tree).result, 0);
+    // One more level is refused: the event and kMaxNestingDepth nodes.
+    EXPECT_EQ(convertDeep(deepTreeFile(kMaxNestingDepth)).stopCode, kNodeRead);
+}
+
+TEST(NestingDepth, TheDefaultLimitHoldsOnAnOrdinaryStack) {
+    // No large stack here: a copier as constructed accepts its limit and refuses one level more, and
+    // input deeper than the large bound is refused without exhausting this thread's stack.
+    ASSERT_FALSE(onLargeStack());
+    EXPECT_EQ(convertFile(deepTreeFile(kDefaultNestingLimit - 1)).result, 0);
+    const auto refused = convertFile(deepTreeFile(kDefaultNestingLimit));
+    EXPECT_EQ(refused.result, 1);
+    EXPECT_EQ(refused.stopCode, kNodeRead);
+    EXPECT_EQ(convertFile(deepTreeFile(kMaxNestingDepth + 10)).stopCode, kNodeRead);
+
+    // Records and entry lists count too: a chain of three records holds six levels (each record's list),
+    // and the walker that would take one level too many raises its own read code.
+    const std::string chain = nestedRecordChainFile(3);
+    EXPECT_EQ(convertFileWith(chain, false, nullptr, {.nestingLimit = 6}).result, 0);
+    EXPECT_EQ(convertFileWith(chain, false, nullptr, {.nestingLimit = 5}).stopCode, kBodyRead);
+    EXPECT_EQ(convertFileWith(chain, false, nullptr, {.nestingLimit = 4}).stopCode, kRecordRead);
+}
+
+TEST(NestingDepth, LargeStackThreadsRunJoinAndRethrow) {
+    EXPECT_GE(largeStackBytes(), static_cast<std::size_t>(kMaxNestingDepth) * kStackBytesPerNestingLevel);
+    bool ranThere = false;
+    {
+        LargeStackThread thread([&] { ranThere = onLargeStack(); });
+    }  // joined here
+    EXPECT_TRUE(ranThere);
+    LargeStackThread failing([] { throw std::runtime_error("from the thread"); });
+    EXPECT_THROW(failing.join(), std::runtime_error);
+    EXPECT_NO_THROW(failing.join());
+    EXPECT_THROW(runOnLargeStack([] { throw std::logic_error("again"); }), std::logic_error);
 }
 
 }  // namespace

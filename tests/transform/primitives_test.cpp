@@ -50,14 +50,16 @@ TEST(CopyRun, ShortInputWritesWhatWasReadThenRaises) {
     }
 }
 
-TEST(CopyRun, TestsTheStreamsEvenForAnEmptyRun) {
-    // The read failed on an earlier field that the caller did not test; the empty run still reports it.
-    const auto out = walk("ab", [](DataFileCopier& c) {
-        char scratch[8];
-        std::fread(scratch, 1, sizeof scratch, c.input);
-        copyRun(c, 0, 80, 85);
+TEST(CopyRun, AReadErrorCountsOnlyForBytesPastTheLastGoodRead) {
+    // The input fails after two bytes: both can still be copied, an empty run needs nothing, and only the
+    // run that needs the third byte raises its read code.
+    const auto out = walk("abcd", [](DataFileCopier& c) {
+        copyRun(c, 2, 60, 65);
+        copyRun(c, 0, 70, 75);
+        copyRun(c, 1, 80, 85);
     }, nullptr, {.readFailsAfter = 2});
     EXPECT_EQ(out.code, 80);
+    EXPECT_EQ(out.output, "ab");
 }
 
 // The pair of the examples: abc.bmp is looked for, x.jpg written in its place.
@@ -84,6 +86,7 @@ TEST_F(ImageNameField, NearMissesAreCopiedUnchanged) {
         ByteBuilder().imageNameBytes(std::string("abc.bmp\0\0", 9)).bytes(),  // two zero bytes
         ByteBuilder().imageName("abc.bm").bytes(),                         // a prefix
         ByteBuilder().imageName("xabc.bmp").bytes(),                       // a suffix
+        ByteBuilder().imageNameBytes("abc.bmpX").bytes(),                  // same length, last byte not zero
         ByteBuilder().imageNameBytes("").bytes(),                          // empty field
     };
     for (const auto& field : nearMisses) {

@@ -41,46 +41,47 @@ ssize_t cookieWrite(void* cookie, const char* buffer, size_t size) {
     return static_cast<ssize_t>(n);
 }
 
-std::FILE* openCookie(Cookie& cookie, const char* mode) {
+std::FILE* openCookie(Cookie& cookie, const char* mode, bool buffered) {
     cookie_io_functions_t functions{};
     functions.read = cookieRead;
     functions.write = cookieWrite;
     std::FILE* f = fopencookie(&cookie, mode, functions);
     if (!f) throw std::runtime_error("fopencookie failed");
-    // Failing streams are unbuffered so that each failure shows at the field that caused it.
-    if (cookie.limit >= 0) setvbuf(f, nullptr, _IONBF, 0);
+    // Failing streams are unbuffered unless asked, so that each failure shows at the write that caused it.
+    if (cookie.limit >= 0 && !buffered) setvbuf(f, nullptr, _IONBF, 0);
     return f;
 }
 
-// Opens the input and output cookie streams, hands them to use, and closes them.
-void withStreams(const std::string& input, std::string& output, FailurePoint failure,
+// Opens the input and output cookie streams, hands them to use, and closes them. True when the output's
+// close failed.
+bool withStreams(const std::string& input, std::string& output, FailurePoint failure,
                  const std::function<void(std::FILE*, std::FILE*)>& use) {
     std::string in = input;
     Cookie reader{&in, 0, failure.readFailsAfter};
     Cookie writer{&output, 0, failure.writeFailsAfter};
-    std::FILE* inStream = openCookie(reader, "r");
-    std::FILE* outStream = openCookie(writer, "w");
+    std::FILE* inStream = openCookie(reader, "r", failure.buffered);
+    std::FILE* outStream = openCookie(writer, "w", failure.buffered);
     use(inStream, outStream);
     std::fclose(inStream);
-    std::fclose(outStream);
+    return std::fclose(outStream) != 0;
 }
 
 }  // namespace
 
 WalkOutcome walk(const std::string& input, const std::function<void(DataFileCopier&)>& walker,
-                 const ReplacementTableHolder* holder, FailurePoint failure) {
+                 const ReplacementTableHolder* holder, FailurePoint failure, std::size_t windowBytes) {
     WalkOutcome outcome;
-    withStreams(input, outcome.output, failure, [&](std::FILE* in, std::FILE* out) {
-        DataFileCopier copier(in, out, 0, holder);
+    outcome.closeFailed = withStreams(input, outcome.output, failure, [&](std::FILE* in, std::FILE* out) {
+        DataFileCopier copier(in, out, 0, holder, windowBytes);
         try {
             walker(copier);
         } catch (const CopyErrorCode& error) {
             outcome.code = error.value;
         }
-        // Walkers leave what passed through unchanged marked in the input's buffer; copyDataFile writes
+        // Walkers leave what passed through unchanged pending in the copier's window; copyDataFile writes
         // it at the end of a walk, and so does this.
         try {
-            flushPending(copier, 0);
+            copier.flushPending(kFileWrite);
         } catch (const CopyErrorCode& error) {
             if (outcome.code == 0) outcome.code = error.value;
         }
@@ -90,10 +91,20 @@ WalkOutcome walk(const std::string& input, const std::function<void(DataFileCopi
 
 FileOutcome convertFile(const std::string& input, bool packageFlag, const ReplacementTableHolder* holder,
                         FailurePoint failure) {
+    return convertFileWith(input, packageFlag, holder, {.failure = failure});
+}
+
+FileOutcome convertFileWith(const std::string& input, bool packageFlag, const ReplacementTableHolder* holder,
+                            const CopyOptions& options) {
     FileOutcome outcome;
-    withStreams(input, outcome.output, failure, [&](std::FILE* in, std::FILE* out) {
-        DataFileCopier copier(in, out, packageFlag ? 1 : 0, holder);
+    outcome.closeFailed = withStreams(input, outcome.output, options.failure, [&](std::FILE* in, std::FILE* out) {
+        DataFileCopier copier(in, options.discardOutput ? nullptr : out, packageFlag ? 1 : 0, holder,
+                              options.windowBytes);
+        copier.nestingLimit = options.nestingLimit;
+        copier.nameVisitor = options.visitor;
         outcome.result = copyDataFile(copier);
+        outcome.stopCode = copier.stopCode;
+        outcome.replacedFields = copier.replacedFields;
     });
     return outcome;
 }

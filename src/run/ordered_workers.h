@@ -1,0 +1,170 @@
+// Work on many files at once, told to the user in the order of the list.
+//
+// Workers take the indices in increasing order and each works on its own file; the calling thread receives
+// each result in index order, so whatever finished first, file 3 is reported after files 1 and 2. Once a stop
+// is requested no further index is taken; every index already taken is finished and delivered, so what was
+// done is always a prefix of the list and no file is left half-done.
+#pragma once
+
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "run/conversion_run.h"
+#include "platform/large_stack.h"
+
+namespace celshift {
+
+template <class Result>
+class OrderedWorkers {
+public:
+    // work(index, worker) runs on a worker thread with the walk's large stack; worker counts from 0 to jobs - 1,
+    // so each worker can keep buffers of its own. It may throw: the first exception stops the work and is
+    // thrown again from run() once every worker has ended.
+    using Work = std::function<Result(int index, int worker)>;
+    // Called on the calling thread for each index, in order. May wait for the user.
+    using Deliver = std::function<void(int index, Result& result)>;
+    // Called on the calling thread when results arrive: done of count finished; inWork is the lowest index being
+    // worked on, or -1.
+    using Progress = std::function<void(int done, int inWork)>;
+
+    OrderedWorkers(int count, int jobs, const StopRequest* stop)
+        : count_(count), jobs_(std::max(1, std::min(jobs, count))), window_(std::max(8, 4 * jobs_)), stop_(stop), results_(static_cast<std::size_t>(count)),
+          inWork_(static_cast<std::size_t>(count), false) {}
+
+    // Returns the number of indices delivered: all of them unless a stop was requested.
+    int run(const Work& work, const Deliver& deliver, const Progress& progress) {
+        if (count_ == 0) return 0;
+        std::vector<std::unique_ptr<LargeStackThread>> threads;
+        threads.reserve(static_cast<std::size_t>(jobs_));
+        try {
+            for (int w = 0; w < jobs_; ++w)
+                threads.push_back(std::make_unique<LargeStackThread>([this, &work, w] { serve(work, w); }));
+        } catch (...) {
+            // Fewer workers do the same work; none at all is an error.
+            if (threads.empty()) throw;
+            std::lock_guard lock(mutex_);
+            jobs_ = static_cast<int>(threads.size());
+            changed_.notify_all();
+        }
+        int delivered = 0;
+        try {
+            delivered = collect(deliver, progress);
+        } catch (...) {
+            abandon(std::current_exception());
+        }
+        for (auto& thread : threads) thread->join();
+        if (error_) std::rethrow_exception(error_);
+        return delivered;
+    }
+
+private:
+    // Stops handing out work and keeps the first error.
+    void abandon(std::exception_ptr error) {
+        std::lock_guard lock(mutex_);
+        if (!error_) error_ = std::move(error);
+        abandoned_ = true;
+        changed_.notify_all();
+    }
+
+    bool stopping() const { return abandoned_ || (stop_ != nullptr && stop_->requested()); }
+
+    void serve(const Work& work, int worker) {
+        for (;;) {
+            int index;
+            {
+                std::unique_lock lock(mutex_);
+                // Workers run at most a window ahead of what was told: results wait in memory only that long,
+                // and a stop asked for while a message is shown leaves little more than the window behind.
+                changed_.wait(lock, [this] { return stopping() || next_ >= count_ || next_ < delivered_ + window_; });
+                if (stopping() || next_ >= count_) {
+                    ++workersEnded_;
+                    changed_.notify_all();
+                    return;
+                }
+                index = next_++;
+                inWork_[static_cast<std::size_t>(index)] = true;
+            }
+            std::optional<Result> result;
+            try {
+                result.emplace(work(index, worker));
+            } catch (...) {
+                abandon(std::current_exception());
+            }
+            std::lock_guard lock(mutex_);
+            inWork_[static_cast<std::size_t>(index)] = false;
+            if (result) {
+                results_[static_cast<std::size_t>(index)] = std::move(result);
+                ++done_;
+            }
+            changed_.notify_all();
+        }
+    }
+
+    // Indices are taken in increasing order, so the lowest one in work never goes down: the scan resumes where
+    // it stopped last time.
+    int lowestInWork() {
+        while (lowestScan_ < next_ && !inWork_[static_cast<std::size_t>(lowestScan_)]) ++lowestScan_;
+        return lowestScan_ < next_ ? lowestScan_ : -1;
+    }
+
+    int collect(const Deliver& deliver, const Progress& progress) {
+        int& delivered = delivered_;
+        std::unique_lock lock(mutex_);
+        int reportedDone = -1;
+        int reportedInWork = -2;
+        for (;;) {
+            // Nothing more can come once every worker has ended: the indices taken are all finished by then.
+            const bool allEnded = workersEnded_ == jobs_ || abandoned_;
+            if (delivered < count_ && results_[static_cast<std::size_t>(delivered)]) {
+                Result result = std::move(*results_[static_cast<std::size_t>(delivered)]);
+                results_[static_cast<std::size_t>(delivered)].reset();
+                const int index = delivered++;
+                changed_.notify_all();
+                lock.unlock();
+                deliver(index, result);
+                lock.lock();
+                continue;
+            }
+            if (delivered == count_ || (allEnded && (abandoned_ || delivered >= next_))) break;
+            if (progress && (done_ != reportedDone || lowestInWork() != reportedInWork)) {
+                reportedDone = done_;
+                reportedInWork = lowestInWork();
+                const int inWork = reportedInWork;
+                const int done = reportedDone;
+                lock.unlock();
+                progress(done, inWork);
+                lock.lock();
+                continue;
+            }
+            changed_.wait(lock);
+        }
+        const int total = delivered;
+        lock.unlock();
+        if (progress) progress(total, -1);
+        return total;
+    }
+
+    const int count_;
+    int jobs_;  // workers running; fewer than asked when a thread could not be started
+    const int window_;
+    const StopRequest* stop_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::optional<Result>> results_;
+    std::vector<bool> inWork_;
+    int next_ = 0;
+    int delivered_ = 0;
+    int lowestScan_ = 0;
+    int done_ = 0;
+    int workersEnded_ = 0;
+    bool abandoned_ = false;
+    std::exception_ptr error_;
+};
+
+}  // namespace celshift

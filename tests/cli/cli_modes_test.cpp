@@ -1,0 +1,88 @@
+// celshift-cli's summary lines, --quiet, --dry-run, --list-names and Ctrl+C, as a user meets them.
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+#include "cli_process.h"
+
+namespace celshift::test {
+namespace {
+
+std::string kind8(std::initializer_list<std::string> images) {
+    ByteBuilder file;
+    file.fileHeader(8).int32(static_cast<std::int32_t>(images.size()));
+    for (const auto& image : images) file.int32(1).imageNode(image);
+    return file.bytes();
+}
+
+TEST_F(CliProcess, SummaryLinesFollowTheRunAndQuietLeavesThemOut) {
+    writeFile(scenario + "/Area03.wid", kind8({"cell.bmp", "cell.bmp", "b.bmp"}));
+    const std::vector<std::string> rows{"--from", "cell.bmp", "--to", "c.jpg", "--from", "none.bmp", "--to", "n.bmp"};
+    std::vector<std::string> args{"--output", output};
+    args.insert(args.end(), rows.begin(), rows.end());
+    args.push_back(scenario);
+    const Process loud = runCli(args);
+    const std::string runLines = "第一段階: コピー完了\n画像置換: 2個のファイルを置換します\n情報: 完了\n";
+    EXPECT_EQ(loud.status, 0);
+    EXPECT_EQ(loud.out, runLines + "集計: 変換１: 3箇所（2ファイル）\n集計: 変換２: 0箇所（見つかりません）\n");
+
+    args.insert(args.begin(), "--quiet");
+    const Process quiet = runCli(args);
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, runLines);
+
+    // No row used: no summary line.
+    EXPECT_EQ(runCli({"--output", output, scenario}).out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\n情報: 完了\n");
+}
+
+TEST_F(CliProcess, ADryRunTouchesNothingAndCountsAsTheRunWould) {
+    writeFile(scenario + "/Broken.wid", dataFile("cell.bmp").substr(0, 30));
+    writeFile(output + "/Area01.wid", "older copy");
+    struct stat before {};
+    ASSERT_EQ(stat((output + "/Area01.wid").c_str(), &before), 0);
+    const Process p = runCli({"--dry-run", "--from", "cell.bmp", "--to", "c.jpg", "--from", "x.png", "--to", "y.bmp",
+                              scenario});
+    EXPECT_EQ(p.status, 1);  // as the run's: a data file fails
+    EXPECT_EQ(p.out, "画像置換: 1個のファイルを置換します\n失敗: Broken.wid\n集計: 変換１: 1箇所（1ファイル）\n");
+    struct stat after {};
+    ASSERT_EQ(stat((output + "/Area01.wid").c_str(), &after), 0);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(readFile(output + "/Area01.wid"), "older copy");
+    // The default output folder is not needed either.
+    EXPECT_FALSE(fs::exists(fs::path(CELSHIFT_CLI_PATH).parent_path() / "Scena" / "Area02.wid"));
+}
+
+TEST_F(CliProcess, ListNamesShowsEachNameWithItsCounts) {
+    writeFile(scenario + "/Area03.wid", kind8({"other.bmp", "other.bmp", std::string("\x85\x40\x01.bmp")}));
+    writeFile(scenario + "/Broken.wid", dataFile("cell.bmp").substr(0, 30));
+    const Process p = runCli({"--list-names", scenario});
+    EXPECT_EQ(p.status, 1);
+    EXPECT_EQ(p.out, "3\t2\tother.bmp\n1\t1\tcell.bmp\n1\t1\t\\x85@\\x01.bmp\n失敗: Broken.wid\n");
+
+    fs::remove(scenario + "/Broken.wid");
+    EXPECT_EQ(runCli({"--list-names", scenario}).status, 0);
+}
+
+TEST_F(CliProcess, CtrlCFinishesTheFileInWorkAndSaysSo) {
+    // A long file first, walked event by event (sparse, so it costs no disk): Ctrl+C comes while it is in work.
+    const std::string longFile = scenario + "/A.wid";
+    writeFile(longFile, ByteBuilder().fileHeader(8).int32(0x7FFFFFFF).bytes());
+    fs::resize_file(longFile, std::uintmax_t{1} << 30);
+    CliChild child({"--dry-run", "--jobs", "1", "--from", "cell.bmp", "--to", "c.jpg", scenario});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto printed = [&] { return fs::exists(child.outPath()) ? readFile(child.outPath()) : std::string(); };
+    while (printed().find("画像置換") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(child.pid(), SIGINT);
+    const Process p = child.wait();
+    EXPECT_EQ(p.status, 130) << p.out << p.err;
+    // A.wid ends inside its events, so it fails; it is reported, then the stop; Area01 and Area02 were not begun.
+    EXPECT_EQ(p.out, "画像置換: 1個のファイルを置換します\n失敗: A.wid\n情報: 中止しました\n集計: 変換１: 0箇所（見つかりません）\n");
+}
+
+}  // namespace
+}  // namespace celshift::test

@@ -1,0 +1,81 @@
+// celshift-cli run as a process over real folders.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "scenario_builder/byte_builder.h"
+#include "temp_folder.h"
+
+namespace celshift::test {
+
+namespace fs = std::filesystem;
+using build::ByteBuilder;
+
+struct Process {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// celshift-cli started as a process; its output goes to files in a folder of its own.
+class CliChild {
+public:
+    explicit CliChild(const std::vector<std::string>& args) {
+        std::fflush(nullptr);  // else the child writes out what the parent still buffers
+        child_ = fork();
+        if (child_ == 0) {
+            if (!freopen(outPath().c_str(), "w", stdout) || !freopen(errPath().c_str(), "w", stderr)) _exit(127);
+            std::vector<char*> argv{const_cast<char*>(CELSHIFT_CLI_PATH)};
+            for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            execv(CELSHIFT_CLI_PATH, argv.data());
+            _exit(127);
+        }
+    }
+    pid_t pid() const { return child_; }
+    std::string outPath() const { return streams_ / "stdout"; }
+    std::string errPath() const { return streams_ / "stderr"; }
+    Process wait() {
+        Process result;
+        int status = 0;
+        waitpid(child_, &status, 0);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.out = readFile(outPath());
+        result.err = readFile(errPath());
+        return result;
+    }
+
+private:
+    TempFolder streams_;
+    pid_t child_ = -1;
+};
+
+inline Process runCli(const std::vector<std::string>& args) { return CliChild(args).wait(); }
+
+inline std::string dataFile(const std::string& image) {
+    return ByteBuilder().fileHeader(0).int32(0).byte(0).int32(0).int32(1).cellRecord(image, image).bytes();
+}
+
+class CliProcess : public ::testing::Test {
+protected:
+    TempFolder root;
+    std::string scenario = root / "シナリオ";
+    std::string output = root / "out";
+    void SetUp() override {
+        fs::create_directory(scenario);
+        fs::create_directory(output);
+        writeFile(scenario + "/Summary.wsm", "summary");
+        writeFile(scenario + "/cell.bmp", "BM");
+        writeFile(scenario + "/Area01.wid", dataFile("cell.bmp"));
+        writeFile(scenario + "/Area02.wid", dataFile("other.bmp"));
+    }
+};
+
+}  // namespace celshift::test
