@@ -619,7 +619,8 @@ void TForm1::showRowSummaries(const RunOutcome& outcome) {
             label->hide();
             continue;
         }
-        const QString text = QString::fromStdString(texts::rowSummary(row + 1, outcome.rowTotals[static_cast<std::size_t>(row)]));
+        const RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row)];
+        const QString text = QString::fromStdString(texts::rowSummary(row + 1, total.fields, total.files));
         label->setText(text);
         label->setToolTip(text);
         label->adjustSize();
@@ -655,7 +656,7 @@ void TForm1::markRows() {
                 state = "used";
                 if (scan_ && !scan_->listingFailed && !scanHasName(*scan_, rows.from[row])) {
                     state = "notFound";
-                    tip = "見つかりません";
+                    tip = texts::kRowNotFound;
                     style = kNotFoundRowStyle;
                 }
                 break;

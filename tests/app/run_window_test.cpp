@@ -22,6 +22,7 @@
 #include "app/Main.h"
 #include "platform/ini_file.h"
 #include "run/conversion_run.h"
+#include "run/run_texts.h"
 #include "window_test_support.h"
 
 namespace celshift::test {
@@ -323,7 +324,7 @@ void RunWindowTest::rowsAreMarkedAsTheyAreTyped() {
     form.T2Edit2From->setText("c.bmp");
     form.T2Edit2To->setText("d.bmp");
     QCOMPARE(rowState(form.GroupBox1), QString("invalid"));
-    QVERIFY(!form.GroupBox1->toolTip().isEmpty());
+    QCOMPARE(form.GroupBox1->toolTip(), QString(texts::kRowNoImageExtension));
     QCOMPARE(form.T2Edit1To->toolTip(), form.GroupBox1->toolTip());
     QCOMPARE(rowState(form.GroupBox2), QString("notUsed"));
     QCOMPARE(rowState(form.GroupBox3), QString("notUsed"));
@@ -337,9 +338,10 @@ void RunWindowTest::rowsAreMarkedAsTheyAreTyped() {
     // A character code page 932 cannot hold, and a name over 255 bytes.
     form.T2Edit2To->setText("\U0001F600.bmp");
     QCOMPARE(rowState(form.GroupBox2), QString("invalid"));
-    QVERIFY(form.GroupBox2->toolTip().contains("変換２"));
+    QCOMPARE(form.GroupBox2->toolTip(), QString(texts::kRowNotCodePage932));
     form.T2Edit2To->setText(QString(252, 'x') + ".bmp");
     QCOMPARE(rowState(form.GroupBox2), QString("invalid"));
+    QCOMPARE(form.GroupBox2->toolTip(), QString(texts::kRowTooLong));
     form.T2Edit2To->setText(QString(251, 'x') + ".bmp");
     QCOMPARE(rowState(form.GroupBox2), QString("used"));
 
@@ -379,6 +381,9 @@ void RunWindowTest::theScanOffersTheScenariosNamesAndMarksNamesItLacks() {
     QCOMPARE(rowState(form->GroupBox2), QString("notFound"));
     QCOMPARE(form->GroupBox2->toolTip(), QString("見つかりません"));
     QCOMPARE(form->T2Edit2From->toolTip(), QString("見つかりません"));
+    // A name the scenario holds, typed with another case, is not found either: names match byte for byte.
+    form->T2Edit1From->setText("RARE.bmp");
+    QCOMPARE(rowState(form->GroupBox1), QString("notFound"));
     // The run is still allowed.
     QVERIFY(form->t0ButtonExecute->isEnabled());
 }
