@@ -28,6 +28,7 @@
 #include <QWindow>
 
 #include "app/fonts.h"
+#include "platform/code_page_932.h"
 #include "platform/executable_path.h"
 #include "platform/ini_file.h"
 #include "run/build_replacement_table.h"
@@ -714,9 +715,16 @@ void TForm1::finishScan(int generation, std::shared_ptr<const ScenarioScan> scan
     if (scanThread_.joinable()) scanThread_.join();
     if (scan && !scan->stopped) {
         scan_ = std::move(scan);
+        // Only names a row can match (a field that ends in its zero byte, shown without escapes), each once, in
+        // the scan's order: most fields first.
         QStringList names;
-        names.reserve(static_cast<qsizetype>(scan_->names.size()));
-        for (const ScannedName& name : scan_->names) names << QString::fromStdString(displayName(name.bytes));
+        for (const ScannedName& name : scan_->names) {
+            const std::string shown = displayName(name.bytes);
+            const std::optional<std::string> typed = toCodePage932(shown);
+            if (!typed || typed->empty() || *typed + '\0' != name.bytes) continue;
+            const QString text = QString::fromStdString(shown);
+            if (!names.contains(text)) names << text;
+        }
         for (QLineEdit* edit : {T2Edit1From, T2Edit2From, T2Edit3From, T2Edit4From}) {
             auto* completer = new QCompleter(names, edit);
             completer->setCaseSensitivity(Qt::CaseInsensitive);

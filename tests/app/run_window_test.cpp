@@ -358,12 +358,20 @@ void RunWindowTest::rowsAreMarkedAsTheyAreTyped() {
 void RunWindowTest::theScanOffersTheScenariosNamesAndMarksNamesItLacks() {
     const Scenario scenario = makeScenario();
     writeFile(scenario.folder + "/d.wid", cellDataFile("common.bmp").left(30));  // a damaged file does not stop it
+    // Fields that no row can match: without the closing zero byte, with a second zero, with a byte that is no
+    // character. They are not offered.
+    QByteArray unmatchable = cellDataFile("x");
+    unmatchable.replace(QByteArray("\x02\x00\x00\x00x\x00", 6), QByteArray("\x08\x00\x00\x00rare.bmp", 12));
+    writeFile(scenario.folder + "/e.wid", unmatchable);
+    writeFile(scenario.folder + "/f.wid", cellDataFile(QByteArray("rare.bmp\0", 9)));
+    writeFile(scenario.folder + "/g.wid", cellDataFile("\xFF.bmp"));
     HoldingMessages messages;
     auto form = openForm(scenario, &messages);
     // A failed check must not leave the run held while the window goes away.
     const auto releaseAtEnd = qScopeGuard([&] { messages.release(); });
     QTRY_VERIFY_WITH_TIMEOUT(form->scenarioScan() != nullptr, 30000);
     QVERIFY(!form->scanInProgress());
+    QCOMPARE(form->scenarioScan()->names.size(), std::size_t{5});
 
     // Most frequent first.
     for (QLineEdit* edit : {form->T2Edit1From, form->T2Edit2From, form->T2Edit3From, form->T2Edit4From}) {
