@@ -68,6 +68,8 @@ bool askCancelOnClose(QWidget* parent) {
     QMessageBox box(QMessageBox::Question, texts::kCaptionInfo, "実行中です。中止して閉じますか？",
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Yes)->setText("はい");
+    box.button(QMessageBox::No)->setText("いいえ");
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
