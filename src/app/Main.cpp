@@ -22,7 +22,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStringListModel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -77,15 +76,17 @@ bool askCancelOnClose(QWidget* parent) {
 // A file dialog's completion list can outlive the dialog when a typed path was accepted with Enter; left open,
 // it would take the next click meant for the main window.
 void closeLeftoverPopups() {
-    while (QWidget* popup = QApplication::activePopupWidget()) {
-        if (!popup->close()) {
-            popup->hide();
-            break;
-        }
+    // Bounded: a popup that refuses to close is hidden, and never keeps this loop going.
+    for (int i = 0; i < 16; ++i) {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (popup == nullptr) return;
+        if (!popup->close()) popup->hide();
     }
 }
 
-QString shownPath(const std::string& bytes) { return QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(bytes))); }
+QString fromBytes(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+
+QString shownPath(const std::string& bytes) { return QDir::toNativeSeparators(fromBytes(bytes)); }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int x, int width) {
     auto* button = new QPushButton(caption, parent);
@@ -225,7 +226,7 @@ private:
             state = latest_;
             queued_ = false;
         }
-        form_->showProgress(state.stage, state.done, state.count, QFile::decodeName(QByteArray::fromStdString(state.inWork)));
+        form_->showProgress(state.stage, state.done, state.count, fromBytes(state.inWork));
     }
 
     TForm1* form_;
@@ -519,8 +520,7 @@ void TForm1::t0ButtonSourceClick() {
 // Picks an existing folder as the output folder; it is stored at close.
 void TForm1::t0ButtonTargetClick() {
     if (runInProgress()) return;
-    const QString start = QFile::decodeName(QByteArray::fromStdString(outputFolder_.empty() ? defaultOutputFolder()
-                                                                                              : outputFolder_));
+    const QString start = fromBytes(outputFolder_.empty() ? defaultOutputFolder() : outputFolder_);
     const std::optional<QString> chosen = targetOpenRunner_(this, start);
     closeLeftoverPopups();
     if (!chosen || chosen->isEmpty()) return;

@@ -235,8 +235,8 @@ void SettingsTest::theWindowIsNeverSmallerThanTheDesignedOneAndShowsEveryControl
     // Every control lies wholly inside the window.
     for (const QWidget* control : form->findChildren<QWidget*>()) {
         if (!control->isVisibleTo(form.get()) || control->isWindow() || control->parentWidget() == nullptr) continue;
-        if (qobject_cast<const QLineEdit*>(control) == nullptr && qobject_cast<const QAbstractButton*>(control) == nullptr &&
-            qobject_cast<const QGroupBox*>(control) == nullptr && qobject_cast<const QLabel*>(control) == nullptr) {
+        if (qobject_cast<const QLineEdit*>(control) == nullptr && qobject_cast<const QAbstractButton*>(control) == nullptr
+            && qobject_cast<const QGroupBox*>(control) == nullptr && qobject_cast<const QLabel*>(control) == nullptr) {
             continue;
         }
         const QRect place(control->mapTo(form.get(), QPoint(0, 0)), control->size());

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     // is drawn without closing the window, so nothing is written.
     const QTemporaryDir folder;
     celshift::TForm1 form((folder.path() + "/celshift.ini").toStdString());
-    form.setSourceOpenRunner([](QFileDialog&) { return std::optional<QString>("/home/user/scenarios/sample/Summary.wsm"); });
+    form.setSourceOpenRunner(
+        [](QFileDialog&) { return std::optional<QString>("/home/user/scenarios/sample/Summary.wsm"); });
     form.t0ButtonSourceClick();
     form.setOutputFolder("/home/user/scenario-copies");
     form.T2Edit1From->setText("cell01.bmp");
