@@ -48,6 +48,7 @@ trap cleanup EXIT
 shot_number=0
 findings=()  # what a person would see wrongly, without blocking the steps after it
 shot() {
+  [[ -n ${DISPLAY:-} ]] || return 0
   shot_number=$((shot_number + 1))
   import -display "$DISPLAY" -window root "$(printf '%s/%02d-%s.png' "$shots" "$shot_number" "$1")" 2>/dev/null || true
 }
@@ -91,8 +92,7 @@ wait_gone() {
   done
   fail "the window \"$(xdotool getwindowname "$id" 2>/dev/null)\" is still open $wait_seconds s after $2"
 }
-# click WINDOW X Y. The pointer comes to rest first: a press without a move before it can go astray right after a
-# dialog closes.
+# click WINDOW X Y, the pointer at rest before the press as a hand's would be.
 click() {
   xdotool mousemove --window "$1" "$2" "$3"
   sleep 0.3
