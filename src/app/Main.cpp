@@ -20,6 +20,7 @@
 #include <QWindow>
 
 #include "app/fonts.h"
+#include "app/settings_location.h"
 #include "platform/executable_path.h"
 #include "platform/ini_file.h"
 
@@ -113,7 +114,7 @@ std::string initialFolderFromStored(const std::string& stored) {
     return stored;
 }
 
-TForm1::TForm1(QWidget* parent) : TForm1(settingsFilePath(), parent) {}
+TForm1::TForm1(QWidget* parent) : TForm1(settingsFileLocation(), parent) {}
 
 TForm1::TForm1(std::string settingsPath, QWidget* parent)
     : QWidget(parent),

@@ -34,7 +34,7 @@ class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
-    // Reads the settings file beside the executable.
+    // Reads the settings file of this start (settingsFileLocation()).
     explicit TForm1(QWidget* parent = nullptr);
     // Reads the settings file at settingsPath instead, and writes it there at close.
     explicit TForm1(std::string settingsPath, QWidget* parent = nullptr);
