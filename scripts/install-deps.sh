@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev libsimpleini-dev libicu-dev
   fonts-ipafont-gothic
   hyperfine time python3
+  xvfb xauth openbox xdotool x11-utils imagemagick
+  dpkg-dev file desktop-file-utils librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the Release suite, the transformer again in a
 # Debug build (deep nesting must hold there too), a one-minute fuzz run under the sanitizers, and the
-# whole-run benchmark script on tiny sizes so that it keeps working.
+# whole-run benchmark script on tiny sizes so that it keeps working; then the installed layout and the Debian
+# package, and last the window driven as a person would under a real X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -26,4 +27,8 @@ build-fuzz/bin/make_fuzz_seeds "$seeds"
 timeout 300 build-fuzz/bin/fuzz_copy_data_file -max_total_time=60 -print_final_stats=1 "$corpus" "$seeds" 2>&1 | tail -n 4
 echo "== The whole-run benchmark script, on tiny sizes (its figures mean nothing at this size)"
 bash bench/run-benchmarks.sh --tiny >/dev/null
+echo "== cmake --install and cpack -G DEB"
+bash tests/packaging/package_check.sh build
+echo "== The window under Xvfb and openbox, driven with xdotool"
+bash tests/e2e/window_e2e.sh build
 echo "== All tests passed"

@@ -27,6 +27,7 @@
 #include <QWindow>
 
 #include "app/fonts.h"
+#include "app/settings_location.h"
 #include "platform/code_page_932.h"
 #include "platform/executable_path.h"
 #include "platform/ini_file.h"
@@ -235,7 +236,7 @@ private:
     bool queued_ = false;
 };
 
-TForm1::TForm1(QWidget* parent) : TForm1(settingsFilePath(), parent) {}
+TForm1::TForm1(QWidget* parent) : TForm1(settingsFileLocation(), parent) {}
 
 TForm1::TForm1(std::string settingsPath, QWidget* parent)
     : QWidget(parent),

@@ -1,7 +1,7 @@
 // The main window: the scenario and output buttons, the four conversion rows and the Execute button. It gathers
 // what the user typed, runs the conversion on a thread of its own (the window stays live, with a progress bar
 // and a cancel button) and shows what the run says; it keeps its geometry, the scenario dialog's folder and the
-// output folder in the settings file beside the executable.
+// output folder in the settings file (settingsFileLocation()).
 #pragma once
 
 #include <array>
@@ -39,7 +39,7 @@ class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
-    // Reads the settings file beside the executable.
+    // Reads the settings file of this start (settingsFileLocation()).
     explicit TForm1(QWidget* parent = nullptr);
     // Reads the settings file at settingsPath instead, and writes it there at close.
     explicit TForm1(std::string settingsPath, QWidget* parent = nullptr);

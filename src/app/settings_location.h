@@ -1,0 +1,25 @@
+// Where the settings file lives. A portable copy (its folder writable) keeps it beside the executable; an installed
+// program (its folder not writable, as /usr/bin for a user) keeps it in the user's configuration folder instead.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace celshift {
+
+// Whether this process may create and replace files in a folder (the effective user's rights; a file or a missing
+// path is no writable folder).
+bool folderWritable(const std::string& folder);
+
+using FolderWritable = std::function<bool(const std::string& folder)>;
+
+// The settings file for this start: besideExecutable when the folder it is in is writable, else
+// configFolder + "/celshift.ini". The configuration folder is created when missing; when it cannot be, the path is
+// still given, so that saving fails with a message that names it.
+std::string settingsLocation(const std::string& besideExecutable, const std::string& configFolder,
+                             const FolderWritable& writable);
+
+// The settings file of the running program: settingsFilePath() or the application's configuration folder.
+std::string settingsFileLocation();
+
+}  // namespace celshift
