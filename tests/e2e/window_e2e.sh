@@ -122,7 +122,7 @@ scenario=$work/scenario
 "$build/bin/make-example-scenario" "$scenario" >/dev/null
 ((damaged)) && head -c 40 "$scenario/Area01.wid" >"$scenario/Zz.wid"
 mkdir "$work/expected"
-"$build/bin/celshift-cli" --output "$work/expected" --from cell_red.bmp --to cell_blue.bmp "$scenario" \
+"$build/bin/celshift-cli" --quiet --output "$work/expected" --from cell_red.bmp --to cell_blue.bmp "$scenario" \
   >"$work/expected.txt" || true
 sed 's/^/    /' "$work/expected.txt"
 # The boxes, in order: one per line of the command line's report (indented lines continue the line before).
