@@ -21,10 +21,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        ScenarioOptions options;
-        options.folder = parsed.command->out;
-        options.dataFiles = planFor(*parsed.command);
-        options.imageCount = parsed.command->images;
+        ScenarioOptions options = scenarioFor(*parsed.command);
         for (const auto& [from, to] : parsed.command->renames) {
             const auto from932 = celshift::toCodePage932(from);
             const auto to932 = celshift::toCodePage932(to);
@@ -43,8 +40,9 @@ int main(int argc, char** argv) {
                         static_cast<unsigned long long>(file.report.bytes));
             total += file.report.bytes;
         }
-        std::printf("%zu data files, %llu bytes, %zu images in %s\n", report.dataFiles.size(),
-                    static_cast<unsigned long long>(total), report.images.size(), options.folder.c_str());
+        std::printf("%zu data files, %llu bytes, %zu images, %zu further media files in %s\n",
+                    report.dataFiles.size(), static_cast<unsigned long long>(total), report.images.size(),
+                    report.unnamedMedia.size(), options.folder.c_str());
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "generate-scenario: %s\n", e.what());
