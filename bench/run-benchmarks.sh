@@ -51,7 +51,7 @@ done
 # (for the room check before anything is written). Each hyperfine round runs every command of a data set
 # (warm-up runs first, each run after a prepare step that gives it a fresh output folder); rounds alternate
 # the commands, so that a slow spell of the machine does not fall on one command only.
-sets=(large huge many)
+sets=(large real huge many)
 declare -A title=([large]="Large scenario" [real]="Real-shaped scenario" [huge]="One large data file"
                   [many]="Many small files" [one_mb]="One 1 MB data file")
 declare -A args mib rounds_of runs_of
