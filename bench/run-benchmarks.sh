@@ -213,6 +213,8 @@ generate() {  # generate NAME: writes the scenario folder $work/NAME
   fact "set.$name.data_bytes" "$(find "$work/$name" -maxdepth 1 -type f -name '*.wid' -printf '%s\n' |
     awk '{ s += $1 } END { printf "%.0f", s }')"
   fact "set.$name.generator" "generate-scenario ${args[$name]}"
+  fact "set.$name.shape" "$(sed -n 's/^data-file fields: [0-9]*, \([0-9.]*\) bytes per field, \([0-9.]*\) %.*/\1 \2/p' \
+    "$work/logs/generate-$name.txt")"
   echo "   $name: $data data files, $files files, $((bytes / 1048576)) MiB"
   sync -f "$work"
   local need=$(( (bytes / 1048576 + 1) * 3 * 11 / 10 )) free

@@ -117,15 +117,21 @@ def report(work, tiny):
 
     out.append("## Data sets and commands")
     out.append("")
-    out.append("| data set | data files | files in all | MiB | bytes per data file | generated with |")
-    out.append("|---|---:|---:|---:|---:|---|")
+    out.append("| data set | data files | files in all | MiB | bytes per data file | bytes per field | "
+               "in fields of 64 bytes or more | generated with |")
+    out.append("|---|---:|---:|---:|---:|---:|---:|---|")
     for key in sets + ["one_mb"]:
         data_files = int(facts["set.%s.data_files" % key])
         data_bytes = int(facts.get("set.%s.data_bytes" % key) or 0)
-        out.append("| %s (`%s`) | %d | %s | %.1f | %s | `%s` |" % (
+        shape = facts.get("set.%s.shape" % key).split()
+        out.append("| %s (`%s`) | %d | %s | %.1f | %s | %s | %s | `%s` |" % (
             title(key), key, data_files, facts["set.%s.files" % key], int(facts["set.%s.bytes" % key]) / 1048576,
             "%.0f" % (data_bytes / data_files) if data_files and data_bytes else "",
+            shape[0] if len(shape) == 2 else "", shape[1] + " %" if len(shape) == 2 else "",
             facts["set.%s.generator" % key]))
+    out.append("")
+    out.append("Bytes per field and the share of the data-file bytes in long fields (long texts, embedded images)")
+    out.append("as the generator reports them.")
     out.append("")
     out.append("Each command ran in hyperfine (warm-up runs first), in rounds that alternate the commands. Before")
     out.append("each run a prepare step (`bench/prepare.sh`) moved the earlier output aside and emptied its files,")

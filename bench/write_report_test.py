@@ -34,6 +34,7 @@ class WorkFolder:
             "run.repo": "/repo", "run.sets": "large real", "set.large.title": "Large scenario",
             "set.real.title": "Real-shaped scenario", "set.one_mb.title": "One 1 MB data file",
             "rss.conversion.huge": str(huge_rss_kib), "rss.conversion.one_mb": "7000",
+            "set.real.shape": "55.1 90.2",
         }
         for key in ("large", "real", "one_mb"):
             facts.update({"set.%s.data_files" % key: "10", "set.%s.files" % key: "20",
@@ -73,6 +74,8 @@ class Report(unittest.TestCase):
         self.assertIn("| Real-shaped scenario: at most 1.10 times the user-space copy | 1.25; 1.25 times cp -r "
                       "| **not met** |", text)
         self.assertIn("peak RSS of celshift-cli under 20 MiB | 7.8 MiB (a 1 MB data file: 6.8 MiB) | met |", text)
+        self.assertIn("| Real-shaped scenario (`real`) | 10 | 20 | 2.0 | 7000 | 55.1 | 90.2 % |", text)
+        self.assertIn("| Large scenario (`large`) | 10 | 20 | 2.0 | 7000 |  |  |", text)
         # Commands are shown with the work folder and the repository shortened.
         self.assertIn("bin/conversion $WORK/large", text)
         self.assertNotIn(work.path, text)

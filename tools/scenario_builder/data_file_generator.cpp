@@ -208,7 +208,7 @@ private:
     int room() const { return kMaxNesting - depth_; }
 
     // The size of one record of a list. Synthetic files draw it whatever the budget, so that even small
-    // files hold large records; the Real shape keeps it within the budget (and at least at least).
+    // files hold large records; the Real shape keeps it within the budget, but at least `least` bytes.
     std::int64_t fitted(std::int64_t drawn, std::int64_t budget, std::int64_t least) const {
         if (options_.shape == Shape::Synthetic) return drawn;
         return std::min(drawn, std::max(budget, least));
