@@ -3,6 +3,7 @@
 # byte (the empty one, one larger than its buffer, a link to a file), leaves the rest out, and refuses
 # bad arguments and existing files with a message.
 set -eu
+# shellcheck disable=SC2016,SC2034  # each check is evaluated later, where its variables are set
 copy=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
