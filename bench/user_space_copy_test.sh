@@ -2,8 +2,8 @@
 # user_space_copy_test.sh USER-SPACE-COPY: the benchmark's plain copy copies every regular file byte for
 # byte (the empty one, one larger than its buffer, a link to a file), leaves the rest out, and refuses
 # bad arguments and existing files with a message.
-set -eu
 # shellcheck disable=SC2016,SC2034  # each check is evaluated later, where its variables are set
+set -eu
 copy=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
