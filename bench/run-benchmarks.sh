@@ -3,7 +3,7 @@
 # side in one hyperfine run per data set. Prints a table of ratios (conversion / copy) and peak resident
 # memory and writes it to bench/RESULTS.md together with a description of the machine. See bench/README.md.
 #
-#   bench/run-benchmarks.sh            full sizes (about 10 minutes; about 5 GB free in the work folder)
+#   bench/run-benchmarks.sh            full sizes (about 6 minutes; about 5 GB free in the work folder)
 #   bench/run-benchmarks.sh --tiny     tiny sizes, well under a minute; leaves bench/RESULTS.md alone
 #
 # Options: --work DIR (where the work folder goes; default /dev/shm when it is a tmpfs with room, else
