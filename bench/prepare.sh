@@ -9,7 +9,8 @@
 # one before; emptied files keep their inodes. Emptying frees the earlier output's pages at once (on tmpfs
 # that is its memory), so that each run writes into memory that was in use a moment before: a virtual
 # machine may hand freed memory back to its host, and then the first write into each page costs a fault
-# in the host. TRASH must lie in the same file system as TARGET.
+# in the host. On tmpfs, where deleting costs nothing later and every emptied inode would stay in memory,
+# the earlier output is deleted instead. TRASH must lie in the same file system as TARGET.
 set -eu
 if [ $# -lt 2 ] || [ $# -gt 3 ] || { [ $# -eq 3 ] && [ "$3" != mkdir ]; }; then
   echo "usage: prepare.sh TRASH TARGET [mkdir]" >&2
@@ -20,7 +21,11 @@ trash=$1 target=$2
 if [ -e "$target" ]; then
   trashed=$(mktemp -u -p "$trash")
   mv "$target" "$trashed"
-  find "$trashed" -type f -exec truncate -s 0 {} +
+  if [ "$(stat -f -c %T "$trash")" = tmpfs ]; then
+    rm -rf "$trashed"
+  else
+    find "$trashed" -type f -exec truncate -s 0 {} +
+  fi
 fi
 if [ "${3:-}" = mkdir ]; then mkdir "$target"; fi
 sync -f "$(dirname "$target")"
