@@ -105,19 +105,19 @@ for name in "${sets[@]}" one_mb; do
   ((mib[$name] > largest)) && largest=${mib[$name]}
   total=$((total + mib[$name]))
 done
-# A data set and the three outputs of its commands, a tenth more for safety; on a disk every source stays
-# until the end.
+# A data set and the three outputs of its commands, a tenth more for safety; on a disk (or with --keep)
+# every source stays until the end.
 needed_tmpfs=$(( (4 * largest + mib[one_mb]) * 11 / 10 ))
 needed_disk=$(( (total + 3 * largest) * 11 / 10 ))
 if [[ -z $work_root ]]; then
-  if [[ -d /dev/shm ]] && is_tmpfs /dev/shm && (( $(free_mib /dev/shm) >= needed_tmpfs )); then
+  if [[ -d /dev/shm ]] && is_tmpfs /dev/shm && (( $(free_mib /dev/shm) >= (keep ? needed_disk : needed_tmpfs) )); then
     work_root=/dev/shm
   else
     work_root=${TMPDIR:-/tmp}
   fi
 fi
 mkdir -p "$work_root"
-if is_tmpfs "$work_root"; then in_memory=1 needed=$needed_tmpfs; else in_memory=0 needed=$needed_disk; fi
+if is_tmpfs "$work_root" && ((!keep)); then in_memory=1 needed=$needed_tmpfs; else in_memory=0 needed=$needed_disk; fi
 available=$(free_mib "$work_root")
 ((available >= needed)) ||
   fail "the data sets and their outputs need about $needed MB in $work_root, but only $available MB are free (choose another folder with --work DIR)"
@@ -288,7 +288,7 @@ release_set() {  # release_set NAME
   local name=$1 command
   step="clearing away $name"
   for command in conversion cp copy; do sh -c "$(prepare "$name-$command")"; done
-  if ((in_memory && !keep)); then rm -rf "${work:?}/$name"; fi
+  if ((in_memory)); then rm -rf "${work:?}/$name"; fi
 }
 
 echo "== Data sets in $work ($(stat -f -c %T "$work"))"
