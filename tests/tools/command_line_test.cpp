@@ -27,6 +27,27 @@ TEST(GenerateCommand, ReadsBothForms) {
     EXPECT_EQ(scenario.command->renames[0].first, "背景01.bmp");
     EXPECT_EQ(scenario.command->renames[0].second, "a=b.bmp");
     EXPECT_EQ(planFor(*scenario.command).size(), 12u);
+    EXPECT_EQ(scenario.command->shape, Shape::Synthetic);
+    const ScenarioOptions synthetic = scenarioFor(*scenario.command);
+    EXPECT_EQ(synthetic.mediaFiles, 0);  // the named images only
+    EXPECT_EQ(synthetic.imageCount, 20);
+
+    // The real shape: the data files share about a third of the size, as many media files the rest.
+    const auto real = parseGenerateCommand({"--out", "d", "--shape", "real", "--megabytes", "10", "--files", "40"});
+    ASSERT_TRUE(real.command) << real.error;
+    EXPECT_EQ(real.command->shape, Shape::Real);
+    const ScenarioOptions options = scenarioFor(*real.command);
+    ASSERT_EQ(options.dataFiles.size(), 40u);
+    std::uint64_t dataBytes = 0;
+    for (const auto& file : options.dataFiles) {
+        EXPECT_EQ(file.shape, Shape::Real);
+        dataBytes += file.approximateBytes;
+    }
+    EXPECT_EQ(options.mediaFiles, 40);
+    EXPECT_LE(dataBytes + options.mediaBytes, 10u * 1024 * 1024);
+    EXPECT_GE(dataBytes + options.mediaBytes, 10u * 1024 * 1024 - 40);  // shares rounded down, a byte a file
+    EXPECT_GT(dataBytes, 3u * 1024 * 1024);
+    EXPECT_LT(dataBytes, 4u * 1024 * 1024);
 
     const auto single = parseGenerateCommand({"--single-file-megabytes", "3", "--kind", "package", "--out", "d"});
     ASSERT_TRUE(single.command) << single.error;
@@ -57,6 +78,9 @@ TEST(GenerateCommand, RefusesBadArgumentsWithAReason) {
         {"--out", "d", "--megabytes", "1", "--files", "2", "--seed", "99999999999999999999"},
         {"--out", "d", "--megabytes", "1", "--files", "2", "--images", "1001"},
         {"--out", "d", "--megabytes", "1", "--files", "2", "--kind", "3"},  // kind only for one file
+        {"--out", "d", "--megabytes", "1", "--files", "2", "--shape", "Real"},
+        {"--out", "d", "--megabytes", "1", "--files", "2", "--shape", ""},
+        {"--out", "d", "--megabytes", "1", "--files", "2", "--shape"},
         {"--out", "d", "--single-file-megabytes", "1", "--kind", "7"},
         {"--out", "d", "--single-file-megabytes", "1", "--files", "2"},
         {"--out", "d", "--megabytes", "1", "--files"},                     // value missing

@@ -55,6 +55,7 @@ TEST_P(EveryLayout, PassesThroughTheTransformerUnchanged) {
     DataFileReport report;
     const std::string input = dataFileBytes(optionsFor(GetParam(), 11, 150 * 1024), &report);
     EXPECT_EQ(report.bytes, input.size());
+    EXPECT_EQ(report.fieldBytes, input.size());  // every byte lies in a counted field
 
     const auto disabled = convert(input, GetParam().package, kPairs, false);
     EXPECT_EQ(disabled.result, 0);
@@ -84,6 +85,33 @@ TEST_P(EveryLayout, ConversionGivesTheFileGeneratedWithTheNewNames) {
     } else {
         EXPECT_GT(matchingFields(report), 20u);
         EXPECT_NE(input, expected);
+    }
+}
+
+// Real-shaped files, small as most real ones are and large: they walk to their end, unchanged without
+// pairs, and a conversion gives the file generated with the new names (long fields and all).
+TEST_P(EveryLayout, RealShapeWalksCompletelyAndConvertsToItsRenamedTwin) {
+    for (const std::uint64_t bytes : {7u * 1024, 300u * 1024}) {
+        DataFileOptions options = optionsFor(GetParam(), 13, bytes);
+        options.shape = Shape::Real;
+        DataFileReport report;
+        const std::string input = dataFileBytes(options, &report);
+        EXPECT_EQ(report.fieldBytes, input.size()) << bytes;
+        EXPECT_GT(report.longFieldBytes, input.size() / 2) << bytes;
+
+        const auto unchanged = convert(input, GetParam().package, kPairs, false);
+        EXPECT_EQ(unchanged.result, 0) << bytes;
+        EXPECT_TRUE(unchanged.output == input) << bytes;
+
+        DataFileOptions renamed = options;
+        renamed.renamedImages = kPairs;
+        const std::string expected = dataFileBytes(renamed);
+        const auto converted = convert(input, GetParam().package, kPairs);
+        EXPECT_EQ(converted.result, 0) << bytes;
+        EXPECT_TRUE(converted.output == expected) << bytes;
+        if (bytes > 100 * 1024 && !(GetParam().kind == 4 && !GetParam().package)) {
+            EXPECT_NE(expected, input);
+        }
     }
 }
 

@@ -21,10 +21,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        ScenarioOptions options;
-        options.folder = parsed.command->out;
-        options.dataFiles = planFor(*parsed.command);
-        options.imageCount = parsed.command->images;
+        ScenarioOptions options = scenarioFor(*parsed.command);
         for (const auto& [from, to] : parsed.command->renames) {
             const auto from932 = celshift::toCodePage932(from);
             const auto to932 = celshift::toCodePage932(to);
@@ -36,15 +33,26 @@ int main(int argc, char** argv) {
             options.renamedImages[*from932] = *to932;
         }
         const ScenarioReport report = writeScenario(options);
-        std::uint64_t total = 0;
+        std::uint64_t total = 0, fields = 0, longFieldBytes = 0;
         for (const auto& file : report.dataFiles) {
+            fields += file.report.fields;
+            longFieldBytes += file.report.longFieldBytes;
             std::printf("%-16s %-12s %12llu bytes\n", file.plan.name.c_str(),
                         file.plan.package ? "package" : ("kind " + std::to_string(file.plan.kind)).c_str(),
                         static_cast<unsigned long long>(file.report.bytes));
             total += file.report.bytes;
         }
-        std::printf("%zu data files, %llu bytes, %zu images in %s\n", report.dataFiles.size(),
-                    static_cast<unsigned long long>(total), report.images.size(), options.folder.c_str());
+        std::printf("%zu data files, %llu bytes, %zu images, %zu further media files in %s\n",
+                    report.dataFiles.size(), static_cast<unsigned long long>(total), report.images.size(),
+                    report.unnamedMedia.size(), options.folder.c_str());
+        // The shape of the data files, for the benchmark's report.
+        if (fields > 0 && total > 0) {
+            std::printf("data-file fields: %llu, %.1f bytes per field, %.1f %% of the bytes in fields of %llu bytes"
+                        " or more\n", static_cast<unsigned long long>(fields),
+                        static_cast<double>(total) / static_cast<double>(fields),
+                        100.0 * static_cast<double>(longFieldBytes) / static_cast<double>(total),
+                        static_cast<unsigned long long>(kLongFieldBytes));
+        }
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "generate-scenario: %s\n", e.what());

@@ -14,6 +14,8 @@ namespace {
 constexpr double kMaxMegabytes = 1'000'000;  // a terabyte: far beyond any test, short of overflow
 constexpr int kMaxFiles = 100'000;
 constexpr std::uint64_t kMegabyte = 1024 * 1024;
+// A real-shaped scenario keeps about a third of its bytes in data files, the rest in media files.
+constexpr std::uint64_t kRealDataPercent = 35;
 
 std::optional<double> parseMegabytes(const std::string& text) {
     if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.')) return std::nullopt;
@@ -37,13 +39,17 @@ std::optional<std::uint64_t> parseUnsigned(const std::string& text, std::uint64_
 }  // namespace
 
 std::string generateUsage() {
-    return "usage: generate-scenario --out DIR --megabytes M --files N [--seed S] [--images K]"
-           " [--rename FROM=TO]...\n"
-           "       generate-scenario --out DIR --single-file-megabytes M [--kind 0-6|8|package] [--seed S]"
+    return "usage: generate-scenario --out DIR --megabytes M --files N [--shape synthetic|real] [--seed S]"
            " [--images K] [--rename FROM=TO]...\n"
+           "       generate-scenario --out DIR --single-file-megabytes M [--kind 0-6|8|package]"
+           " [--shape synthetic|real] [--seed S] [--images K] [--rename FROM=TO]...\n"
            "Writes a scenario folder (Summary.wsm, data files, BMP images, a text file) into DIR, which may\n"
            "not hold any of these files yet. M is in megabytes of 1048576 bytes and may have a fraction;\n"
            "N lies between 1 and 100000, K between 1 and 1000; S is any unsigned 64-bit number (default 1).\n"
+           "--shape synthetic (the default): every record form, deep trees, mostly small fields.\n"
+           "--shape real: shaped like real scenarios: about 90 % of the data-file bytes in long texts and\n"
+           "embedded images, about 55 bytes per field; N data files hold about 35 % of M, and N BMP media\n"
+           "files (the K named images among them) the rest.\n"
            "--rename (up to four times) writes TO wherever an image-name field would name FROM, and changes\n"
            "nothing else: the same command without it gives the scenario whose conversion this is.\n"
            "Image names: cell_red.bmp, cell_green.bmp, 背景01.bmp, 表紙.bmp, 森の入口.bmp, Title.BMP, ...\n";
@@ -101,6 +107,10 @@ ParsedGenerateCommand parseGenerateCommand(const std::vector<std::string>& args)
                 if (rename.first == from) return fail("--rename names " + from + " twice");
             if (command.renames.size() == 4) return fail("--rename may be given at most four times");
             command.renames.emplace_back(std::move(from), value.substr(equals + 1));
+        } else if (flag == "--shape") {
+            if (value == "synthetic") command.shape = Shape::Synthetic;
+            else if (value == "real") command.shape = Shape::Real;
+            else return fail("--shape wants synthetic or real, not \"" + value + "\"");
         } else if (flag == "--kind") {
             if (value == "package") {
                 command.package = true;
@@ -135,9 +145,27 @@ std::vector<PlannedDataFile> planFor(const GenerateCommand& command) {
         file.name = dataFileName(command.kind, command.package, 1);
         file.approximateBytes = static_cast<std::uint64_t>(*command.singleFileMegabytes * kMegabyte);
         file.seed = command.seed;
+        file.shape = command.shape;
         return {file};
     }
-    return planDataFiles(command.files, static_cast<std::uint64_t>(command.megabytes * kMegabyte), command.seed);
+    auto dataBytes = static_cast<std::uint64_t>(command.megabytes * kMegabyte);
+    if (command.shape == Shape::Real) dataBytes = dataBytes / 100 * kRealDataPercent;
+    auto files = planDataFiles(command.files, dataBytes, command.seed);
+    for (auto& file : files) file.shape = command.shape;
+    return files;
+}
+
+ScenarioOptions scenarioFor(const GenerateCommand& command) {
+    ScenarioOptions options;
+    options.folder = command.out;
+    options.dataFiles = planFor(command);
+    options.imageCount = command.images;
+    if (command.shape == Shape::Real && !command.singleFileMegabytes) {
+        const auto bytes = static_cast<std::uint64_t>(command.megabytes * kMegabyte);
+        options.mediaFiles = command.files;
+        options.mediaBytes = bytes - bytes / 100 * kRealDataPercent;
+    }
+    return options;
 }
 
 }  // namespace celshift::build

@@ -21,6 +21,7 @@ struct GenerateCommand {
     bool package = false;
     std::uint64_t seed = 1;
     int images = 8;
+    Shape shape = Shape::Synthetic;
     // --rename FROM=TO (UTF-8, up to four): image-name fields naming FROM hold TO, every other byte stays
     // as it would be. Generating twice, with and without, gives a scenario and its expected conversion.
     std::vector<std::pair<std::string, std::string>> renames;
@@ -39,5 +40,8 @@ std::string generateUsage();
 
 // The data files the command asks for.
 std::vector<PlannedDataFile> planFor(const GenerateCommand& command);
+
+// The whole scenario the command asks for, but the renamed images (which need code page 932).
+ScenarioOptions scenarioFor(const GenerateCommand& command);
 
 }  // namespace celshift::build

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
 
+#include "bitmap.h"
 #include "byte_builder.h"
 #include "image_names.h"
 #include "japanese_text.h"
@@ -71,6 +73,13 @@ constexpr std::uint64_t kMaxBytes = std::uint64_t{1} << 40;
 // Deepest nesting the generator builds; the deep chains of content nodes stay well inside it.
 constexpr int kMaxNesting = 1200;
 
+// The Real shape: the share of a file's bytes set aside for long fields, how often a string field becomes
+// one while some are left, their sizes, and how many of them are embedded images rather than texts.
+constexpr std::uint64_t kRealLongPercent = 83;
+constexpr unsigned kRealLongFieldPercent = 70;
+constexpr std::int64_t kRealLongestField = 2400;
+constexpr unsigned kRealImagePercent = 35;
+
 constexpr std::string_view kAsciiPhrases[] = {
     "start",         "flag_door_open", "Hello, traveller.", "The door is locked.", "inn",
     "keeper",        "step_02",        "A cold wind blows.", "north gate",         "Thank you!",
@@ -130,10 +139,17 @@ public:
             checkName(from, "a renamed image name");
             checkName(to, "a renamed image name");
         }
+        if (options_.shape == Shape::Real) {
+            // Real files hold no catalog of every form; a kind 4 file is one long text anyway.
+            catalogWritten_ = true;
+            if (options_.package || options_.kind != 4)
+                longAllowance_ = static_cast<std::int64_t>(options_.approximateBytes * kRealLongPercent / 100);
+        }
     }
 
     void writeFile() {
-        const auto budget = static_cast<std::int64_t>(options_.approximateBytes);
+        // The records are sized to what the long fields leave; the long fields go into their strings.
+        const auto budget = static_cast<std::int64_t>(options_.approximateBytes) - longAllowance_;
         if (options_.package) {
             int32(value());
             text();
@@ -191,17 +207,34 @@ private:
 
     int room() const { return kMaxNesting - depth_; }
 
+    // The size of one record of a list. Synthetic files draw it whatever the budget, so that even small
+    // files hold large records; the Real shape keeps it within the budget, but at least `least` bytes.
+    std::int64_t fitted(std::int64_t drawn, std::int64_t budget, std::int64_t least) const {
+        if (options_.shape == Shape::Synthetic) return drawn;
+        return std::min(drawn, std::max(budget, least));
+    }
+
     // Fields ---------------------------------------------------------------------------------------------
+
+    // Counts one field of the file, for the report.
+    void counted(std::uint64_t bytes) {
+        ++report_.fields;
+        report_.fieldBytes += bytes;
+        if (bytes >= kLongFieldBytes) report_.longFieldBytes += bytes;
+    }
 
     void byte(std::uint8_t v) {
         out_.fields().byte(v);
+        counted(1);
         out_.settle();
     }
     void int32(std::int32_t v) {
         out_.fields().int32(v);
+        counted(4);
         out_.settle();
     }
     void randomBytes(std::int64_t n) {
+        if (n > 0) counted(static_cast<std::uint64_t>(n));
         for (; n > 0; n -= 8) {
             std::uint64_t bits = random_.next();
             for (int i = 0; i < 8 && i < n; ++i, bits >>= 8) out_.fields().byte(static_cast<std::uint8_t>(bits));
@@ -210,6 +243,7 @@ private:
     }
     void plainString(std::string_view s) {
         out_.fields().plainString(s);
+        counted(4 + s.size());
         out_.settle();
     }
 
@@ -245,6 +279,8 @@ private:
     // A plain string as records hold them. Some hold an image name, with or without a zero byte: being plain
     // strings, they must pass through a conversion unchanged.
     void text() {
+        if (longAllowance_ >= static_cast<std::int64_t>(kLongFieldBytes) && random_.percent(kRealLongFieldPercent))
+            return longField();
         const auto r = random_.below(1000);
         if (r < 300) {
             plainString("");
@@ -274,8 +310,9 @@ private:
 
     // One string of exactly length bytes, written piece by piece so that its size costs no memory.
     void longText(std::int64_t length) {
-        int32(static_cast<std::int32_t>(std::min<std::int64_t>(length, INT32_MAX)));
         length = std::min<std::int64_t>(length, INT32_MAX);
+        out_.fields().int32(static_cast<std::int32_t>(length));
+        counted(4 + static_cast<std::uint64_t>(length));
         while (length > 0) {
             std::string_view piece = phrase();
             if (static_cast<std::int64_t>(piece.size()) + 1 > length) piece = "                ";
@@ -290,6 +327,27 @@ private:
         }
     }
 
+    // A long field of the Real shape, taken from what is left for long fields: a long text or a plain
+    // string holding a small BMP image, as scenarios embed them. The last one takes the rest.
+    void longField() {
+        std::int64_t size = random_.between(static_cast<std::int64_t>(kLongFieldBytes), kRealLongestField);
+        if (longAllowance_ - size < static_cast<std::int64_t>(kLongFieldBytes)) size = longAllowance_;
+        if (random_.percent(kRealImagePercent)) {
+            // A square image of about size bytes: 4 length bytes, 54 header bytes, rows of 3 bytes a pixel.
+            const auto side = static_cast<int>(std::clamp<double>(std::sqrt(static_cast<double>(size - 58) / 3), 2, 1024));
+            const Colour colour{static_cast<std::uint8_t>(random_.next()), static_cast<std::uint8_t>(random_.next()),
+                                static_cast<std::uint8_t>(random_.next())};
+            const std::string image = bitmapBytes(side, side, colour);
+            ++report_.embeddedImages;
+            plainString(image);
+            longAllowance_ -= static_cast<std::int64_t>(4 + image.size());
+        } else {
+            ++report_.longTexts;
+            longText(size - 4);
+            longAllowance_ -= size;
+        }
+    }
+
     // An image-name field: mostly a name of the set with its zero byte (renamed when asked), sometimes empty,
     // sometimes a form that no pair can match.
     void imageField() {
@@ -298,16 +356,21 @@ private:
         if (r < 88) {
             ++report_.imageFields[name];
             const auto renamed = options_.renamedImages.find(name);
-            out_.fields().imageName(renamed == options_.renamedImages.end() ? name : renamed->second);
+            const std::string& written = renamed == options_.renamedImages.end() ? name : renamed->second;
+            out_.fields().imageName(written);
+            counted(4 + written.size() + 1);
         } else if (r < 95) {
             ++report_.emptyImageFields;
             out_.fields().int32(0);
+            counted(4);
         } else if (r < 98) {
             ++report_.nonMatchingImageFields;
             out_.fields().imageNameBytes(name);
+            counted(4 + name.size());
         } else {
             ++report_.nonMatchingImageFields;
             out_.fields().imageNameBytes(name + std::string(2, '\0'));
+            counted(4 + name.size() + 2);
         }
         out_.settle();
     }
@@ -318,7 +381,7 @@ private:
     void entriesBody(std::int64_t budget) {
         events(budget * 55 / 100, true);
         byte(static_cast<std::uint8_t>(random_.below(4)));
-        const std::int64_t entryBytes = random_.between(800, 12000);
+        const std::int64_t entryBytes = fitted(random_.between(800, 12000), budget * 35 / 100, 120);
         const std::int64_t entryCount = std::max<std::int64_t>(1, budget * 35 / 100 / entryBytes);
         int32(countWord(entryCount));
         for (std::int64_t i = 0; i < entryCount; ++i) {
@@ -358,7 +421,7 @@ private:
             int tail;
         } kLists[] = {{3, 25}, {5, 9}, {6, 5}};
         for (const auto& list : kLists) {
-            const std::int64_t elementBytes = random_.between(1000, 20000);
+            const std::int64_t elementBytes = fitted(random_.between(1000, 20000), budget * 30 / 100, 100);
             const std::int64_t count = std::max<std::int64_t>(1, budget * 30 / 100 / elementBytes);
             int32(countWord(count));
             for (std::int64_t i = 0; i < count; ++i) {
@@ -422,7 +485,7 @@ private:
         std::int64_t levels = 0;
         if (room() > 250 && budget >= 2400 && random_.oneIn(4)) {
             levels = std::min<std::int64_t>({budget / 24, random_.between(100, 600), room() - 150});
-        } else if (room() > 250 && random_.oneIn(40)) {
+        } else if (room() > 250 && random_.oneIn(40) && options_.shape == Shape::Synthetic) {
             levels = random_.between(100, 160);  // now and then even where the budget is small
         }
         if (levels > 0) {
@@ -654,6 +717,7 @@ private:
     DataFileReport& report_;
     Random random_;
     std::int64_t eventBytes_ = 0;  // typical size of one event in this file
+    std::int64_t longAllowance_ = 0;  // bytes still to go into long fields (Real shape)
     bool catalogWritten_ = false;
     int depth_ = 0;
 };

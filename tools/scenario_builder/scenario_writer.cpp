@@ -1,6 +1,8 @@
 #include "scenario_writer.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
@@ -24,6 +26,7 @@ constexpr KindSlot kKindCycle[] = {{0, false}, {8, true}, {1, false}, {3, false}
                                    {5, false}, {6, false}, {4, false}, {8, false}};
 
 constexpr std::uint64_t kTextFileKindBytes = 64 * 1024;  // kind 4: one string
+constexpr int kLargestSide = 1024;                        // of a generated image
 
 std::string describe(const fs::path& path, int error) {
     return path.string() + ": " + std::strerror(error);
@@ -45,7 +48,10 @@ std::string textFile(const ScenarioOptions& options, std::uint64_t totalBytes) {
     std::string text = "Generated test scenario.\n";
     text += "Data files: " + std::to_string(options.dataFiles.size()) + ", about " + std::to_string(totalBytes) +
             " bytes in all.\n";
-    text += "Images: " + std::to_string(options.imageCount) + " small BMP files named as the records name them.\n";
+    text += "Images: " + std::to_string(options.imageCount) + " BMP files named as the records name them";
+    if (options.mediaFiles > options.imageCount)
+        text += ", and " + std::to_string(options.mediaFiles - options.imageCount) + " that no record names";
+    text += ".\n";
     text += "Nothing here comes from a real game; every byte is made up.\n";
     return text;
 }
@@ -67,6 +73,41 @@ void writeOneDataFile(const fs::path& path, const DataFileOptions& options, Data
         fs::remove(path, ignored);
         throw ScenarioError("cannot write " + describe(path, error));
     }
+}
+
+// Side of a square 24-bit BMP of about bytes bytes.
+int sideFor(std::uint64_t bytes) {
+    const double pixels = bytes > 54 ? static_cast<double>(bytes - 54) / 3 : 1;
+    return std::clamp(static_cast<int>(std::sqrt(pixels)), 1, kLargestSide);
+}
+
+// The media files' names (named images first) and each one's side; mediaBytes shared at random between
+// a third and five thirds of an equal share.
+struct MediaFile {
+    std::string fileName;
+    std::string dataName;  // the name a record holds, for the colour
+    int side;
+};
+
+std::vector<MediaFile> planMedia(const ScenarioOptions& options, const std::vector<ImageName>& images,
+                                 std::uint64_t seed) {
+    std::vector<MediaFile> media;
+    const bool sized = options.mediaFiles > 0;
+    const int count = std::max(options.mediaFiles, static_cast<int>(images.size()));
+    Random random(seed);
+    const std::uint64_t share = sized ? options.mediaBytes / static_cast<std::uint64_t>(count) : 0;
+    for (int i = 0; i < count; ++i) {
+        const int side = sized ? sideFor(share * static_cast<std::uint64_t>(random.between(33, 167)) / 100) : 16;
+        if (i < static_cast<int>(images.size())) {
+            const auto& image = images[static_cast<std::size_t>(i)];
+            media.push_back({image.fileName, image.data, side});
+        } else {
+            char name[32];
+            std::snprintf(name, sizeof name, "cg_%05d.bmp", i - static_cast<int>(images.size()) + 1);
+            media.push_back({name, name, side});
+        }
+    }
+    return media;
 }
 
 }  // namespace
@@ -152,19 +193,21 @@ ScenarioReport writeScenario(const ScenarioOptions& options) {
     ScenarioReport report;
     report.images = imageNameSet(options.imageCount);
     report.otherFiles = {kSummaryFileName, kTextFileName};
+    const std::uint64_t summarySeed = options.dataFiles.empty() ? 0 : options.dataFiles.front().seed;
+    const std::vector<MediaFile> media = planMedia(options, report.images, deriveSeed(summarySeed, 1));
+    for (std::size_t i = report.images.size(); i < media.size(); ++i) report.unnamedMedia.push_back(media[i].fileName);
 
     std::vector<std::string> names = report.otherFiles;
     for (const auto& file : options.dataFiles) names.push_back(file.name);
-    for (const auto& image : report.images) names.push_back(image.fileName);
+    for (const auto& file : media) names.push_back(file.fileName);
     prepareFolder(options.folder, names);
 
     std::uint64_t totalBytes = 0;
     for (const auto& file : options.dataFiles) totalBytes += file.approximateBytes;
-    const std::uint64_t summarySeed = options.dataFiles.empty() ? 0 : options.dataFiles.front().seed;
     writeNewFile(options.folder / kSummaryFileName, summaryBytes(summarySeed, options.dataFiles.size()));
     writeNewFile(options.folder / kTextFileName, textFile(options, totalBytes));
-    for (const auto& image : report.images) {
-        writeNewFile(options.folder / image.fileName, bitmapBytes(16, 16, colourOf(image.data)));
+    for (const auto& file : media) {
+        writeNewFile(options.folder / file.fileName, bitmapBytes(file.side, file.side, colourOf(file.dataName)));
     }
 
     std::vector<std::string> imageData;
@@ -177,6 +220,7 @@ ScenarioReport writeScenario(const ScenarioOptions& options) {
         fileOptions.approximateBytes = plan.approximateBytes;
         fileOptions.imageNames = imageData;
         fileOptions.renamedImages = options.renamedImages;
+        fileOptions.shape = plan.shape;
         WrittenDataFile written{plan, {}};
         writeOneDataFile(options.folder / plan.name, fileOptions, written.report);
         report.dataFiles.push_back(std::move(written));

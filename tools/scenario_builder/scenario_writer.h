@@ -25,6 +25,7 @@ struct PlannedDataFile {
     bool package = false;
     std::uint64_t approximateBytes = 0;
     std::uint64_t seed = 0;
+    Shape shape = Shape::Synthetic;
 };
 
 // fileCount data files sharing about totalBytes. The kinds follow the cycle 0, package, 1, 3, 2, 5, 6, 4,
@@ -39,6 +40,11 @@ struct ScenarioOptions {
     std::vector<PlannedDataFile> dataFiles;
     int imageCount = 8;
     NameMap renamedImages;  // passed to every data file
+    // Media files of a real scenario: mediaFiles BMP images (at least the named ones) sharing about
+    // mediaBytes, each at most 1024 x 1024 pixels: the named images first, then images that no data file
+    // names ("cg_00001.bmp", ...). With mediaFiles 0: the named images only, 16 x 16 pixels each.
+    int mediaFiles = 0;
+    std::uint64_t mediaBytes = 0;
 };
 
 struct WrittenDataFile {
@@ -49,7 +55,8 @@ struct WrittenDataFile {
 struct ScenarioReport {
     std::vector<WrittenDataFile> dataFiles;
     std::vector<ImageName> images;
-    std::vector<std::string> otherFiles;  // "Summary.wsm" and the text file
+    std::vector<std::string> unnamedMedia;  // media files that no data file names
+    std::vector<std::string> otherFiles;    // "Summary.wsm" and the text file
 };
 
 inline constexpr const char* kSummaryFileName = "Summary.wsm";
