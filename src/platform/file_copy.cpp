@@ -35,14 +35,25 @@ private:
 
 constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
-// In-kernel copy from the current offsets. Stops at the first zero return: that is either the end of the
-// source or a file system that cannot copy this way (proc and sys files report size 0), so the caller goes
-// on with plain reads, which then find the true end. Returns false on a real error.
-bool copyInKernel(int source, int target) {
+// In-kernel copy from the current offsets, until `expected` bytes are copied or a call returns 0. A zero
+// return is either the end of the source or a file system that cannot copy this way (proc and sys files
+// report size 0), so the caller goes on with plain reads, which then find the true end. Sets `complete` when
+// the expected size was reached: the file as it stood at fstat is copied, and no read is needed to find the
+// end. Returns false on a real error.
+bool copyInKernel(int source, int target, off_t expected, bool& complete) {
+    off_t copied = 0;
+    complete = false;
     for (;;) {
-        const ssize_t copied = ::copy_file_range(source, nullptr, target, nullptr, kChunkBytes, 0);
-        if (copied > 0) continue;
-        if (copied == 0) return true;
+        if (expected > 0 && copied >= expected) {
+            complete = true;
+            return true;
+        }
+        const ssize_t n = ::copy_file_range(source, nullptr, target, nullptr, kChunkBytes, 0);
+        if (n > 0) {
+            copied += n;
+            continue;
+        }
+        if (n == 0) return true;
         if (errno == EINTR) continue;
         // Not possible between these two files: the read and write loop does the rest.
         if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) return true;
@@ -80,14 +91,24 @@ bool copyByReading(int source, int target) {
 }
 
 // Everything after the target was created: contents, permission bits, times, the final close.
-bool fillTarget(int source, Descriptor& target, const struct stat& sourceStatus) {
-    if (!copyInKernel(source, target.get())) return false;
-    if (!copyByReading(source, target.get())) return false;
-    if (::fchmod(target.get(), sourceStatus.st_mode & 0777) != 0) return false;
+bool fillTarget(int source, Descriptor& target, const struct stat& sourceStatus, bool modeSet) {
+    bool complete = false;
+    if (!copyInKernel(source, target.get(), sourceStatus.st_size, complete)) return false;
+    if (!complete && !copyByReading(source, target.get())) return false;
+    if (!modeSet && ::fchmod(target.get(), sourceStatus.st_mode & 0777) != 0) return false;
     const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
     if (::futimens(target.get(), times) != 0) return false;
     return target.close();
 }
+
+// The process's file-creation mask. Asking for it means setting it for a moment, which no other thread may
+// see, so it is read once at start, before main and before any thread.
+mode_t readCreationMask() {
+    const mode_t current = ::umask(0);
+    ::umask(current);
+    return current;
+}
+const mode_t kCreationMask = readCreationMask();
 
 }  // namespace
 
@@ -100,11 +121,13 @@ CopyOutcome copyFileNoOverwrite(const std::string& source, const std::string& ta
     if (::fstat(input.get(), &sourceStatus) != 0 || !S_ISREG(sourceStatus.st_mode)) return CopyOutcome::Failed;
 
     // O_EXCL is the fail-if-exists test and the creation in one step: nothing of that name (file, folder,
-    // even a dangling link) is ever replaced. Owner-only until the copy is complete.
-    Descriptor output(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0600));
+    // even a dangling link) is ever replaced. Created with the source's permission bits; only when the
+    // creation mask takes some away are they set again afterwards.
+    const mode_t mode = sourceStatus.st_mode & 0777;
+    Descriptor output(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode));
     if (!output.valid()) return errno == EEXIST ? CopyOutcome::AlreadyExists : CopyOutcome::Failed;
 
-    if (fillTarget(input.get(), output, sourceStatus)) return CopyOutcome::Copied;
+    if (fillTarget(input.get(), output, sourceStatus, (mode & kCreationMask) == 0)) return CopyOutcome::Copied;
     // An incomplete target would make every later run skip this file as "already there".
     if (output.valid()) output.close();
     ::unlink(target.c_str());

@@ -72,6 +72,12 @@ TEST_F(FileCopyTest, CopiesContentsPermissionsAndModificationTime) {
     EXPECT_EQ(target.st_mode & 07777, 0640u);
     EXPECT_EQ(target.st_mtim.tv_sec, 1234567890);
     EXPECT_EQ(target.st_mtim.tv_nsec, 123456789);
+
+    // Bits that the creation mask (usually 022) takes away at creation are set again.
+    ASSERT_EQ(chmod(path("source.bmp").c_str(), 0666), 0);
+    EXPECT_EQ(copyFileNoOverwrite(path("source.bmp"), path("open.bmp")), CopyOutcome::Copied);
+    ASSERT_EQ(stat(path("open.bmp").c_str(), &target), 0);
+    EXPECT_EQ(target.st_mode & 07777, 0666u);
 }
 
 TEST_F(FileCopyTest, CopiesAnEmptyFile) {
