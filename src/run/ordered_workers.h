@@ -34,12 +34,16 @@ public:
     using Progress = std::function<void(int done, int inWork)>;
 
     OrderedWorkers(int count, int jobs, const StopRequest* stop)
-        : count_(count), jobs_(std::max(1, std::min(jobs, count))), window_(std::max(8, 4 * jobs_)), stop_(stop), results_(static_cast<std::size_t>(count)),
+        : count_(count), jobs_(std::max(1, std::min(jobs, count))), stop_(stop), results_(static_cast<std::size_t>(count)),
           inWork_(static_cast<std::size_t>(count), false) {}
 
     // Returns the number of indices delivered: all of them unless a stop was requested.
     int run(const Work& work, const Deliver& deliver, const Progress& progress) {
         if (count_ == 0) return 0;
+        reportsProgress_ = static_cast<bool>(progress);
+        // With a display, a short window keeps a stop close to what the user saw; without one, a longer window
+        // lets the collector sleep through many files at a time.
+        window_ = reportsProgress_ ? std::max(8, 4 * jobs_) : std::max(64, 16 * jobs_);
         std::vector<std::unique_ptr<LargeStackThread>> threads;
         threads.reserve(static_cast<std::size_t>(jobs_));
         try {
@@ -50,7 +54,7 @@ public:
             if (threads.empty()) throw;
             std::lock_guard lock(mutex_);
             jobs_ = static_cast<int>(threads.size());
-            changed_.notify_all();
+            collectorWake_.notify_all();
         }
         int delivered = 0;
         try {
@@ -69,7 +73,8 @@ private:
         std::lock_guard lock(mutex_);
         if (!error_) error_ = std::move(error);
         abandoned_ = true;
-        changed_.notify_all();
+        workersWake_.notify_all();
+        collectorWake_.notify_all();
     }
 
     bool stopping() const { return abandoned_ || (stop_ != nullptr && stop_->requested()); }
@@ -81,10 +86,15 @@ private:
                 std::unique_lock lock(mutex_);
                 // Workers run at most a window ahead of what was told: results wait in memory only that long,
                 // and a stop asked for while a message is shown leaves little more than the window behind.
-                changed_.wait(lock, [this] { return stopping() || next_ >= count_ || next_ < delivered_ + window_; });
+                while (!stopping() && next_ < count_ && next_ >= delivered_ + window_) {
+                    if (collectorWaiting_) collectorWake_.notify_one();  // the window is full: time to tell
+                    ++workersWaiting_;
+                    workersWake_.wait(lock);
+                    --workersWaiting_;
+                }
                 if (stopping() || next_ >= count_) {
                     ++workersEnded_;
-                    changed_.notify_all();
+                    collectorWake_.notify_one();
                     return;
                 }
                 index = next_++;
@@ -102,7 +112,9 @@ private:
                 results_[static_cast<std::size_t>(index)] = std::move(result);
                 ++done_;
             }
-            changed_.notify_all();
+            // Without a display the collector sleeps until the window is full or the work ends: waking it for each
+            // file would cost a thread switch per file.
+            if (collectorWaiting_ && reportsProgress_) collectorWake_.notify_one();
         }
     }
 
@@ -125,7 +137,7 @@ private:
                 Result result = std::move(*results_[static_cast<std::size_t>(delivered)]);
                 results_[static_cast<std::size_t>(delivered)].reset();
                 const int index = delivered++;
-                changed_.notify_all();
+                if (workersWaiting_ > 0) workersWake_.notify_all();
                 lock.unlock();
                 deliver(index, result);
                 lock.lock();
@@ -142,7 +154,9 @@ private:
                 lock.lock();
                 continue;
             }
-            changed_.wait(lock);
+            collectorWaiting_ = true;
+            collectorWake_.wait(lock);
+            collectorWaiting_ = false;
         }
         const int total = delivered;
         lock.unlock();
@@ -152,10 +166,14 @@ private:
 
     const int count_;
     int jobs_;  // workers running; fewer than asked when a thread could not be started
-    const int window_;
+    int window_ = 8;  // how far the workers may run ahead of the collector
     const StopRequest* stop_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable workersWake_;    // window space, or the end
+    std::condition_variable collectorWake_;  // the result it waits for, a worker's end, or progress
+    int workersWaiting_ = 0;
+    bool collectorWaiting_ = false;
+    bool reportsProgress_ = false;
     std::vector<std::optional<Result>> results_;
     std::vector<bool> inWork_;
     int next_ = 0;
