@@ -33,7 +33,8 @@ DataFileResult convertDataFile(const std::string& path, const std::string* outpu
     if (outputFolder) {
         const std::string outputPath = joinPath(*outputFolder, name);
         // "wb" would empty the input itself if the copy's name leads back to it (a link or a hard link).
-        if (!isSameFileSystemObject(path, outputPath)) output = std::fopen(outputPath.c_str(), "wb");
+        // The copy is looked at first: when there is none yet (the usual case), one call settles it.
+        if (!isSameFileSystemObject(outputPath, path)) output = std::fopen(outputPath.c_str(), "wb");
         if (!output) {
             std::fclose(input);
             result.kind = DataFileResult::Kind::Unopened;
