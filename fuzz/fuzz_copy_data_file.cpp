@@ -16,7 +16,7 @@
 #include <mutex>
 #include <thread>
 
-#include "transform/large_stack.h"
+#include "platform/large_stack.h"
 #include "transform/replacement_table.h"
 #include "transform/walkers.h"
 

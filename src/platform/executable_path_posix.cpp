@@ -6,8 +6,6 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/name_rules.h"
-
 namespace celshift {
 
 std::string executablePath() {
@@ -23,12 +21,6 @@ std::string executablePath() {
         }
     }
     throw std::runtime_error("the program's own path is too long");
-}
-
-std::string executableFolder() {
-    std::string folder = parentFolder(executablePath());
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
 }
 
 }  // namespace celshift

@@ -9,7 +9,7 @@
 #include "platform/name_rules.h"
 #include "run/build_replacement_table.h"
 #include "run/run_texts.h"
-#include "transform/large_stack.h"
+#include "platform/large_stack.h"
 #include "transform/stream_io.h"
 #include "transform/walkers.h"
 

@@ -1,4 +1,4 @@
-#include "large_stack.h"
+#include "platform/large_stack.h"
 #include "walkers.h"
 
 namespace celshift {

@@ -9,7 +9,7 @@ namespace celshift {
 
 // Walker levels (events, content nodes, entry lists, nested records) that one walk may hold at once.
 // Real event trees nest one level per step of a sequence, so the bound sits far above any real file;
-// copyDataFile runs the walk on a stack sized for it (large_stack.h).
+// copyDataFile runs the walk on a stack sized for it (platform/large_stack.h).
 inline constexpr std::int32_t kMaxNestingDepth = 1'000'000;
 
 // One level of nesting, held for the duration of a walker call. Deeper input raises the walker's read code.

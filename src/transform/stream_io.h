@@ -16,8 +16,9 @@ inline constexpr std::size_t kRecommendedBufferBytes = 64 * 1024;
 #if defined(_WIN32)
 inline int getByte(std::FILE* f) { return _getc_nolock(f); }
 inline int putByte(int c, std::FILE* f) { return _putc_nolock(c, f); }
-inline std::size_t read(void* p, std::size_t n, std::FILE* f) { return _fread_nolock(p, 1, n, f); }
-inline std::size_t write(const void* p, std::size_t n, std::FILE* f) { return _fwrite_nolock(p, 1, n, f); }
+// mingw's msvcrt.dll has no unlocked block calls: the locked ones cost one lock per block.
+inline std::size_t read(void* p, std::size_t n, std::FILE* f) { return std::fread(p, 1, n, f); }
+inline std::size_t write(const void* p, std::size_t n, std::FILE* f) { return std::fwrite(p, 1, n, f); }
 inline bool failed(std::FILE* f) { return std::ferror(f) != 0; }
 #else
 inline int getByte(std::FILE* f) { return getc_unlocked(f); }

@@ -1,12 +1,10 @@
 // celshift-cli: its arguments, and the built program run as a process over real folders.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "cli/cli_arguments.h"
+#include "run_program.h"
 #include "scenario_builder/byte_builder.h"
 #include "temp_folder.h"
 
@@ -46,34 +44,21 @@ TEST(CliArguments, MistakesAreRefused) {
     EXPECT_TRUE(cli::parseArguments({"--help"}).help);
 }
 
-struct Process {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Process = ProgramResult;
 
-Process runCli(const std::vector<std::string>& args) {
-    TempFolder streams;
-    const std::string outPath = streams / "stdout";
-    const std::string errPath = streams / "stderr";
-    std::fflush(nullptr);  // else the child writes out what the parent still buffers
-    const pid_t child = fork();
-    if (child == 0) {
-        if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr)) _exit(127);
-        std::vector<char*> argv{const_cast<char*>(CELSHIFT_CLI_PATH)};
-        for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(CELSHIFT_CLI_PATH, argv.data());
-        _exit(127);
-    }
-    Process result;
-    int status = 0;
-    waitpid(child, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = readFile(outPath);
-    result.err = readFile(errPath);
-    return result;
+// A path as the run prints it: absolute, in the platform's own separators.
+std::string printed(const std::string& path) {
+#if defined(_WIN32)
+    std::string native = fs::absolute(fs::u8path(path)).string();
+    for (char& c : native)
+        if (c == '/') c = '\\';
+    return native;
+#else
+    return path;
+#endif
 }
+
+Process runCli(const std::vector<std::string>& args) { return runProgram(CELSHIFT_CLI_PATH, args); }
 
 std::string dataFile(const std::string& image) {
     return ByteBuilder().fileHeader(0).int32(0).byte(0).int32(0).int32(1).cellRecord(image, image).bytes();
@@ -111,8 +96,28 @@ TEST_F(CliProcess, ScenarioMayBeTheSummaryFileAndFailuresGiveStatusOne) {
     fs::create_directory(output + "/Area02.wid");
     const Process p = runCli({"--output", output, scenario + "/Summary.wsm"});
     EXPECT_EQ(p.status, 1);
-    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\nErrorFm: " + output +
-                         "/Area02.wid\n失敗: Broken.wid\n情報: 完了\n");
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\nErrorFm: " + printed(output + "/Area02.wid") +
+                         "\n失敗: Broken.wid\n情報: 完了\n");
+}
+
+TEST_F(CliProcess, AnUnopenableCopyAloneGivesStatusOne) {
+    fs::create_directory(output + "/Area01.wid");
+    const Process p = runCli({"--output", output, scenario});
+    EXPECT_EQ(p.status, 1) << p.out;
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\nErrorFm: " + printed(output + "/Area01.wid") +
+                         "\n情報: 完了\n");
+}
+
+TEST_F(CliProcess, SummaryFileNamedInCapitalsIsFound) {
+    fs::rename(scenario + "/Summary.wsm", scenario + "/SUMMARY.WSM");
+    for (const std::string& given : {scenario, scenario + "/SUMMARY.WSM"}) {
+        fs::remove_all(output);
+        fs::create_directory(output);
+        const Process p = runCli({"--output", output, given});
+        EXPECT_EQ(p.status, 0) << given << p.err;
+        EXPECT_EQ(readFile(output + "/SUMMARY.WSM"), "summary") << given;
+        EXPECT_EQ(readFile(output + "/Area01.wid"), dataFile("cell.bmp")) << given;
+    }
 }
 
 TEST_F(CliProcess, RefusalsAndBadArgumentsGiveStatusTwo) {

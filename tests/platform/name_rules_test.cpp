@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
+#include "run_program.h"
+#include "temp_folder.h"
 
 namespace celshift {
 namespace {
@@ -36,6 +39,14 @@ TEST(ExtensionOf932, NeverTakesASecondByteForABackslash) {
     EXPECT_EQ(extensionOf932("img.d" + kHyo + "\\cell"), "");
     EXPECT_EQ(extensionOf932(kHyo + "\\" + kSo + ".jpg"), ".jpg");
     EXPECT_EQ(extensionOf932("a.bmp\x83"), ".bmp\x83");  // a lead byte at the very end stands alone
+}
+
+TEST(ExtensionOf932, ASecondByteIsTakenOnlyAfterALeadByte) {
+    // After a lead byte "\\" is a second byte and no separator; after any other byte it separates.
+    for (const char* lead : {"\x81", "\x9F", "\xE0", "\xFC"})
+        EXPECT_EQ(extensionOf932(std::string("x.d") + lead + "\\cell"), std::string(".d") + lead + "\\cell") << int(*lead & 0xFF);
+    for (const char* single : {"\x80", "\xA0", "\xDF", "\xFD"})
+        EXPECT_EQ(extensionOf932(std::string("x.d") + single + "\\cell"), "") << int(*single & 0xFF);
 }
 
 TEST(AsciiLower932, LowersSingleByteLettersOnly) {
@@ -72,13 +83,46 @@ TEST(NativePaths, FileNameExtensionIsCaseKept) {
     EXPECT_EQ(fileNameExtension("dir.d/README"), "");
 }
 
+#if defined(_WIN32)
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
 TEST(ExecutablePath, NamesTheRunningProgram) {
     const std::string path = executablePath();
+#if !defined(_WIN32)
     EXPECT_TRUE(isSameFileSystemObject(path, "/proc/self/exe"));
+#endif
     const std::string folder = executableFolder();
     ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), '/');
+    EXPECT_EQ(folder.back(), kSeparator);
     EXPECT_EQ(joinPath(folder, lastPathElement(path)), path);
+}
+
+// The path buffer starts at 256 bytes and must grow: a copy of a small program in a folder whose path is far
+// longer tells its own path and folder in full.
+TEST(ExecutablePath, PathsLongerThanTheFirstBufferAreWhole) {
+    test::TempFolder root;
+    std::filesystem::path folder = root.path();
+    for (const char* part : {"フォルダ", "second"}) folder /= std::filesystem::u8path(std::string(part) + std::string(120, 'x'));
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path copy = folder / std::filesystem::path(PRINT_EXECUTABLE_PATH).filename();
+    std::filesystem::copy_file(PRINT_EXECUTABLE_PATH, copy);
+    ASSERT_GT(copy.string().size(), 300u);
+
+    const test::ProgramResult result = test::runProgram(copy.string(), {});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::size_t lineEnd = result.out.find('\n');
+    ASSERT_NE(lineEnd, std::string::npos) << result.out;
+    const std::string printedPath = result.out.substr(0, lineEnd);
+    const std::string printedFolder = result.out.substr(lineEnd + 1, result.out.size() - lineEnd - 2);
+    EXPECT_TRUE(std::filesystem::equivalent(printedPath, copy)) << printedPath;
+    EXPECT_EQ(lastPathElement(printedPath), copy.filename().string());
+    ASSERT_FALSE(printedFolder.empty());
+    EXPECT_EQ(printedFolder.back(), kSeparator);
+    EXPECT_TRUE(std::filesystem::equivalent(printedFolder, folder)) << printedFolder;
+    EXPECT_EQ(printedFolder + copy.filename().string(), printedPath);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "scenario_builder/byte_builder.h"
 #include "test_streams.h"
-#include "transform/large_stack.h"
+#include "platform/large_stack.h"
 #include "transform/nesting_level.h"
 
 namespace celshift::test {

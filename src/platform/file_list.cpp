@@ -1,0 +1,148 @@
+#include "platform/file_list.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "platform/file_list_parts.h"
+#include "platform/name_rules.h"
+
+namespace celshift {
+
+namespace {
+
+// The wildcards of the Windows file search, after it rewrites a mask: "*" before a "." may not run past the
+// last dot of the name, "?" matches nothing at a dot or at the end, a "." before a wildcard (or at the end
+// of the mask) also matches the end of a name.
+constexpr char32_t kStar = U'*';
+constexpr char32_t kDosStar = 0x110001;
+constexpr char32_t kDosQuestion = 0x110002;
+constexpr char32_t kDosDot = 0x110003;
+
+// Splits UTF-8 text into characters, so that "?" takes a whole character. A byte that does not start a
+// well-formed sequence stands for itself (above the range of real characters, so it only equals itself).
+std::vector<char32_t> characters(std::string_view text) {
+    std::vector<char32_t> result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                           : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+        char32_t value = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
+            if ((next & 0xC0) != 0x80) {
+                length = 0;
+                break;
+            }
+            value = (value << 6) | (next & 0x3F);
+        }
+        if (length == 0) {
+            result.push_back(0x120000 + lead);
+            ++i;
+        } else {
+            result.push_back(value);
+            i += length;
+        }
+    }
+    return result;
+}
+
+std::vector<char32_t> windowsMask(const std::string& mask) {
+    if (mask == "*.*") return {kStar};
+    std::vector<char32_t> expression = characters(mask);
+    for (std::size_t i = 0; i < expression.size(); ++i) {
+        const char32_t next = i + 1 < expression.size() ? expression[i + 1] : 0;
+        const bool nextIsWildcard = next == U'*' || next == U'?';
+        const bool nextIsDot = next == U'.';
+        if (expression[i] == U'?') expression[i] = kDosQuestion;
+        else if (expression[i] == U'*' && nextIsDot) expression[i] = kDosStar;
+        else if (expression[i] == U'.' && (nextIsWildcard || i + 1 == expression.size())) expression[i] = kDosDot;
+    }
+    return expression;
+}
+
+char32_t foldAscii(char32_t c) { return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c; }
+
+// Dynamic programming over (mask position, name position); names and masks are short.
+bool matchesExpression(const std::vector<char32_t>& name, const std::vector<char32_t>& expression) {
+    const std::size_t n = name.size();
+    const std::size_t m = expression.size();
+    std::size_t lastDot = n;
+    for (std::size_t i = n; i-- > 0;)
+        if (name[i] == U'.') {
+            lastDot = i;
+            break;
+        }
+    // matches[j][i]: expression from j matches name from i.
+    std::vector<std::vector<char> > matches(m + 1, std::vector<char>(n + 1, 0));
+    matches[m][n] = 1;
+    for (std::size_t j = m; j-- > 0;) {
+        const char32_t e = expression[j];
+        for (std::size_t i = n + 1; i-- > 0;) {
+            const bool more = i < n;
+            bool result = false;
+            if (e == kStar) {
+                result = matches[j + 1][i] || (more && matches[j][i + 1]);
+            } else if (e == kDosStar) {
+                result = matches[j + 1][i] || (more && i != lastDot && matches[j][i + 1]);
+            } else if (e == kDosQuestion) {
+                if (more && name[i] != U'.') {
+                    result = matches[j + 1][i + 1];
+                } else {
+                    std::size_t after = j;
+                    while (after < m && expression[after] == kDosQuestion) ++after;
+                    result = matches[after][i];
+                }
+            } else if (e == kDosDot) {
+                result = (more && name[i] == U'.' && matches[j + 1][i + 1]) || (!more && matches[j + 1][i]);
+            } else {
+                result = more && foldAscii(name[i]) == foldAscii(e) && matches[j + 1][i + 1];
+            }
+            matches[j][i] = result;
+        }
+    }
+    return matches[0][0] != 0;
+}
+
+// The listing that both platforms share: the platform reads and sorts, the list keeps the result.
+class DirectoryFileList final : public FileList {
+public:
+    void setDirectory(const std::string& folder) override { folder_ = folder; }
+
+    void setMask(const std::string& mask) override {
+        names_.clear();
+        failed_ = !detail::readMatchingFiles(folder_, detail::WildcardMask(mask), names_) || !detail::sortJapanese(names_);
+        if (failed_) names_.clear();  // never a partial list: the caller would take it for the whole folder
+    }
+
+    int count() const override { return static_cast<int>(names_.size()); }
+    std::string fileName(int i) const override { return names_.at(index(i)); }
+    std::string filePath(int i) const override { return joinPath(folder_, names_.at(index(i))); }
+    bool listingFailed() const override { return failed_; }
+
+private:
+    static std::size_t index(int i) {
+        if (i < 0) throw std::out_of_range("file list index is negative");
+        return static_cast<std::size_t>(i);
+    }
+
+    std::string folder_;
+    std::vector<std::string> names_;
+    bool failed_ = false;
+};
+
+}  // namespace
+
+namespace detail {
+
+WildcardMask::WildcardMask(const std::string& mask) : expression_(windowsMask(mask)) {}
+
+bool WildcardMask::matches(std::string_view name) const { return matchesExpression(characters(name), expression_); }
+
+}  // namespace detail
+
+std::unique_ptr<FileList> makeDirectoryFileList() { return std::make_unique<DirectoryFileList>(); }
+
+bool matchesMask(const std::string& name, const std::string& mask) { return detail::WildcardMask(mask).matches(name); }
+
+}  // namespace celshift
