@@ -65,6 +65,10 @@ std::string readWholeFile(const std::string& path) {
 bool replaceFile(const std::string& path, const std::string& bytes) {
     const std::optional<std::wstring> target = toWide(path);
     if (!target) return false;
+    // Checked here too: Wine, run as root, lets a move replace a read-only file.
+    const DWORD existing = ::GetFileAttributesW(target->c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return false;
     std::wstring temporary;
     HANDLE created = INVALID_HANDLE_VALUE;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {

@@ -7,6 +7,7 @@
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
 #include "platform/name_rules.h"
+#include "platform/path_text.h"
 #include "run/build_replacement_table.h"
 #include "run/run_texts.h"
 #include "platform/large_stack.h"
@@ -25,8 +26,8 @@ constexpr std::size_t kStreamBufferBytes = stream::kRecommendedBufferBytes;
 
 std::string absoluteFolder(const std::string& folder) {
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
-    return error ? folder : absolute.string();
+    const std::filesystem::path absolute = std::filesystem::absolute(pathFromUtf8(folder), error);
+    return error ? folder : utf8FromPath(absolute);
 }
 
 std::string joinLines(const std::string& first, const std::vector<std::string>& lines) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "cli/cli_arguments.h"
+#include "platform/path_text.h"
 #include "run_program.h"
 #include "scenario_builder/byte_builder.h"
 #include "temp_folder.h"
@@ -46,15 +47,13 @@ TEST(CliArguments, MistakesAreRefused) {
 
 using Process = ProgramResult;
 
-// A path as the run prints it: absolute, in the platform's own separators.
-std::string printed(const std::string& path) {
+// A file of a folder as the run prints it: the folder made absolute (on Windows; separators as given), then
+// the platform's separator and the name.
+std::string printed(const std::string& folder, const std::string& name) {
 #if defined(_WIN32)
-    std::string native = fs::absolute(fs::u8path(path)).string();
-    for (char& c : native)
-        if (c == '/') c = '\\';
-    return native;
+    return utf8FromPath(fs::absolute(pathFromUtf8(folder))) + "\\" + name;
 #else
-    return path;
+    return folder + "/" + name;
 #endif
 }
 
@@ -70,7 +69,7 @@ protected:
     std::string scenario = root / "シナリオ";
     std::string output = root / "out";
     void SetUp() override {
-        fs::create_directory(scenario);
+        fs::create_directory(pathFromUtf8(scenario));
         fs::create_directory(output);
         writeFile(scenario + "/Summary.wsm", "summary");
         writeFile(scenario + "/cell.bmp", "BM");
@@ -96,7 +95,7 @@ TEST_F(CliProcess, ScenarioMayBeTheSummaryFileAndFailuresGiveStatusOne) {
     fs::create_directory(output + "/Area02.wid");
     const Process p = runCli({"--output", output, scenario + "/Summary.wsm"});
     EXPECT_EQ(p.status, 1);
-    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\nErrorFm: " + printed(output + "/Area02.wid") +
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\nErrorFm: " + printed(output, "Area02.wid") +
                          "\n失敗: Broken.wid\n情報: 完了\n");
 }
 
@@ -104,12 +103,12 @@ TEST_F(CliProcess, AnUnopenableCopyAloneGivesStatusOne) {
     fs::create_directory(output + "/Area01.wid");
     const Process p = runCli({"--output", output, scenario});
     EXPECT_EQ(p.status, 1) << p.out;
-    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\nErrorFm: " + printed(output + "/Area01.wid") +
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\nErrorFm: " + printed(output, "Area01.wid") +
                          "\n情報: 完了\n");
 }
 
 TEST_F(CliProcess, SummaryFileNamedInCapitalsIsFound) {
-    fs::rename(scenario + "/Summary.wsm", scenario + "/SUMMARY.WSM");
+    fs::rename(pathFromUtf8(scenario + "/Summary.wsm"), pathFromUtf8(scenario + "/SUMMARY.WSM"));
     for (const std::string& given : {scenario, scenario + "/SUMMARY.WSM"}) {
         fs::remove_all(output);
         fs::create_directory(output);

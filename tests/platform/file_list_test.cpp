@@ -53,7 +53,7 @@ TEST(MatchesMask, QuestionMarkAndTrailingDotFollowWindows) {
 
 class DirectoryFileListTest : public testing::Test {
 protected:
-    void addFile(const std::string& name) { std::ofstream(folder_ / name) << "x"; }
+    void addFile(const std::string& name) { test::writeFile(folder_.string() + kSeparator + name, "x"); }
 
     std::vector<std::string> listed(FileList& list) {
         std::vector<std::string> names;
@@ -103,9 +103,15 @@ TEST_F(DirectoryFileListTest, ListsRegularFilesOnlyAndLinksByWhatTheyPointAt) {
 #endif
 
 TEST_F(DirectoryFileListTest, SortsIgnoringCaseAndBreaksTiesByBytes) {
+#if defined(_WIN32)
+    // "A.wid" and "a.wid" are one file here: the ties come from kana in SortsJapaneseNamesInKanaOrder.
+    for (const char* name : {"c.wid", "B.wid", "a.wid", "X.WID"}) addFile(name);
+    EXPECT_EQ(listFolder("*.wid"), (std::vector<std::string>{"a.wid", "B.wid", "c.wid", "X.WID"}));
+#else
     for (const char* name : {"c.wid", "B.wid", "a.wid", "A.wid", "X.WID"}) addFile(name);
     // Byte order would put "B" and "X" first; "A" and "a" compare equal but for their bytes.
     EXPECT_EQ(listFolder("*.wid"), (std::vector<std::string>{"A.wid", "a.wid", "B.wid", "c.wid", "X.WID"}));
+#endif
 }
 
 TEST_F(DirectoryFileListTest, SortsJapaneseNamesInKanaOrder) {

@@ -7,6 +7,7 @@
 
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
+#include "platform/path_text.h"
 #include "run_program.h"
 #include "temp_folder.h"
 
@@ -56,6 +57,7 @@ TEST(AsciiLower932, LowersSingleByteLettersOnly) {
     EXPECT_EQ(asciiLower932("X" + kSo + "Y"), "x" + kSo + "y");
 }
 
+#if !defined(_WIN32)
 TEST(NativePaths, LastElementAndParentUseSlashOnly) {
     EXPECT_EQ(lastPathElement("/games/x/Summary.wsm"), "Summary.wsm");
     EXPECT_EQ(lastPathElement("Summary.wsm"), "Summary.wsm");
@@ -75,6 +77,30 @@ TEST(NativePaths, JoinAddsOneSeparatorAtMost) {
     EXPECT_EQ(joinPath("/", "a.wid"), "/a.wid");
     EXPECT_EQ(joinPath("", "a.wid"), "a.wid");
 }
+#else
+TEST(NativePaths, LastElementAndParentTakeEitherSeparator) {
+    EXPECT_EQ(lastPathElement("C:\\games\\x\\Summary.wsm"), "Summary.wsm");
+    EXPECT_EQ(lastPathElement("C:/games/x/Summary.wsm"), "Summary.wsm");
+    EXPECT_EQ(lastPathElement("a\\b.wid"), "b.wid");
+    EXPECT_EQ(lastPathElement("C:b.wid"), "b.wid");
+    EXPECT_EQ(lastPathElement("C:\\games\\"), "");
+
+    EXPECT_EQ(parentFolder("C:\\games\\x/Summary.wsm"), "C:\\games\\x");
+    EXPECT_EQ(parentFolder("C:\\games\\\\Summary.wsm"), "C:\\games");
+    EXPECT_EQ(parentFolder("C:\\Summary.wsm"), "C:\\");  // the root keeps its separator
+    EXPECT_EQ(parentFolder("C:Summary.wsm"), "C:");
+    EXPECT_EQ(parentFolder("\\Summary.wsm"), "\\");
+    EXPECT_EQ(parentFolder("Summary.wsm"), ".");
+}
+
+TEST(NativePaths, JoinAddsOneBackslashAtMost) {
+    EXPECT_EQ(joinPath("C:\\games\\x", "a.wid"), "C:\\games\\x\\a.wid");
+    EXPECT_EQ(joinPath("C:\\games\\x\\", "a.wid"), "C:\\games\\x\\a.wid");
+    EXPECT_EQ(joinPath("C:/games/x/", "a.wid"), "C:/games/x/a.wid");
+    EXPECT_EQ(joinPath("C:\\", "a.wid"), "C:\\a.wid");
+    EXPECT_EQ(joinPath("", "a.wid"), "a.wid");
+}
+#endif
 
 TEST(NativePaths, FileNameExtensionIsCaseKept) {
     EXPECT_EQ(fileNameExtension("X.WID"), ".WID");
@@ -103,26 +129,35 @@ TEST(ExecutablePath, NamesTheRunningProgram) {
 // The path buffer starts at 256 bytes and must grow: a copy of a small program in a folder whose path is far
 // longer tells its own path and folder in full.
 TEST(ExecutablePath, PathsLongerThanTheFirstBufferAreWhole) {
+#if defined(_WIN32)
+    // The buffer counts UTF-16 units here, and a program must stay under MAX_PATH (260) to be started.
+    constexpr std::size_t kWanted = 258;
+    const auto length = [](const std::string& path) { return pathFromUtf8(path).native().size(); };
+#else
+    constexpr std::size_t kWanted = 300;
+    const auto length = [](const std::string& path) { return path.size(); };
+#endif
     test::TempFolder root;
-    std::filesystem::path folder = root.path();
-    for (const char* part : {"フォルダ", "second"}) folder /= std::filesystem::u8path(std::string(part) + std::string(120, 'x'));
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path copy = folder / std::filesystem::path(PRINT_EXECUTABLE_PATH).filename();
-    std::filesystem::copy_file(PRINT_EXECUTABLE_PATH, copy);
-    ASSERT_GT(copy.string().size(), 300u);
+    const std::string name = utf8FromPath(std::filesystem::path(PRINT_EXECUTABLE_PATH).filename());
+    const std::string shortest = root / "フォルダ" + kSeparator + name;
+    ASSERT_LT(length(shortest), kWanted);
+    const std::string folder = root / ("フォルダ" + std::string(kWanted - length(shortest), 'x'));
+    const std::string copy = folder + kSeparator + name;
+    ASSERT_EQ(length(copy), kWanted);
+    std::filesystem::create_directories(pathFromUtf8(folder));
+    std::filesystem::copy_file(PRINT_EXECUTABLE_PATH, pathFromUtf8(copy));
 
-    const test::ProgramResult result = test::runProgram(copy.string(), {});
+    const test::ProgramResult result = test::runProgram(copy, {});
     ASSERT_EQ(result.status, 0) << result.err;
     const std::size_t lineEnd = result.out.find('\n');
     ASSERT_NE(lineEnd, std::string::npos) << result.out;
     const std::string printedPath = result.out.substr(0, lineEnd);
     const std::string printedFolder = result.out.substr(lineEnd + 1, result.out.size() - lineEnd - 2);
-    EXPECT_TRUE(std::filesystem::equivalent(printedPath, copy)) << printedPath;
-    EXPECT_EQ(lastPathElement(printedPath), copy.filename().string());
+    EXPECT_TRUE(std::filesystem::equivalent(pathFromUtf8(printedPath), pathFromUtf8(copy))) << printedPath;
+    EXPECT_EQ(lastPathElement(printedPath), name);
     ASSERT_FALSE(printedFolder.empty());
     EXPECT_EQ(printedFolder.back(), kSeparator);
-    EXPECT_TRUE(std::filesystem::equivalent(printedFolder, folder)) << printedFolder;
-    EXPECT_EQ(printedFolder + copy.filename().string(), printedPath);
+    EXPECT_EQ(printedFolder + name, printedPath);
 }
 
 }  // namespace

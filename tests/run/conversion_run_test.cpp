@@ -13,6 +13,7 @@
 #endif
 
 #include "platform/file_list.h"
+#include "platform/path_text.h"
 #include "run/conversion_run.h"
 #include "scenario_builder/byte_builder.h"
 #include "temp_folder.h"
@@ -157,16 +158,28 @@ TEST_F(ConversionRun, TextsThatCannotBeConvertedOrStoredAreTold) {
 }
 
 TEST_F(ConversionRun, PackageFlagComesFromTheExactPrefix) {
+#if defined(_WIN32)
+    put("Package01.wid", packageFile("a.bmp"));  // "package01.wid" would be the same file here
+    put("Package.wid", packageFile("a.bmp"));
+    put("Pack.wid", packageFile("a.bmp"));
+    put("pACKAGE02.wid", packageFile("a.bmp"));
+#else
     for (const char* name : {"Package01.wid", "Package.wid", "package01.wid", "Pack.wid"}) put(name, packageFile("a.bmp"));
+#endif
     row(1, "a.bmp", "z.bmp");
     run();
     const std::string converted = ByteBuilder().packageHeader().int32(1).int32(1).imageNode("z.bmp", "a.bmp").bytes();
     EXPECT_EQ(out("Package01.wid"), converted);
     EXPECT_EQ(out("Package.wid"), converted);
     // As ordinary files these bytes have kind 0 and break off early: reported, passed through unchanged.
-    EXPECT_EQ(out("package01.wid"), packageFile("a.bmp"));
     EXPECT_EQ(out("Pack.wid"), packageFile("a.bmp"));
+#if defined(_WIN32)
+    EXPECT_EQ(out("pACKAGE02.wid"), packageFile("a.bmp"));
+    const std::vector<Box> expected{kCopyDone, countBox(1), {"失敗", "Pack.wid"}, {"失敗", "pACKAGE02.wid"}, kDone};
+#else
+    EXPECT_EQ(out("package01.wid"), packageFile("a.bmp"));
     const std::vector<Box> expected{kCopyDone, countBox(1), {"失敗", "Pack.wid"}, {"失敗", "package01.wid"}, kDone};
+#endif
     EXPECT_EQ(messages.boxes, expected);
 }
 
@@ -223,13 +236,13 @@ TEST_F(ConversionRun, EachOfTheSixExtensionsMakesARowValidInAnyCase) {
 
 #if defined(_WIN32)
 void setAttributes(const std::string& path, DWORD attributes) {
-    ASSERT_TRUE(::SetFileAttributesW(fs::u8path(path).wstring().c_str(), attributes)) << path;
+    ASSERT_TRUE(::SetFileAttributesW(pathFromUtf8(path).wstring().c_str(), attributes)) << path;
 }
 
 // An open handle that shares nothing: other opens of the file fail with a sharing violation.
 struct ExclusiveHandle {
     explicit ExclusiveHandle(const std::string& path)
-        : handle(::CreateFileW(fs::u8path(path).wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+        : handle(::CreateFileW(pathFromUtf8(path).wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr)) {}
     ~ExclusiveHandle() { ::CloseHandle(handle); }
     ExclusiveHandle(const ExclusiveHandle&) = delete;
@@ -276,18 +289,20 @@ TEST_F(ConversionRun, UnopenableInputsAndOutputsAreShownAndTheRunGoesOn) {
     put("C.wid", dataFile("a.bmp"));
     put("D.wid", dataFile("a.bmp"));
     fs::create_directory(output + "/A.wid");  // a folder where the copy should go
-    writeFile(output + "/B.wid", "read-only older copy");
-    setAttributes(output + "/B.wid", FILE_ATTRIBUTE_READONLY);
-    ExclusiveHandle lock(scenario + "/C.wid");  // an input that another program holds
-    const RunOutcome outcome = run();
-    setAttributes(output + "/B.wid", FILE_ATTRIBUTE_NORMAL);
+    writeFile(output + "/B.wid", "older copy held by another program");
+    const RunOutcome outcome = [&] {
+        ExclusiveHandle heldOutput(output + "/B.wid");
+        ExclusiveHandle heldInput(scenario + "/C.wid");
+        return run();
+    }();
     EXPECT_EQ(outcome.unopenedFiles, 3);
     EXPECT_EQ(outcome.failedFiles, 0);
-    const std::string outputFolder = fs::absolute(fs::u8path(output)).string();
-    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(0), {"ErrorFm", native(outputFolder + "/A.wid")},
-                                                {"ErrorFm", native(outputFolder + "/B.wid")},
+    // The output folder as the run makes it absolute (separators as given), then one backslash.
+    const std::string outputFolder = utf8FromPath(fs::absolute(pathFromUtf8(output)));
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(0), {"ErrorFm", outputFolder + "\\A.wid"},
+                                                {"ErrorFm", outputFolder + "\\B.wid"},
                                                 {"ErrorFm", scenario + "\\C.wid"}, kDone}));
-    EXPECT_EQ(out("B.wid"), "read-only older copy");
+    EXPECT_EQ(out("B.wid"), "older copy held by another program");
     EXPECT_EQ(out("D.wid"), dataFile("a.bmp"));
 }
 #else

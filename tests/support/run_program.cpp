@@ -105,6 +105,14 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     result.status = runAndWait(program, args, outPath, errPath);
     result.out = readFile(outPath);
     result.err = readFile(errPath);
+#if defined(_WIN32)
+    for (std::string* text : {&result.out, &result.err}) {
+        std::string lines;
+        for (std::size_t i = 0; i < text->size(); ++i)
+            if (!((*text)[i] == '\r' && i + 1 < text->size() && (*text)[i + 1] == '\n')) lines += (*text)[i];
+        *text = lines;
+    }
+#endif
     return result;
 }
 

@@ -12,7 +12,8 @@ struct ProgramResult {
     std::string err;
 };
 
-// Arguments are UTF-8 and reach the program unchanged (on Windows through its UTF-8 code page).
+// Arguments are UTF-8 and reach the program unchanged (on Windows through its UTF-8 code page). Line ends of
+// the output are "\n" on every platform (Windows text streams write "\r\n").
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args);
 
 }  // namespace celshift::test
