@@ -2,7 +2,9 @@
 # The Windows build: installs what is missing, builds Qt 6 and (for the tests) GoogleTest for Windows into the
 # cache folder if they are not there yet, then cross-builds celshift.exe and celshift-cli.exe with mingw-w64
 # and packs them with their DLLs into out/celshift-windows/ and out/celshift-windows.zip.
-#   --tests   also builds the Windows test suites and runs them under Wine (headless); exits non-zero on failure.
+#   --tests   also builds the Windows test suites and runs them under Wine (headless), and checks that
+#             celshift-cli.exe converts the example scenario byte for byte as the Linux build does;
+#             exits non-zero on any failure.
 # CELSHIFT_CACHE overrides the cache folder /var/cache/celshift-build. Run as root on Debian 12.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -82,6 +84,9 @@ if ((run_tests)); then
   /usr/lib/wine/wineserver -p10 >/dev/null 2>&1 || true  # one server for all tests, not one per test
   status=0
   ctest --test-dir "$build" --output-on-failure -j"$jobs" || status=$?
+  step_done
+  step "celshift-cli.exe against the Linux build on the example scenario"
+  bash scripts/windows/compare-with-linux.sh out/celshift-windows || status=1
   /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
   step_done
   echo "== Windows build and tests took $((SECONDS - started)) s"

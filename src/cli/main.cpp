@@ -5,6 +5,7 @@
 
 #include "cli/cli_arguments.h"
 #include "cli/line_messages.h"
+#include "platform/console.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ constexpr int kNotStarted = 2;
 
 int main(int argc, char** argv) {
     using namespace celshift;
+    useUtf8Console();
     cli::Arguments arguments;
     std::string summary;
     std::string output;
