@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/path_text.h"
+
 namespace celshift::cli {
 
 namespace fs = std::filesystem;
@@ -116,24 +118,24 @@ Arguments parseArguments(const std::vector<std::string>& args) {
 
 std::string resolveScenario(const std::string& scenario) {
     std::error_code error;
-    const fs::path given = fs::absolute(scenario, error);
+    const fs::path given = fs::absolute(pathFromUtf8(scenario), error);
     if (error || !fs::exists(given, error)) throw std::invalid_argument("no such file or folder: " + scenario);
     if (fs::is_directory(given, error)) {
         const fs::path exact = given / "Summary.wsm";
-        if (fs::is_regular_file(exact, error)) return exact.string();
+        if (fs::is_regular_file(exact, error)) return utf8FromPath(exact);
         // Scenarios copied from a case-blind file system may spell the name differently.
         for (const auto& entry : fs::directory_iterator(given, error)) {
-            std::string name = entry.path().filename().string();
+            std::string name = utf8FromPath(entry.path().filename());
             for (auto& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-            if (name == "summary.wsm" && entry.is_regular_file(error)) return entry.path().string();
+            if (name == "summary.wsm" && entry.is_regular_file(error)) return utf8FromPath(entry.path());
         }
         throw std::invalid_argument("no Summary.wsm in the folder " + scenario);
     }
-    std::string name = given.filename().string();
+    std::string name = utf8FromPath(given.filename());
     for (auto& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     if (name != "summary.wsm" || !fs::is_regular_file(given, error))
         throw std::invalid_argument("not a Summary.wsm: " + scenario);
-    return given.string();
+    return utf8FromPath(given);
 }
 
 }  // namespace celshift::cli

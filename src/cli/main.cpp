@@ -9,6 +9,7 @@
 #include "platform/name_rules.h"
 #include "run/run_texts.h"
 #include "run/scenario_scan.h"
+#include "platform/console.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ int listNames(const std::string& summary, celshift::FileList& fileList, celshift
 
 int main(int argc, char** argv) {
     using namespace celshift;
+    useUtf8Console();
     cli::Arguments arguments;
     std::string summary;
     std::string output;

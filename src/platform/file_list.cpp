@@ -1,15 +1,9 @@
 #include "platform/file_list.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
-#include <unicode/ucol.h>
-
-#include <algorithm>
-#include <cerrno>
 #include <stdexcept>
 #include <vector>
 
+#include "platform/file_list_parts.h"
 #include "platform/name_rules.h"
 
 namespace celshift {
@@ -110,23 +104,9 @@ bool matchesExpression(const std::vector<char32_t>& name, const std::vector<char
     return matches[0][0] != 0;
 }
 
+// The listing that both platforms share: the platform reads and sorts, the list keeps the result.
 class DirectoryFileList final : public FileList {
 public:
-    DirectoryFileList() {
-        UErrorCode status = U_ZERO_ERROR;
-        collator_ = ucol_open("ja", &status);
-        if (U_FAILURE(status)) {
-            collator_ = nullptr;
-            return;
-        }
-        ucol_setStrength(collator_, UCOL_SECONDARY);
-    }
-    ~DirectoryFileList() override {
-        if (collator_) ucol_close(collator_);
-    }
-    DirectoryFileList(const DirectoryFileList&) = delete;
-    DirectoryFileList& operator=(const DirectoryFileList&) = delete;
-
     void setDirectory(const std::string& folder) override {
         folder_ = folder;
         read_ = false;
@@ -138,17 +118,17 @@ public:
         names_.clear();
         if (!read_) {
             allNames_.clear();
-            failed_ = !collator_ || !readFolder();
+            failed_ = !detail::readMatchingFiles(folder_, detail::WildcardMask("*.*"), allNames_) ||
+                      !detail::sortJapanese(allNames_);
             if (failed_) {
                 allNames_.clear();  // never a partial list: the caller would take it for the whole folder
                 return;
             }
-            sortNames();
             read_ = true;
         }
-        const std::vector<char32_t> expression = windowsMask(mask);
+        const detail::WildcardMask matcher(mask);
         for (const std::string& name : allNames_)
-            if (matchesExpression(characters(name), expression)) names_.push_back(name);
+            if (matcher.matches(name)) names_.push_back(name);
     }
 
     int count() const override { return static_cast<int>(names_.size()); }
@@ -162,50 +142,6 @@ private:
         return static_cast<std::size_t>(i);
     }
 
-    // A link counts as what it points at. Anything but a regular file (folder, FIFO, socket, device, broken
-    // link) is left out; opening a FIFO later would block the run. The entry's own type settles most
-    // names without a stat call, which a folder of thousands of files would otherwise pay for each of them.
-    static bool isRegularFile(DIR* folder, const dirent& entry) {
-#if defined(_DIRENT_HAVE_D_TYPE)
-        if (entry.d_type == DT_REG) return true;
-        if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
-#endif
-        struct stat status;
-        return fstatat(dirfd(folder), entry.d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
-    }
-
-    void sortNames() {
-        std::sort(allNames_.begin(), allNames_.end(), [this](const std::string& a, const std::string& b) {
-            UErrorCode status = U_ZERO_ERROR;
-            const UCollationResult order = ucol_strcollUTF8(collator_, a.data(), static_cast<int32_t>(a.size()),
-                                                            b.data(), static_cast<int32_t>(b.size()), &status);
-            if (U_SUCCESS(status) && order != UCOL_EQUAL) return order == UCOL_LESS;
-            return a < b;
-        });
-    }
-
-    // Collects the regular files; false when the folder cannot be read completely.
-    bool readFolder() {
-        DIR* folder = opendir(folder_.empty() ? "." : folder_.c_str());
-        if (!folder) return false;
-        bool complete = true;
-        for (;;) {
-            errno = 0;
-            const dirent* entry = readdir(folder);
-            if (!entry) {
-                complete = errno == 0;
-                break;
-            }
-            const std::string name = entry->d_name;
-            if (name.empty() || name[0] == '.') continue;  // hidden files, and the "." and ".." entries
-            if (!isRegularFile(folder, *entry)) continue;
-            allNames_.push_back(name);
-        }
-        closedir(folder);
-        return complete;
-    }
-
-    UCollator* collator_ = nullptr;
     std::string folder_;
     std::vector<std::string> allNames_;  // every listed file of the folder, sorted
     std::vector<std::string> names_;     // those the mask matches
@@ -215,10 +151,16 @@ private:
 
 }  // namespace
 
+namespace detail {
+
+WildcardMask::WildcardMask(const std::string& mask) : expression_(windowsMask(mask)) {}
+
+bool WildcardMask::matches(std::string_view name) const { return matchesExpression(characters(name), expression_); }
+
+}  // namespace detail
+
 std::unique_ptr<FileList> makeDirectoryFileList() { return std::make_unique<DirectoryFileList>(); }
 
-bool matchesMask(const std::string& name, const std::string& mask) {
-    return matchesExpression(characters(name), windowsMask(mask));
-}
+bool matchesMask(const std::string& name, const std::string& mask) { return detail::WildcardMask(mask).matches(name); }
 
 }  // namespace celshift

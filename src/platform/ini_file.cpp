@@ -2,22 +2,19 @@
 // "Key=Value" lines, values taken raw (no quotes, no escapes), section and key names without regard to case.
 #include "platform/ini_file.h"
 
-#include <cerrno>
 #include <charconv>
-#include <climits>
-#include <cstdio>
-#include <cstring>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#define SI_CONVERT_ICU
+// Only the byte interface (CSimpleIniA, SetUnicode(false)) is used: no wide-character converter is needed,
+// and the names compare without regard to ASCII case on every platform.
+#define SI_NO_CONVERSION
 #include <SimpleIni.h>
+
+#include "platform/ini_file_io.h"
 
 namespace celshift {
 
@@ -32,30 +29,6 @@ struct IniFile::Impl {
 };
 
 namespace {
-
-// The whole file as bytes; nothing when it is missing or is not a readable regular file. Opened without
-// blocking, so that a FIFO in the file's place cannot hang the start.
-std::string readWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return {};
-    std::string bytes;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        char buffer[4096];
-        for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) {
-                bytes.clear();
-                break;
-            }
-            if (got == 0) break;
-            bytes.append(buffer, static_cast<std::size_t>(got));
-        }
-    }
-    ::close(fd);
-    return bytes;
-}
 
 // A decimal integer with an optional sign, or "0x" and hexadecimal digits, and nothing else. The value must fit
 // 32 bits, the width of the integer that Windows reads. Anything else is not an integer.
@@ -94,36 +67,10 @@ void requireName(const std::string& section, const std::string& key) {
     }
 }
 
-// Writes all of bytes to fd, going on after short writes.
-bool writeAll(int fd, const std::string& bytes) {
-    const char* next = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, next, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (written == 0) return false;
-        next += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-// The permission bits the new file gets: those of the file it replaces, or the usual ones under the umask.
-mode_t permissionsFor(const std::string& path) {
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) return existing.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 }  // namespace
 
 IniFile::IniFile(std::string path) : path_(std::move(path)), impl_(std::make_unique<Impl>()) {
-    const std::string bytes = readWholeFile(path_);
+    const std::string bytes = detail::readWholeFile(path_);
     if (impl_->ini.LoadData(bytes) < 0) impl_->ini.Reset();
 }
 
@@ -158,18 +105,7 @@ void IniFile::writeString(const std::string& section, const std::string& key, co
 bool IniFile::save() {
     std::string bytes;
     if (impl_->ini.Save(bytes, /*a_bAddSignature=*/false) < 0) return false;
-
-    // A temporary file beside the target, so that the rename replaces the file in one step.
-    std::string temporary = path_ + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, permissionsFor(path_)) == 0;
-    ok = ok && writeAll(fd, bytes);
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(temporary.c_str(), path_.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    return detail::replaceFile(path_, bytes);
 }
 
 }  // namespace celshift

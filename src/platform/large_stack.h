@@ -1,6 +1,4 @@
-// Threads with a stack deep enough for the most deeply nested input that the transformer accepts.
-// The walk itself starts no threads: a caller that raises DataFileCopier::nestingLimit to kMaxNestingDepth
-// runs it on one of these.
+// A thread with a stack deep enough for the most deeply nested input that the walkers accept.
 #pragma once
 
 #include <cstddef>
@@ -9,32 +7,29 @@
 
 namespace celshift {
 
-// Bytes of stack a thread needs to walk the deepest input the transformer accepts.
+// Bytes of stack for the deepest accepted walk. Reserved, not committed: untouched pages cost nothing.
 std::size_t largeStackBytes();
 
-// True on a thread started here.
+// True on a thread started by runOnLargeStack or LargeStackThread.
 bool onLargeStack();
 
-// Runs work on a thread with a large stack (its untouched pages cost nothing) and waits for it; on such a
-// thread already, runs it directly. An exception that work throws is thrown again here. Throws
-// std::system_error when the thread cannot be started.
+// Runs work on a thread with a large stack and waits for it. An exception that work throws is thrown again
+// here. Throws std::system_error when the thread cannot be started. On a large stack already, runs work there.
 void runOnLargeStack(const std::function<void()>& work);
 
-// A started thread with the large stack, running work; joins in its destructor.
+// A large-stack thread that the caller joins later. join() throws again what work threw; the destructor
+// joins and drops it. Throws std::system_error when the thread cannot be started.
 class LargeStackThread {
 public:
-    // Throws std::system_error when the thread cannot be started.
     explicit LargeStackThread(std::function<void()> work);
-    ~LargeStackThread();
-    // Waits for work to end (once; later calls return at once) and throws again what work threw.
+    ~LargeStackThread();  // joins
     void join();
     LargeStackThread(const LargeStackThread&) = delete;
     LargeStackThread& operator=(const LargeStackThread&) = delete;
 
-    struct State;
-
 private:
-    std::unique_ptr<State> state_;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace celshift

@@ -6,7 +6,25 @@ namespace celshift {
 
 namespace {
 
+// Windows takes "/" as well as "\\" between the elements of a path; a path written by the program uses "\\".
+#if defined(_WIN32)
+constexpr char kSeparator = '\\';
+constexpr std::string_view kSeparators = "\\/";
+#else
 constexpr char kSeparator = '/';
+constexpr std::string_view kSeparators = "/";
+#endif
+
+bool isSeparator(char c) { return kSeparators.find(c) != std::string_view::npos; }
+
+// Length of the part of a path that is its root: "/" on POSIX; "X:" and "X:\\" on Windows. The root keeps its
+// separator when the parent of an element right below it is taken.
+std::size_t rootLength(std::string_view path) {
+#if defined(_WIN32)
+    if (path.size() >= 2 && path[1] == ':') return path.size() >= 3 && isSeparator(path[2]) ? 3 : 2;
+#endif
+    return !path.empty() && isSeparator(path[0]) ? 1 : 0;
+}
 
 // Length in bytes of the code page 932 character that starts at i. A lead byte takes the next byte with
 // it whatever that byte is, the way the Windows character walk does; a lead byte at the very end stands alone.
@@ -42,16 +60,20 @@ std::string asciiLower932(std::string_view text) {
 }
 
 std::string_view lastPathElement(std::string_view path) {
-    const std::size_t slash = path.rfind(kSeparator);
+    const std::size_t root = rootLength(path);
+    const std::size_t found = path.substr(root).find_last_of(kSeparators);
+    const std::size_t slash = found == std::string_view::npos ? (root > 0 ? root - 1 : found) : root + found;
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 // A path without any separator lies in the current folder, so its parent is ".".
 std::string parentFolder(std::string_view path) {
-    const std::size_t slash = path.rfind(kSeparator);
-    if (slash == std::string_view::npos) return ".";
-    std::size_t end = slash;
-    while (end > 0 && path[end - 1] == kSeparator) --end;
+    const std::size_t root = rootLength(path);
+    const std::size_t found = path.substr(root).find_last_of(kSeparators);
+    if (found == std::string_view::npos) return root > 0 ? std::string(path.substr(0, root)) : ".";
+    std::size_t end = root + found;
+    while (end > root && isSeparator(path[end - 1])) --end;
+    if (end == root && root > 0) return std::string(path.substr(0, root));
     if (end == 0) return std::string(1, kSeparator);
     return std::string(path.substr(0, end));
 }
@@ -59,7 +81,7 @@ std::string parentFolder(std::string_view path) {
 // An empty folder stands for the current one: the name alone is returned, never "/name".
 std::string joinPath(std::string_view folder, std::string_view name) {
     std::string joined(folder);
-    if (!joined.empty() && joined.back() != kSeparator) joined += kSeparator;
+    if (!joined.empty() && !isSeparator(joined.back())) joined += kSeparator;
     joined += name;
     return joined;
 }

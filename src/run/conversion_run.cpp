@@ -10,6 +10,7 @@
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
 #include "platform/name_rules.h"
+#include "platform/path_text.h"
 #include "run/build_replacement_table.h"
 #include "run/data_file_job.h"
 #include "run/run_texts.h"
@@ -23,8 +24,8 @@ constexpr std::string_view kDataFileExtension = ".wid";
 
 std::string absoluteFolder(const std::string& folder) {
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
-    return error ? folder : absolute.string();
+    const std::filesystem::path absolute = std::filesystem::absolute(pathFromUtf8(folder), error);
+    return error ? folder : utf8FromPath(absolute);
 }
 
 std::string joinLines(const std::string& first, const std::vector<std::string>& lines) {

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
@@ -193,6 +194,9 @@ void WindowTest::everyTextHasAFontThatDrawsIt() {
         }
         return true;
     };
+    // The offscreen plugin knows no fonts of a Windows system: there the packed program's screenshot, taken
+    // with the windows plugin, shows the texts.
+    if (QFontDatabase::families().isEmpty()) QSKIP("this platform plugin lists no fonts");
     QVERIFY(drawsAll(form->t0ButtonSource, form->t0ButtonSource->text()));
     QVERIFY(drawsAll(form->t0ButtonTarget, form->t0ButtonTarget->text()));
     QVERIFY(drawsAll(form->t0ButtonExecute, form->t0ButtonExecute->text()));

@@ -3,13 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "platform/path_text.h"
+#include "run_program.h"
 #include "scenario_builder/byte_builder.h"
 #include "temp_folder.h"
 
@@ -18,13 +22,41 @@ namespace celshift::test {
 namespace fs = std::filesystem;
 using build::ByteBuilder;
 
-struct Process {
-    int status = -1;
-    std::string out;
-    std::string err;
+using Process = ProgramResult;
+
+// A file of a folder as the run prints it: the folder made absolute (on Windows; separators as given), then
+// the platform's separator and the name.
+inline std::string printed(const std::string& folder, const std::string& name) {
+#if defined(_WIN32)
+    return utf8FromPath(fs::absolute(pathFromUtf8(folder))) + "\\" + name;
+#else
+    return folder + "/" + name;
+#endif
+}
+
+inline Process runCli(const std::vector<std::string>& args) { return runProgram(CELSHIFT_CLI_PATH, args); }
+
+inline std::string dataFile(const std::string& image) {
+    return ByteBuilder().fileHeader(0).int32(0).byte(0).int32(0).int32(1).cellRecord(image, image).bytes();
+}
+
+class CliProcess : public ::testing::Test {
+protected:
+    TempFolder root;
+    std::string scenario = root / "シナリオ";
+    std::string output = root / "out";
+    void SetUp() override {
+        fs::create_directory(pathFromUtf8(scenario));
+        fs::create_directory(output);
+        writeFile(scenario + "/Summary.wsm", "summary");
+        writeFile(scenario + "/cell.bmp", "BM");
+        writeFile(scenario + "/Area01.wid", dataFile("cell.bmp"));
+        writeFile(scenario + "/Area02.wid", dataFile("other.bmp"));
+    }
 };
 
-// celshift-cli started as a process; its output goes to files in a folder of its own.
+#if !defined(_WIN32)
+// celshift-cli started as a process that the test can signal; its output goes to files of its own.
 class CliChild {
 public:
     explicit CliChild(const std::vector<std::string>& args) {
@@ -56,26 +88,6 @@ private:
     TempFolder streams_;
     pid_t child_ = -1;
 };
-
-inline Process runCli(const std::vector<std::string>& args) { return CliChild(args).wait(); }
-
-inline std::string dataFile(const std::string& image) {
-    return ByteBuilder().fileHeader(0).int32(0).byte(0).int32(0).int32(1).cellRecord(image, image).bytes();
-}
-
-class CliProcess : public ::testing::Test {
-protected:
-    TempFolder root;
-    std::string scenario = root / "シナリオ";
-    std::string output = root / "out";
-    void SetUp() override {
-        fs::create_directory(scenario);
-        fs::create_directory(output);
-        writeFile(scenario + "/Summary.wsm", "summary");
-        writeFile(scenario + "/cell.bmp", "BM");
-        writeFile(scenario + "/Area01.wid", dataFile("cell.bmp"));
-        writeFile(scenario + "/Area02.wid", dataFile("other.bmp"));
-    }
-};
+#endif
 
 }  // namespace celshift::test

@@ -7,6 +7,9 @@
 namespace celshift::test {
 namespace {
 
+namespace fs = std::filesystem;
+using build::ByteBuilder;
+
 TEST(CliArguments, PairsBecomeRowsInOrder) {
     const auto parsed = cli::parseArguments({"--from", "a.bmp", "--to", "b.bmp", "--output", "out", "--from", "c.jpg",
                                              "--to", "d.jpg", "scenario"});
@@ -65,8 +68,28 @@ TEST_F(CliProcess, ScenarioMayBeTheSummaryFileAndFailuresGiveStatusOne) {
     fs::create_directory(output + "/Area02.wid");
     const Process p = runCli({"--output", output, scenario + "/Summary.wsm"});
     EXPECT_EQ(p.status, 1);
-    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\nErrorFm: " + output +
-                         "/Area02.wid\n失敗: Broken.wid\n情報: 完了\n");
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\nErrorFm: " + printed(output, "Area02.wid") +
+                         "\n失敗: Broken.wid\n情報: 完了\n");
+}
+
+TEST_F(CliProcess, AnUnopenableCopyAloneGivesStatusOne) {
+    fs::create_directory(output + "/Area01.wid");
+    const Process p = runCli({"--output", output, scenario});
+    EXPECT_EQ(p.status, 1) << p.out;
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\nErrorFm: " + printed(output, "Area01.wid") +
+                         "\n情報: 完了\n");
+}
+
+TEST_F(CliProcess, SummaryFileNamedInCapitalsIsFound) {
+    fs::rename(pathFromUtf8(scenario + "/Summary.wsm"), pathFromUtf8(scenario + "/SUMMARY.WSM"));
+    for (const std::string& given : {scenario, scenario + "/SUMMARY.WSM"}) {
+        fs::remove_all(output);
+        fs::create_directory(output);
+        const Process p = runCli({"--output", output, given});
+        EXPECT_EQ(p.status, 0) << given << p.err;
+        EXPECT_EQ(readFile(output + "/SUMMARY.WSM"), "summary") << given;
+        EXPECT_EQ(readFile(output + "/Area01.wid"), dataFile("cell.bmp")) << given;
+    }
 }
 
 TEST_F(CliProcess, RefusalsAndBadArgumentsGiveStatusTwo) {

@@ -61,5 +61,33 @@ TEST(FromCodePage932, ReadsNamesBackAndMarksBadBytes) {
     EXPECT_EQ(fromCodePage932(""), "");
 }
 
+// The edges of the two lead-byte ranges 81-9F and E0-FC, and the single bytes right outside them.
+TEST(CodePage932LeadBytes, RangesEndExactlyAtTheirEdges) {
+    for (const int b : {0x81, 0x9F, 0xE0, 0xFC}) EXPECT_TRUE(isCodePage932LeadByte(static_cast<unsigned char>(b))) << b;
+    for (const int b : {0x00, 0x5C, 0x7F, 0x80, 0xA0, 0xA1, 0xDF, 0xFD, 0xFF})
+        EXPECT_FALSE(isCodePage932LeadByte(static_cast<unsigned char>(b))) << b;
+}
+
+TEST(FromCodePage932, ReadsTheFirstAndLastCharactersOfEachRange) {
+    EXPECT_EQ(fromCodePage932("\x81\x40"), "\u3000");      // first double-byte character: ideographic space
+    EXPECT_EQ(fromCodePage932("\x9F\xFC"), "\u6ECC");      // last of the first range
+    EXPECT_EQ(fromCodePage932("\xE0\x40"), "\u6F3E");      // first of the second range
+    EXPECT_EQ(fromCodePage932("\xFC\x4B"), "\u9ED1");      // last assigned character
+    EXPECT_EQ(fromCodePage932("\xA1\xDF"), "\uFF61\uFF9F");  // half-width katakana: single bytes
+    // Bytes that are neither characters nor lead bytes, and a pair that the code page leaves unassigned.
+    EXPECT_EQ(fromCodePage932("a\x80" "b\xA0" "c\xFD" "d"), "a\uFFFDb\uFFFDc\uFFFDd");
+    EXPECT_EQ(fromCodePage932("\x85\x40" "z"), "\uFFFDz");
+    // A lead byte followed by a byte that cannot be its second: the lead byte alone is bad.
+    EXPECT_EQ(fromCodePage932("\x81 x"), "\uFFFD x");
+}
+
+TEST(ToCodePage932, WritesTheEdgesOfEachRange) {
+    EXPECT_EQ(toCodePage932("\u3000"), "\x81\x40");
+    EXPECT_EQ(toCodePage932("\u6ECC"), "\x9F\xFC");
+    EXPECT_EQ(toCodePage932("\u6F3E"), "\xE0\x40");
+    EXPECT_EQ(toCodePage932("\u9ED1"), "\xFC\x4B");
+    EXPECT_EQ(toCodePage932("\uFF61\uFF9F"), "\xA1\xDF");
+}
+
 }  // namespace
 }  // namespace celshift

@@ -1,17 +1,27 @@
 #include "temp_folder.h"
 
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace celshift::test {
 
+// A new folder of a random name; create_directory says whether it was made now (mkdtemp is POSIX only).
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "celshift-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[9];
+        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+        const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("celshift-test-" + std::string(suffix));
+        if (std::filesystem::create_directory(folder)) {
+            path_ = folder.string();
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary folder could be made");
 }
 
 TempFolder::~TempFolder() {

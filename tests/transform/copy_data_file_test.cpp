@@ -127,7 +127,15 @@ TEST(CopyDataFile, SameBytesWhateverTheStreamBuffers) {
     for (const std::size_t bufferBytes : {1, 2, 3, 5, 7, 16, 61, 64, 4096}) {
         for (const bool unbufferedOutput : {false, true}) {
             std::string in = input;
+#if defined(_WIN32)
+            std::FILE* inStream = std::tmpfile();  // no memory streams
+            if (inStream) {
+                std::fwrite(in.data(), 1, in.size(), inStream);
+                std::rewind(inStream);
+            }
+#else
             std::FILE* inStream = fmemopen(in.data(), in.size(), "rb");
+#endif
             std::FILE* outStream = std::tmpfile();  // memory streams cannot take another buffer
             ASSERT_TRUE(inStream && outStream);
             std::setvbuf(inStream, nullptr, _IOFBF, bufferBytes);
@@ -243,6 +251,7 @@ TEST(CopyDataFile, EveryTruncationIsReportedAndKeepsAPrefix) {
     }
 }
 
+#if !defined(_WIN32)  // failure points need cookie streams
 TEST(CopyDataFile, EveryReadAndWriteFailureIsReported) {
     const std::string file = kind2File().bytes() ;
     for (long at = 0; at < static_cast<long>(file.size()); ++at) {
@@ -254,6 +263,7 @@ TEST(CopyDataFile, EveryReadAndWriteFailureIsReported) {
         ASSERT_LE(write.output.size(), static_cast<std::size_t>(at));
     }
 }
+#endif
 
 }  // namespace
 }  // namespace celshift::test

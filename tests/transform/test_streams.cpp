@@ -8,6 +8,29 @@ namespace celshift::test {
 
 namespace {
 
+#if defined(_WIN32)
+// Windows has no cookie streams: input and output go through temporary files, and failure points cannot be
+// set (the failure tests are POSIX only).
+void withStreams(const std::string& input, std::string& output, FailurePoint failure,
+                 const std::function<void(std::FILE*, std::FILE*)>& use) {
+    if (failure.readFailsAfter >= 0 || failure.writeFailsAfter >= 0)
+        throw std::logic_error("failure points need cookie streams, which Windows lacks");
+    std::FILE* inStream = std::tmpfile();
+    std::FILE* outStream = std::tmpfile();
+    if (!inStream || !outStream) throw std::runtime_error("tmpfile failed");
+    if (std::fwrite(input.data(), 1, input.size(), inStream) != input.size() || std::fflush(inStream) != 0)
+        throw std::runtime_error("cannot write the test input");
+    std::rewind(inStream);
+    use(inStream, outStream);
+    std::fclose(inStream);
+    std::fflush(outStream);
+    std::rewind(outStream);
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, outStream)) > 0;) output.append(buffer, got);
+    std::fclose(outStream);
+}
+
+#else
 // A cookie stream over a string: reads from it, or appends to it, and fails once `limit` bytes have passed.
 struct Cookie {
     std::string* bytes;
@@ -65,6 +88,8 @@ bool withStreams(const std::string& input, std::string& output, FailurePoint fai
     std::fclose(inStream);
     return std::fclose(outStream) != 0;
 }
+
+#endif
 
 }  // namespace
 

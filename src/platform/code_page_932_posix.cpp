@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/code_page_932_forms.h"
+
 namespace celshift {
 
 namespace {
@@ -24,21 +26,6 @@ Converter openCodePage932() {
     if (U_FAILURE(status)) return nullptr;
     ucnv_setFallback(converter.get(), false);
     return converter;
-}
-
-// The characters that Linux and macOS input methods produce where Windows writes another form of the same
-// character. Mapping them first makes the bytes in the data file what the user sees in the edit.
-UChar windowsForm(UChar c) {
-    switch (c) {
-    case 0x301C: return 0xFF5E;  // wave dash -> full-width tilde
-    case 0x2212: return 0xFF0D;  // minus sign -> full-width hyphen-minus
-    case 0x2016: return 0x2225;  // double vertical line -> parallel to
-    case 0x00A2: return 0xFFE0;  // cent sign
-    case 0x00A3: return 0xFFE1;  // pound sign
-    case 0x00AC: return 0xFFE2;  // not sign
-    case 0x2014: return 0x2015;  // em dash -> horizontal bar
-    default: return c;
-    }
 }
 
 // To-Unicode callback: every byte sequence that the code page does not define becomes one U+FFFD.
@@ -64,7 +51,7 @@ std::optional<std::string> toCodePage932(std::string_view utf8) {
     int32_t utf16Length = 0;
     u_strFromUTF8(utf16.data(), static_cast<int32_t>(utf16.size()), &utf16Length, utf8.data(), utf8Length, &status);
     if (U_FAILURE(status)) return std::nullopt;
-    for (int32_t i = 0; i < utf16Length; ++i) utf16[i] = windowsForm(utf16[i]);
+    for (int32_t i = 0; i < utf16Length; ++i) utf16[i] = windowsFormOf(utf16[i]);
 
     Converter converter = openCodePage932();
     if (!converter) return std::nullopt;

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Gathers the Windows program into one portable folder and zips it: the two executables, the Qt DLLs and
+# plugins they load, the compiler's runtime DLLs that Qt needs, and the readme.
+# Usage: pack.sh BIN_FOLDER QT_PREFIX OUT_FOLDER     (makes OUT_FOLDER and OUT_FOLDER.zip)
+set -euo pipefail
+bin=$1 qt=$2 out=$3
+here=$(cd "$(dirname "$0")" && pwd)
+runtime=(
+  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll
+  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll
+  /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll
+)
+rm -rf "$out" "$out.zip"
+mkdir -p "$out/platforms" "$out/styles"
+cp "$bin/celshift.exe" "$bin/celshift-cli.exe" "$out/"
+cp "$qt/bin/Qt6Core.dll" "$qt/bin/Qt6Gui.dll" "$qt/bin/Qt6Widgets.dll" "$out/"
+cp "$qt/plugins/platforms/qwindows.dll" "$out/platforms/"
+cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$out/styles/"
+cp "${runtime[@]}" "$out/"
+# Windows line ends, so that Notepad of any age shows the lines.
+sed 's/$/\r/' "$here/readme.txt" >"$out/readme.txt"
+x86_64-w64-mingw32-strip --strip-unneeded "$out"/*.dll "$out"/*/*.dll "$out"/*.exe
+
+# Every DLL that a file of the folder imports must be in the folder or be part of Windows (Wine's own copies
+# of the system DLLs stand for that list; the API sets are resolved by the system).
+system=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+missing=$(for f in "$out"/*.exe "$out"/*.dll "$out"/*/*.dll; do
+  x86_64-w64-mingw32-objdump -p "$f" | sed -n 's/^\s*DLL Name: //p'
+done | sort -u | while read -r dll; do
+  [[ -e $out/$dll || -e $system/${dll,,} || ${dll,,} == api-ms-win-* ]] || echo "$dll"
+done)
+if [[ -n $missing ]]; then
+  echo "pack.sh: DLLs that the folder lacks: $missing" >&2
+  exit 1
+fi
+(cd "$(dirname "$out")" && zip -qr9 "$(basename "$out").zip" "$(basename "$out")")
+echo "$out.zip: $(du -k "$out.zip" | cut -f1) KiB"

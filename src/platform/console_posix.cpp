@@ -1,0 +1,7 @@
+#include "platform/console.h"
+
+namespace celshift {
+
+void useUtf8Console() {}
+
+}  // namespace celshift

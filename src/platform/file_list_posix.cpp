@@ -1,0 +1,72 @@
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <unicode/ucol.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "platform/file_list_parts.h"
+
+namespace celshift::detail {
+
+namespace {
+
+// A link counts as what it points at. Anything but a regular file (folder, FIFO, socket, device, broken
+// link) is left out; opening a FIFO later would block the run. The entry's own type settles most
+// names without a stat call, which a folder of thousands of files would otherwise pay for each of them.
+bool isRegularFile(DIR* folder, const dirent& entry) {
+#if defined(_DIRENT_HAVE_D_TYPE)
+    if (entry.d_type == DT_REG) return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
+#endif
+    struct stat status;
+    return fstatat(dirfd(folder), entry.d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+}
+
+struct CollatorCloser {
+    void operator()(UCollator* collator) const { ucol_close(collator); }
+};
+
+}  // namespace
+
+// Names that begin with "." are the hidden files here (and the "." and ".." entries).
+bool readMatchingFiles(const std::string& folder, const WildcardMask& mask, std::vector<std::string>& names) {
+    DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
+    if (!directory) return false;
+    bool complete = true;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(directory);
+        if (!entry) {
+            complete = errno == 0;
+            break;
+        }
+        const std::string name = entry->d_name;
+        if (name.empty() || name[0] == '.') continue;
+        if (!mask.matches(name)) continue;
+        if (!isRegularFile(directory, *entry)) continue;
+        names.push_back(name);
+    }
+    closedir(directory);
+    return complete;
+}
+
+// ICU's collator for "ja" at secondary strength: case, kana type and width are tertiary differences.
+bool sortJapanese(std::vector<std::string>& names) {
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UCollator, CollatorCloser> collator(ucol_open("ja", &status));
+    if (U_FAILURE(status)) return false;
+    ucol_setStrength(collator.get(), UCOL_SECONDARY);
+    std::sort(names.begin(), names.end(), [&collator](const std::string& a, const std::string& b) {
+        UErrorCode compareStatus = U_ZERO_ERROR;
+        const UCollationResult order = ucol_strcollUTF8(collator.get(), a.data(), static_cast<int32_t>(a.size()),
+                                                        b.data(), static_cast<int32_t>(b.size()), &compareStatus);
+        if (U_SUCCESS(compareStatus) && order != UCOL_EQUAL) return order == UCOL_LESS;
+        return a < b;
+    });
+    return true;
+}
+
+}  // namespace celshift::detail
