@@ -17,6 +17,10 @@ CopyOutcome copyFileNoOverwrite(const std::string& source, const std::string& ta
 
 bool isExistingFolder(const std::string& path);
 
+// Whether this process may create and replace files in the folder (the effective user's rights); a file or a
+// missing path is no writable folder.
+bool isWritableFolder(const std::string& path);
+
 // True when both paths name the same folder or file on disk (links followed).
 bool isSameFileSystemObject(const std::string& a, const std::string& b);
 

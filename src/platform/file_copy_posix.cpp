@@ -139,6 +139,12 @@ bool isExistingFolder(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+bool isWritableFolder(const std::string& path) {
+    struct stat status;
+    if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return false;
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
 bool isSameFileSystemObject(const std::string& a, const std::string& b) {
     struct stat first;
     struct stat second;

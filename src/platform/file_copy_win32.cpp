@@ -56,6 +56,21 @@ bool isExistingFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// Windows tells rights only by trying: a file that is deleted when its handle closes.
+bool isWritableFolder(const std::string& path) {
+    if (!isExistingFolder(path)) return false;
+    const std::optional<std::wstring> folder = toWide(path);
+    if (!folder) return false;
+    std::wstring probe = *folder;
+    if (!probe.empty() && probe.back() != L'\\' && probe.back() != L'/') probe += L'\\';
+    probe += L"celshift-write-test-" + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
+    HANDLE handle = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(handle);
+    return true;
+}
+
 bool isSameFileSystemObject(const std::string& a, const std::string& b) {
     const auto first = identity(a);
     const auto second = identity(b);
