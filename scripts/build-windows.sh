@@ -64,7 +64,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUIL
   -DCMAKE_PREFIX_PATH="$prefixes" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCELSHIFT_BUILD_BENCH=OFF -DCELSHIFT_BUILD_TESTS=$( ((run_tests)) && echo ON || echo OFF) >/dev/null
 targets=(celshift celshift-cli)
-((run_tests)) && targets+=(transform_tests platform_tests run_tests cli_tests window_tests)
+((run_tests)) && targets+=(transform_tests platform_tests run_tests cli_tests window_tests settings_location_tests)
 nice -n 10 cmake --build "$build" -j"$jobs" --target "${targets[@]}"
 step_done
 

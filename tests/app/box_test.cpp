@@ -17,6 +17,7 @@
 #include "app/box_messages.h"
 #include "box_answerer.h"
 #include "window_test_support.h"
+#include "platform/name_rules.h"
 
 namespace celshift::test {
 
@@ -84,7 +85,7 @@ void BoxTest::aRunWithFailingDataFilesShowsEveryBoxInOrderOverTheWindowAndEnds()
 
     QCOMPARE(captionsAndTexts(answerer), (Shown{{"第一段階", "コピー完了"},
                                                 {"画像置換", "1個のファイルを置換します"},
-                                                {"ErrorFm", output + "/other.wid"},
+                                                {"ErrorFm", QString::fromStdString(joinPath(output.toStdString(), "other.wid"))},
                                                 {"失敗", "Zz.wid"},
                                                 {"情報", "完了"}}));
     for (const auto& box : answerer.seen) {

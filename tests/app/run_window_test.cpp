@@ -285,13 +285,13 @@ void RunWindowTest::theOutputFolderIsChosenShownStoredAndUsed() {
 
     // Cancelled: nothing changes.
     QTest::mouseClick(form->t0ButtonTarget, Qt::LeftButton);
-    QCOMPARE(form->TargetLine->text(), scenario.output);
+    QCOMPARE(form->TargetLine->text(), QDir::toNativeSeparators(scenario.output));
 
     answer = chosen;
     QTest::mouseClick(form->t0ButtonTarget, Qt::LeftButton);
     QCOMPARE(startedIn, (QStringList{scenario.output, scenario.output}));
-    QCOMPARE(form->TargetLine->text(), chosen);
-    QCOMPARE(form->TargetLine->toolTip(), chosen);
+    QCOMPARE(form->TargetLine->text(), QDir::toNativeSeparators(chosen));
+    QCOMPARE(form->TargetLine->toolTip(), QDir::toNativeSeparators(chosen));
     QCOMPARE(QString::fromStdString(form->outputFolder()), chosen);
 
     form->T2Edit1From->setText("common.bmp");
@@ -306,7 +306,7 @@ void RunWindowTest::theOutputFolderIsChosenShownStoredAndUsed() {
     // The next start uses it.
     const TForm1 again(iniPath().toStdString());
     QCOMPARE(QString::fromStdString(again.outputFolder()), chosen);
-    QCOMPARE(again.TargetLine->text(), chosen);
+    QCOMPARE(again.TargetLine->text(), QDir::toNativeSeparators(chosen));
 }
 
 void RunWindowTest::theChosenScenarioIsShown() {
@@ -316,8 +316,8 @@ void RunWindowTest::theChosenScenarioIsShown() {
     const QString summary = folder->path() + "/a very long folder name that does not fit/Summary.wsm";
     form.setSourceOpenRunner([&](QFileDialog&) { return std::optional<QString>(summary); });
     form.t0ButtonSourceClick();
-    QCOMPARE(form.SourceLine->text(), summary);
-    QCOMPARE(form.SourceLine->toolTip(), summary);
+    QCOMPARE(form.SourceLine->text(), QDir::toNativeSeparators(summary));
+    QCOMPARE(form.SourceLine->toolTip(), QDir::toNativeSeparators(summary));
 }
 
 void RunWindowTest::rowsAreMarkedAsTheyAreTyped() {

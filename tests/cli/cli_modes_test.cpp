@@ -59,7 +59,7 @@ TEST_F(CliProcess, ListNamesShowsEachNameWithItsCounts) {
     EXPECT_EQ(p.status, 1);
     EXPECT_EQ(p.out, "3\t2\tother.bmp\n1\t1\tcell.bmp\n1\t1\t\\x85@\\x01.bmp\n失敗: Broken.wid\n");
 
-    fs::remove(scenario + "/Broken.wid");
+    fs::remove(pathFromUtf8(scenario + "/Broken.wid"));
     EXPECT_EQ(runCli({"--list-names", scenario}).status, 0);
 }
 

@@ -5,6 +5,7 @@
 
 #include "run/scenario_scan.h"
 #include "run_fixture.h"
+#include "platform/name_rules.h"
 
 namespace celshift::test {
 namespace {
@@ -75,7 +76,7 @@ TEST_F(Scan, FilesThatCannotBeWalkedAreListedInOrderWithTheirReason) {
     const ScenarioScan result = scan();
     ASSERT_EQ(result.problems.size(), 2u);
     EXPECT_EQ(result.problems[0].name, "B.wid");
-    EXPECT_EQ(result.problems[0].path, scenario + "/B.wid");
+    EXPECT_EQ(result.problems[0].path, joinPath(scenario, "B.wid"));
     EXPECT_EQ(result.problems[0].kind, ScanProblem::Kind::Failed);
     EXPECT_EQ(result.problems[0].reason, "途中で終わっているか、読み込めません（コード60）");
     EXPECT_EQ(result.problems[1].name, "C.wid");

@@ -129,8 +129,10 @@ TEST(CopierReports, StopCodeNamesWhatEndedTheWalk) {
         {"name too long", ByteBuilder().fileHeader(8).int32(1).int32(1).nodeHeader(6, "", 0).int32(-1).bytes(), {}, kNameTooLong},
         {"truncated inside a node", good.substr(0, 30), {}, kNodeRead},
         {"truncated inside a cell record", ByteBuilder().fileHeader(0).int32(0).byte(0).int32(0).int32(1).fill(10).bytes(), {}, kBodyRead},
+#if !defined(_WIN32)  // failure points need cookie streams
         {"read error in the remainder", good + "tail", {.readFailsAfter = static_cast<long>(good.size()) + 2}, kFileRead},
         {"write error at the end", good, {.writeFailsAfter = 3}, kFileWrite},
+#endif
     };
     for (const Case& k : cases) {
         const auto out = convertFile(k.input, false, &holder, k.failure);
@@ -158,10 +160,12 @@ TEST(CopierReports, NullOutputGivesTheSameAnswersWithoutWriting) {
             EXPECT_EQ(seenDiscarding.names, seen.names);
         }
     }
+#if !defined(_WIN32)  // failure points need cookie streams
     // A failing output is never touched when there is none.
     const auto out = convertFileWith(kind0File(), false, &holder, {.failure = {.writeFailsAfter = 0}, .discardOutput = true});
     EXPECT_EQ(out.result, 0);
     EXPECT_FALSE(out.closeFailed);
+#endif
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ TEST(CopyRun, ShortInputWritesWhatWasReadThenRaises) {
     }
 }
 
+#if !defined(_WIN32)  // failure points need cookie streams
 TEST(CopyRun, AReadErrorCountsOnlyForBytesPastTheLastGoodRead) {
     // The input fails after two bytes: both can still be copied, an empty run needs nothing, and only the
     // run that needs the third byte raises its read code.
@@ -61,6 +62,7 @@ TEST(CopyRun, AReadErrorCountsOnlyForBytesPastTheLastGoodRead) {
     EXPECT_EQ(out.code, 80);
     EXPECT_EQ(out.output, "ab");
 }
+#endif
 
 // The pair of the examples: abc.bmp is looked for, x.jpg written in its place.
 class ImageNameField : public ::testing::Test {
@@ -126,6 +128,7 @@ TEST_F(ImageNameField, TruncatedNameWritesNothing) {
     EXPECT_EQ(out.output, "");
 }
 
+#if !defined(_WIN32)  // failure points need cookie streams
 TEST_F(ImageNameField, WriteFailuresRaise55AtEitherWrite) {
     for (const bool replaced : {true, false}) {
         const std::string field = ByteBuilder().imageName(replaced ? "abc.bmp" : "other.bmp").bytes();
@@ -136,6 +139,7 @@ TEST_F(ImageNameField, WriteFailuresRaise55AtEitherWrite) {
         }
     }
 }
+#endif
 
 TEST(ReplacementTable, RefusesNamesThatCannotBeStored) {
     ReplacementTable table;

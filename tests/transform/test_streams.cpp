@@ -11,7 +11,7 @@ namespace {
 #if defined(_WIN32)
 // Windows has no cookie streams: input and output go through temporary files, and failure points cannot be
 // set (the failure tests are POSIX only).
-void withStreams(const std::string& input, std::string& output, FailurePoint failure,
+bool withStreams(const std::string& input, std::string& output, FailurePoint failure,
                  const std::function<void(std::FILE*, std::FILE*)>& use) {
     if (failure.readFailsAfter >= 0 || failure.writeFailsAfter >= 0)
         throw std::logic_error("failure points need cookie streams, which Windows lacks");
@@ -27,7 +27,7 @@ void withStreams(const std::string& input, std::string& output, FailurePoint fai
     std::rewind(outStream);
     char buffer[4096];
     for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, outStream)) > 0;) output.append(buffer, got);
-    std::fclose(outStream);
+    return std::fclose(outStream) != 0;
 }
 
 #else

@@ -57,7 +57,7 @@ std::string textFile(const ScenarioOptions& options, std::uint64_t totalBytes) {
 }
 
 void writeOneDataFile(const fs::path& path, const DataFileOptions& options, DataFileReport& report) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = std::fopen(path.string().c_str(), "wb");
     if (!file) throw ScenarioError("cannot create " + describe(path, errno));
     try {
         report = writeDataFile(file, options);
@@ -176,7 +176,7 @@ void prepareFolder(const fs::path& folder, const std::vector<std::string>& names
 }
 
 void writeNewFile(const fs::path& path, const std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = std::fopen(path.string().c_str(), "wb");
     if (!file) throw ScenarioError("cannot create " + describe(path, errno));
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     const int writeError = errno;
