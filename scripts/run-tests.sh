@@ -31,4 +31,6 @@ echo "== cmake --install and cpack -G DEB"
 bash tests/packaging/package_check.sh build
 echo "== The window under Xvfb and openbox, driven with xdotool"
 bash tests/e2e/window_e2e.sh build
+echo "== The Windows build: cross-built with mingw-w64, its tests under Wine, its output against the Linux build's"
+bash scripts/build-windows.sh --tests
 echo "== All tests passed"
