@@ -37,9 +37,19 @@ mkdir -p "$work"
 cd "$work"
 if [[ ! -d src ]]; then
   # apt-get source needs a deb-src line; add one for the Debian source the machine already uses.
+  # Machines list their sources either in the deb822 form (debian.sources) or as one-line entries
+  # (sources.list, as debootstrap writes it).
   if ! apt-get source --print-uris qt6-base >/dev/null 2>&1; then
-    list=/etc/apt/sources.list.d/celshift-deb-src.sources
-    sed -n '/^Types: deb$/,/^$/p' /etc/apt/sources.list.d/debian.sources | sed 's/^Types: deb$/Types: deb-src/' >"$list"
+    if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
+      sed -n '/^Types: deb$/,/^$/p' /etc/apt/sources.list.d/debian.sources | sed 's/^Types: deb$/Types: deb-src/' \
+        >/etc/apt/sources.list.d/celshift-deb-src.sources
+    else
+      lines=$({ cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true; } |
+        sed -n 's/^deb \(.*\)$/deb-src \1/p')
+      printf '%s\n' "$lines" >/etc/apt/sources.list.d/celshift-deb-src.list
+    fi
+    [[ -s /etc/apt/sources.list.d/celshift-deb-src.sources || -s /etc/apt/sources.list.d/celshift-deb-src.list ]] \
+      || { echo "build-qt.sh: no Debian source found to add a deb-src line for" >&2; exit 1; }
     apt-get update -qq
   fi
   rm -rf download && mkdir download
