@@ -193,5 +193,16 @@ TEST_F(Win32Faults, FolderChecksAndSameFolderThroughEitherSeparator) {
     EXPECT_FALSE(isSameFileSystemObject(path("フォルダ"), folder_.string()));
 }
 
+TEST_F(Win32Faults, WritableFolderIsFoundByTryingAndTheTrialLeavesNothing) {
+    fs::create_directory(fsPath("フォルダ"));
+    addFile("file");
+    EXPECT_TRUE(isWritableFolder(path("フォルダ")));
+    EXPECT_TRUE(isWritableFolder(path("フォルダ") + "\\"));
+    EXPECT_TRUE(fs::is_empty(fsPath("フォルダ")));  // the trial file is gone
+    EXPECT_FALSE(isWritableFolder(path("file")));
+    EXPECT_FALSE(isWritableFolder(path("missing")));
+    EXPECT_FALSE(isWritableFolder(""));
+}
+
 }  // namespace
 }  // namespace celshift

@@ -128,7 +128,7 @@ TEST(CopyDataFile, SameBytesWhateverTheStreamBuffers) {
         for (const bool unbufferedOutput : {false, true}) {
             std::string in = input;
 #if defined(_WIN32)
-            std::FILE* inStream = std::tmpfile();  // no memory streams
+            std::FILE* inStream = temporaryStream();  // no memory streams
             if (inStream) {
                 std::fwrite(in.data(), 1, in.size(), inStream);
                 std::rewind(inStream);
@@ -136,7 +136,7 @@ TEST(CopyDataFile, SameBytesWhateverTheStreamBuffers) {
 #else
             std::FILE* inStream = fmemopen(in.data(), in.size(), "rb");
 #endif
-            std::FILE* outStream = std::tmpfile();  // memory streams cannot take another buffer
+            std::FILE* outStream = temporaryStream();  // memory streams cannot take another buffer
             ASSERT_TRUE(inStream && outStream);
             std::setvbuf(inStream, nullptr, _IOFBF, bufferBytes);
             if (unbufferedOutput) std::setvbuf(outStream, nullptr, _IONBF, 0);

@@ -1,8 +1,15 @@
 #include "test_streams.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
+#include <string>
+
+#if defined(_WIN32)
+#include <process.h>
+#endif
 
 namespace celshift::test {
 
@@ -15,9 +22,9 @@ bool withStreams(const std::string& input, std::string& output, FailurePoint fai
                  const std::function<void(std::FILE*, std::FILE*)>& use) {
     if (failure.readFailsAfter >= 0 || failure.writeFailsAfter >= 0)
         throw std::logic_error("failure points need cookie streams, which Windows lacks");
-    std::FILE* inStream = std::tmpfile();
-    std::FILE* outStream = std::tmpfile();
-    if (!inStream || !outStream) throw std::runtime_error("tmpfile failed");
+    std::FILE* inStream = temporaryStream();
+    std::FILE* outStream = temporaryStream();
+    if (!inStream || !outStream) throw std::runtime_error("cannot create a temporary file");
     if (std::fwrite(input.data(), 1, input.size(), inStream) != input.size() || std::fflush(inStream) != 0)
         throw std::runtime_error("cannot write the test input");
     std::rewind(inStream);
@@ -92,6 +99,24 @@ bool withStreams(const std::string& input, std::string& output, FailurePoint fai
 #endif
 
 }  // namespace
+
+std::FILE* temporaryStream() {
+#if defined(_WIN32)
+    // tmpfile() of the Windows C runtime creates its file in the drive's root, where a user may not
+    // write. "D" deletes the file when the stream is closed.
+    static std::atomic<unsigned> counter{0};
+    const auto folder = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto path = folder / ("celshift-test-" + std::to_string(_getpid()) + "-" +
+                                    std::to_string(counter++) + ".tmp");
+        if (std::filesystem::exists(path)) continue;
+        if (std::FILE* f = _wfopen(path.c_str(), L"w+bD")) return f;
+    }
+    return nullptr;
+#else
+    return std::tmpfile();
+#endif
+}
 
 WalkOutcome walk(const std::string& input, const std::function<void(DataFileCopier&)>& walker,
                  const ReplacementTableHolder* holder, FailurePoint failure, std::size_t windowBytes) {

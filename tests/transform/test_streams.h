@@ -27,6 +27,9 @@ struct WalkOutcome {
     bool closeFailed = false;  // the output's own buffer could not be written out at fclose
 };
 
+// A temporary file opened for reading and writing, removed when closed; null when none can be made.
+std::FILE* temporaryStream();
+
 // Runs one walker over the input bytes and reports what it wrote and raised.
 // The pass-through still pending at the walker's end is written as copyDataFile writes it, with code 55.
 WalkOutcome walk(const std::string& input, const std::function<void(DataFileCopier&)>& walker,
