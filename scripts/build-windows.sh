@@ -36,16 +36,7 @@ packages=(
   qt6-base-dev-tools libsimpleini-dev googletest
   fonts-ipafont-gothic
 )
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/install-deps.sh "${packages[@]}"
 step_done
 
 step "Qt 6 for Windows (cache: $CELSHIFT_CACHE)"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need, if any is missing. Run as root.
+# Installs the Debian packages that building and testing need, or the packages named as arguments, if any
+# is missing. Run as root.
 set -euo pipefail
 
-packages=(
+packages=("$@")
+((${#packages[@]})) || packages=(
   g++ cmake make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
