@@ -70,8 +70,23 @@ bool copyOtherFiles(FileList& fileList, const std::string& outputFolder, RunMess
             return static_cast<int>(copyFileNoOverwrite(path, joinPath(outputFolder, lastPathElement(path))));
         },
         [&](int i, int& outcome) {
-            if (static_cast<CopyOutcome>(outcome) == CopyOutcome::Failed)
-                notCopied.push_back(nameOf(paths[static_cast<std::size_t>(i)]));
+            const std::string& path = paths[static_cast<std::size_t>(i)];
+            FileReport report;
+            report.name = nameOf(path);
+            report.path = path;
+            switch (static_cast<CopyOutcome>(outcome)) {
+            case CopyOutcome::Copied:
+                report.kind = FileReport::Kind::Copied;
+                break;
+            case CopyOutcome::AlreadyExists:
+                report.kind = FileReport::Kind::AlreadyThere;
+                break;
+            case CopyOutcome::Failed:
+                report.kind = FileReport::Kind::NotCopied;
+                notCopied.push_back(report.name);
+                break;
+            }
+            if (options.report) options.report->fileDone(report);
         },
         stageProgress(options, RunStage::CopyingOtherFiles, paths));
     if (!notCopied.empty()) messages.showMessage(joinLines(texts::kNotCopied, notCopied), texts::kCaptionFirstStage);
@@ -95,6 +110,17 @@ bool rewriteDataFiles(FileList& fileList, const std::string* outputFolder, const
                                    buffers[static_cast<std::size_t>(worker)], nullptr);
         },
         [&](int i, DataFileResult& result) {
+            const std::string& path = paths[static_cast<std::size_t>(i)];
+            if (options.report) {
+                FileReport report;
+                report.kind = result.kind == DataFileResult::Kind::Converted ? FileReport::Kind::Converted
+                              : result.kind == DataFileResult::Kind::Failed  ? FileReport::Kind::Failed
+                                                                              : FileReport::Kind::Unopened;
+                report.name = nameOf(path);
+                report.path = result.kind == DataFileResult::Kind::Unopened ? result.unopenedPath : path;
+                report.replaced.assign(result.replaced.begin(), result.replaced.begin() + outcome.usedRows);
+                options.report->fileDone(report);
+            }
             for (int pair = 0; pair < outcome.usedRows; ++pair) {
                 const std::int64_t replaced = result.replaced[static_cast<std::size_t>(pair)];
                 outcome.rowTotals[static_cast<std::size_t>(pair)].fields += replaced;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/file_list.h"
 
@@ -50,10 +51,41 @@ private:
     static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets it");
 };
 
+// What became of one file of the scenario folder, for a report of the whole run.
+struct FileReport {
+    enum class Kind {
+        Converted,     // a data file, rewritten whole
+        Failed,        // a data file reported under "失敗"
+        Unopened,      // a data file, or its copy, that could not be opened ("ErrorFm")
+        Copied,        // another file, copied
+        AlreadyThere,  // another file, kept: a regular file of that name was already in the output folder
+        NotCopied,     // another file that could not be copied ("コピーできなかったファイル")
+    };
+    Kind kind = Kind::Converted;
+    std::string name;    // the file's name in the scenario folder
+    std::string path;    // the file concerned: the scenario's file, or for Unopened the one that could not be opened
+    std::string reason;  // why, in the user's words; empty for Converted, Copied and AlreadyThere
+    // For Failed: true when the output folder now holds the converted part followed by the rest of the file
+    // unchanged; false when the earlier copy (or none) stays as it was.
+    bool outputWritten = false;
+    // Per used row: the image-name fields replaced in what the output folder now holds of this file.
+    std::vector<std::int64_t> replaced;
+};
+
+// Receives a FileReport for every file of a run, on the thread that called the run, in the run's order, and
+// before any message about the same file.
+class RunReport {
+public:
+    virtual ~RunReport() = default;
+    virtual void fileDone(const FileReport& report) = 0;
+};
+
 struct RunOptions {
     int jobs = 0;                        // worker threads; 0: one per core of the machine
     RunProgress* progress = nullptr;     // not owned
     const StopRequest* stop = nullptr;   // not owned
+    RunReport* report = nullptr;         // not owned
+    bool syncBeforeRename = false;       // each file reaches the disk before it takes its final name
 };
 
 // The texts of the conversion rows as typed (UTF-8): row r is from[r - 1] -> to[r - 1].
@@ -74,6 +106,7 @@ struct RunOutcome {
     bool stopped = false;   // a StopRequest ended the run early
     int failedFiles = 0;    // data files reported with the failure box
     int unopenedFiles = 0;  // data files or copies that could not be opened
+    int notCopiedFiles = 0; // other files listed under "コピーできなかったファイル"
     int usedRows = 0;       // pairs in the replacement table (0 when the run did not get that far)
     std::array<RowTotal, 4> rowTotals{};
 };
