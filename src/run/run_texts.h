@@ -37,9 +37,14 @@ inline std::string rowNumber(int row) {
 }
 inline std::string rowNotCodePage932(int row) { return "変換" + rowNumber(row) + ": Shift-JISで表せない文字があります"; }
 inline std::string rowTooLong(int row) { return "変換" + rowNumber(row) + ": ファイル名が長すぎます（255バイトまで）"; }
+// Said of a row that replaced nothing while some data file could not be read to its end: its name may stand in
+// the part that was not read, so "見つかりません" would not be the truth.
+inline constexpr const char* kRowUnchecked = "読めなかったファイルがあります";
 // What one row replaced: "変換Ｎ: X箇所（Yファイル）", or "変換Ｎ: 0箇所（見つかりません）" when nothing.
-inline std::string rowSummary(int row, std::int64_t fields, int files) {
-    if (fields == 0) return "変換" + rowNumber(row) + ": 0箇所（" + kRowNotFound + "）";
+// someFilesUnread: a data file failed or could not be opened during the run.
+inline std::string rowSummary(int row, std::int64_t fields, int files, bool someFilesUnread = false) {
+    if (fields == 0)
+        return "変換" + rowNumber(row) + ": 0箇所（" + (someFilesUnread ? kRowUnchecked : kRowNotFound) + "）";
     return "変換" + rowNumber(row) + ": " + std::to_string(fields) + "箇所（" + std::to_string(files) + "ファイル）";
 }
 inline std::string replaceCount(int count) { return std::to_string(count) + "個のファイルを置換します"; }
