@@ -41,7 +41,7 @@ namespace {
 class LargeStackWorker {
 public:
     // The thread is never joined: at exit it still waits for the next input.
-    LargeStackWorker() : thread_(new celshift::LargeStackThread([this] { serve(); })) {}
+    LargeStackWorker() : thread_(new celshift::LargeStackThread(celshift::kWalkStackBytes, [this] { serve(); })) {}
 
     void run(const std::function<void()>& job) {
         std::unique_lock lock(mutex_);
