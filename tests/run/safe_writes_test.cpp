@@ -170,7 +170,9 @@ TEST_F(SafeWrites, ASecondRunIntoTheSameFolderIsRefused) {
     const RunOutcome outcome = run();
     EXPECT_FALSE(outcome.started);
     EXPECT_EQ(messages.boxes, (std::vector<Box>{{"エラー", "出力先フォルダには、ほかの実行が書き込み中です\n" + output}}));
-    EXPECT_TRUE(outputNames().empty());
+    std::vector<std::string> names = outputNames();
+    std::erase(names, ".celshift-lock");  // where the system keeps the first run's lock in a file
+    EXPECT_TRUE(names.empty());
 }
 
 // Temporary files that a killed run left are removed by the next run into the folder; other hidden files stay.
