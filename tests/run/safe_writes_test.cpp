@@ -121,6 +121,16 @@ TEST_F(SafeWrites, NothingIsLeftOutWithoutAWord) {
     EXPECT_EQ(report.find("d.bmp")->kind, FileReport::Kind::Copied);
 }
 
+// Names that are not UTF-8, or that hold a control byte, are shown as \xNN in messages; valid names stay as they are.
+TEST_F(SafeWrites, NamesThatAreNoTextAreShownEscaped) {
+    put("Bad\x01\xFF.wid", dataFile("a.bmp").substr(0, 20));
+    put("ソード\x7F.wid", dataFile("a.bmp").substr(0, 20));
+    put("正しい名前.wid", dataFile("a.bmp").substr(0, 20));
+    run();
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(0), {"失敗", "Bad\\x01\\xFF.wid"},
+                                                {"失敗", "ソード\\x7F.wid"}, {"失敗", "正しい名前.wid"}, kDone}));
+}
+
 // A full disk (here a file size limit, in a child process) fails the file that does not fit: its earlier copy
 // stays as it was, no partial file appears, and the reason says so.
 TEST_F(SafeWrites, AFullDiskKeepsTheEarlierCopyAndLeavesNoPartialFile) {
