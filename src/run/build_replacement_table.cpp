@@ -9,6 +9,15 @@
 
 namespace celshift {
 
+namespace {
+
+const std::string& rowText(const std::vector<std::string>& texts, std::size_t r) {
+    static const std::string kEmpty;
+    return r < texts.size() ? texts[r] : kEmpty;
+}
+
+}  // namespace
+
 bool hasImageExtension(std::string_view name932) {
     const std::string extension = asciiLower932(extensionOf932(name932));
     for (const char* image : kImageExtensions)
@@ -16,43 +25,41 @@ bool hasImageExtension(std::string_view name932) {
     return false;
 }
 
+RowCheck checkRow(const std::string& fromText, const std::string& toText) {
+    RowCheck check;
+    if (fromText.empty() && toText.empty()) return check;
+    check.state = RowState::Invalid;
+    const std::optional<std::string> from = toCodePage932(fromText);
+    const std::optional<std::string> to = toCodePage932(toText);
+    const auto holdsZero = [](const std::optional<std::string>& text) { return text->find('\0') != std::string::npos; };
+    if (!from || !to || holdsZero(from) || holdsZero(to)) check.reason = texts::kRowNotCodePage932;
+    else if (from->empty() || to->empty()) check.reason = texts::kRowHalfEmpty;
+    else if (!hasImageExtension(*from) || !hasImageExtension(*to)) check.reason = texts::kRowNoImageExtension;
+    else if (from->size() > kMaxNameBytes || to->size() > kMaxNameBytes) check.reason = texts::kRowTooLong;
+    else check.state = RowState::Used;
+    return check;
+}
+
 std::array<RowCheck, 4> checkRows(const ConversionRows& rows) {
     std::array<RowCheck, 4> checks;
     bool ended = false;
     for (std::size_t r = 0; r < checks.size(); ++r) {
-        RowCheck& check = checks[r];
         if (ended) {
-            check.state = RowState::NotUsed;
+            checks[r].state = RowState::NotUsed;
             continue;
         }
-        const std::string& fromText = rows.from[r];
-        const std::string& toText = rows.to[r];
-        ended = true;
-        if (fromText.empty() && toText.empty()) {
-            check.state = RowState::Empty;
-            continue;
-        }
-        check.state = RowState::Invalid;
-        const std::optional<std::string> from = toCodePage932(fromText);
-        const std::optional<std::string> to = toCodePage932(toText);
-        const auto holdsZero = [](const std::optional<std::string>& text) { return text->find('\0') != std::string::npos; };
-        if (!from || !to || holdsZero(from) || holdsZero(to)) check.reason = texts::kRowNotCodePage932;
-        else if (from->empty() || to->empty()) check.reason = texts::kRowHalfEmpty;
-        else if (!hasImageExtension(*from) || !hasImageExtension(*to)) check.reason = texts::kRowNoImageExtension;
-        else if (from->size() > kMaxNameBytes || to->size() > kMaxNameBytes) check.reason = texts::kRowTooLong;
-        else {
-            check.state = RowState::Used;
-            ended = false;
-        }
+        checks[r] = checkRow(rowText(rows.from, r), rowText(rows.to, r));
+        ended = checks[r].state != RowState::Used;
     }
     return checks;
 }
 
 void buildReplacementTable(const ConversionRows& rows, ReplacementTableHolder& holder, RunMessages& messages) {
     std::vector<std::pair<std::string, std::string>> pairs;
-    for (int row = 1; row <= kMaxPairs; ++row) {
-        const std::optional<std::string> from = toCodePage932(rows.from[row - 1]);
-        const std::optional<std::string> to = toCodePage932(rows.to[row - 1]);
+    const int rowCount = static_cast<int>(rows.size());
+    for (int row = 1; row <= rowCount; ++row) {
+        const std::optional<std::string> from = toCodePage932(rowText(rows.from, static_cast<std::size_t>(row - 1)));
+        const std::optional<std::string> to = toCodePage932(rowText(rows.to, static_cast<std::size_t>(row - 1)));
         // A zero byte would end the name early inside a data file, so it counts as a character it cannot hold.
         const auto holdsZero = [](const std::optional<std::string>& text) { return text->find('\0') != std::string::npos; };
         if (!from || !to || holdsZero(from) || holdsZero(to)) {

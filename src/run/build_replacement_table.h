@@ -26,9 +26,12 @@ struct RowCheck {
     RowState state = RowState::Empty;
     std::string reason;  // for Invalid: why, in the user's words
 };
+// One row on its own: Empty, Invalid with its reason, or Used (valid).
+RowCheck checkRow(const std::string& fromText, const std::string& toText);
+// The window's four rows, as a run would take them.
 std::array<RowCheck, 4> checkRows(const ConversionRows& rows);
 
-// Scans the rows from 1 to 4 and stops at the first row that is not valid: a text that code page 932
+// Scans the rows from the first and stops at the first row that is not valid: a text that code page 932
 // cannot hold, a from- or to-text without an image extension, or a valid row with a text over 255 bytes
 // (the first and the last are told in a box). Tells the number of rows used, then fills the holder.
 void buildReplacementTable(const ConversionRows& rows, ReplacementTableHolder& holder, RunMessages& messages);

@@ -53,7 +53,7 @@ DataFileResult convertDataFile(const std::string& path, const std::string* outpu
         copier.nestingLimit = kMaxNestingDepth;  // the workers have the stack for it
         copier.nameVisitor = visitor;
         walk = copyDataFile(copier);
-        result.replaced = copier.replacedFields;
+        result.replaced = std::move(copier.replacedFields);
         result.stopCode = copier.stopCode;
     }
     std::fclose(input);

@@ -16,7 +16,7 @@ struct DataFileResult {
     Kind kind = Kind::Converted;
     std::string unopenedPath;  // the file (or copy) that could not be opened
     int stopCode = 0;          // the transformer's code that ended a failed walk; 0 for a failed flush or close
-    std::array<std::int64_t, kMaxPairs> replaced{};
+    ReplacedCounts replaced;
 };
 
 // The output stream's buffer, one per worker, lent to each output in turn.
