@@ -28,6 +28,13 @@ struct RowCheck {
 };
 // One row on its own: Empty, Invalid with its reason, or Used (valid).
 RowCheck checkRow(const std::string& fromText, const std::string& toText);
+// The same, with a valid row's texts in their code page 932 form, as the table holds them.
+struct StoredRow {
+    RowCheck check;
+    std::string from;  // for Used only
+    std::string to;
+};
+StoredRow storeRow(const std::string& fromText, const std::string& toText);
 // The window's four rows, as a run would take them.
 std::array<RowCheck, 4> checkRows(const ConversionRows& rows);
 
