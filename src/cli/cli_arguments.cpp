@@ -9,9 +9,9 @@ namespace celshift::cli {
 
 namespace fs = std::filesystem;
 
-const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--quiet] [--from TEXT --to TEXT]... SCENARIO...
-       celshift-cli [--output DIR] [--jobs N] [--quiet] --rows FILE SCENARIO...
-       celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT | --rows FILE]... SCENARIO...
+const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--from TEXT --to TEXT]... SCENARIO...
+       celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] --rows FILE SCENARIO...
+       celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... | [--rows FILE] SCENARIO...
        celshift-cli --list-names [--jobs N] SCENARIO...
        celshift-cli --missing [--jobs N] SCENARIO...
 
@@ -32,7 +32,8 @@ exchanging each image name that equals a --from text for the --to text that foll
   --output DIR     the output folder, which must exist (default: the folder "Scena" beside this program).
                    With several scenarios, each goes into DIR/<the name of its folder>, made when absent;
                    two scenario folders of the same name are refused before anything is written.
-  --jobs N         convert N files at a time (default: one per core)
+  --jobs N         convert N files at a time, N from 1 to 256 (default: one per core)
+  --sync           make each file reach the disk before it takes its name (slower; safer on a power cut)
   --quiet          leave out the summary lines
   --dry-run        write nothing and need no output folder: tell what a run would report for the rows and
                    data files, and count what it would replace
@@ -48,16 +49,23 @@ exchanging each image name that equals a --from text for the --to text that foll
 
 Every message of the run is printed as one line "CAPTION: TEXT"; further lines of a text are indented by
 two spaces. A data file or copy that cannot be opened prints "ErrorFm: PATH". After the run, one line per
-used row tells what it replaced: "集計: 変換１: 12箇所（3ファイル）". With several scenarios, a line
-"シナリオ: NAME" comes before each scenario's messages. Ctrl+C stops the run after the files in work,
-which are finished, never left half-written; no later scenario starts.
+used row tells what it replaced: "集計: 変換１: 12箇所（3ファイル）". Standard error gets one line per file
+that failed, could not be opened or could not be copied, with the reason, and a line for each row that is
+not used. With several scenarios, a line "シナリオ: NAME" comes before each scenario's messages.
 
-Exit status: 0 when the run ended and every data file was converted; 1 when a data file failed or could
-not be opened; 2 when the run did not start (bad arguments, a bad line in the rows file, a missing output
-folder, an output folder that is the scenario folder itself, or a scenario folder that cannot be read);
-130 when Ctrl+C stopped it. With several scenarios: a stop's status, else 2 if any scenario did not start,
-else 1 if any data file failed, else 0. --missing: 0 when nothing is missing, 1 when something is, 2 when
-it could not look everywhere (a folder or a data file that could not be read).
+Every file is written under a temporary name and takes its own name only when complete: a run that is
+killed, or that meets a full disk, never leaves a partial file under a file's name, and the next run into
+the folder removes what it left. Ctrl+C, SIGTERM and SIGHUP stop the run after the files in work; no later
+scenario starts. A second run into an output folder that a run is writing into is refused.
+
+Exit status: 0 when the run ended and every file was converted or copied; 1 when a data file failed or
+could not be opened, or a file could not be copied; 2 when the run did not start (bad arguments, a bad line
+in the rows file, a missing output folder or one that is no folder, an output folder that is the scenario
+folder itself or that another run is writing into, or a scenario folder that cannot be read); 128 + the
+signal's number when a signal stopped it (130 for Ctrl+C); 141 when standard output was closed under it, 74
+when standard output could not be written otherwise (a full disk). With several scenarios: a stop's status,
+else 2 if any scenario did not start, else 1 if any failed, else 0. --missing: 0 when nothing is missing, 1
+when something is, 2 when it could not look everywhere (a folder or a data file that could not be read).
 
 Examples:
   celshift-cli --output out --rows rows.txt scenario1 scenario2
@@ -124,6 +132,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             setMode(parsed, Mode::Missing);
         } else if (!optionsEnded && arg == "--quiet") {
             parsed.quiet = true;
+        } else if (!optionsEnded && arg == "--sync") {
+            parsed.sync = true;
         } else if (!optionsEnded && arg == "--jobs") {
             parsed.jobs = jobCount(valueOf(args, i));
         } else if (!optionsEnded && arg == "--output") {
@@ -156,6 +166,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
     const std::string mode = optionOf(parsed.mode);
     if (parsed.mode != Mode::Run && parsed.output)
         throw std::invalid_argument("--output has no use with " + mode + ": it writes nothing");
+    if (parsed.mode != Mode::Run && parsed.sync)
+        throw std::invalid_argument("--sync has no use with " + mode + ": it writes nothing");
     if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.rowCount > 0)
         throw std::invalid_argument(mode + " takes no --from/--to");
     if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.rowsFile)
@@ -168,21 +180,30 @@ Arguments parseArguments(const std::vector<std::string>& args) {
 std::string resolveScenario(const std::string& scenario) {
     std::error_code error;
     const fs::path given = fs::absolute(pathFromUtf8(scenario), error);
-    if (error || !fs::exists(given, error)) throw std::invalid_argument("no such file or folder: " + scenario);
-    if (fs::is_directory(given, error)) {
+    if (error) throw std::invalid_argument("no such file or folder: " + scenario);
+    const fs::file_status status = fs::status(given, error);
+    // A folder on the way that cannot be looked into is no missing file.
+    if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
+        throw UnreadableScenario(utf8FromPath(given.parent_path()));
+    if (!fs::exists(status)) throw std::invalid_argument("no such file or folder: " + scenario);
+    if (fs::is_directory(status)) {
         const fs::path exact = given / "Summary.wsm";
         if (fs::is_regular_file(exact, error)) return utf8FromPath(exact);
+        if (error && error != std::errc::no_such_file_or_directory) throw UnreadableScenario(utf8FromPath(given));
         // Scenarios copied from a case-blind file system may spell the name differently.
-        for (const auto& entry : fs::directory_iterator(given, error)) {
-            std::string name = utf8FromPath(entry.path().filename());
+        fs::directory_iterator entries(given, error);
+        if (error) throw UnreadableScenario(utf8FromPath(given));
+        for (; entries != fs::directory_iterator(); entries.increment(error)) {
+            std::string name = utf8FromPath(entries->path().filename());
             for (auto& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-            if (name == "summary.wsm" && entry.is_regular_file(error)) return utf8FromPath(entry.path());
+            if (name == "summary.wsm" && entries->is_regular_file(error)) return utf8FromPath(entries->path());
         }
+        if (error) throw UnreadableScenario(utf8FromPath(given));
         throw std::invalid_argument("no Summary.wsm in the folder " + scenario);
     }
     std::string name = utf8FromPath(given.filename());
     for (auto& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    if (name != "summary.wsm" || !fs::is_regular_file(given, error))
+    if (name != "summary.wsm" || !fs::is_regular_file(status))
         throw std::invalid_argument("not a Summary.wsm: " + scenario);
     return utf8FromPath(given);
 }

@@ -9,69 +9,122 @@
 #include "cli/missing_mode.h"
 #include "cli/rows_file.h"
 #include "cli/scenario_batch.h"
+#include "platform/console.h"
 #include "platform/name_rules.h"
+#include "run/build_replacement_table.h"
+#include "run/failure_reasons.h"
 #include "run/run_texts.h"
 #include "run/scenario_scan.h"
-#include "platform/console.h"
 
 namespace {
 
 constexpr int kRunEnded = 0;
 constexpr int kFilesFailed = 1;
 constexpr int kNotStarted = 2;
-constexpr int kStopped = 130;  // as a shell reports a program ended by Ctrl+C
+constexpr int kStoppedWithoutSignal = 130;  // as a shell reports a program ended by Ctrl+C
 
 celshift::StopRequest gStop;
+volatile std::sig_atomic_t gStopSignal = 0;
 
-// The first Ctrl+C asks the run to stop after the files in work; a second one ends the program at once.
-extern "C" void requestStop(int) {
+// The first request to stop (Ctrl+C, SIGTERM, SIGHUP) lets the files in work finish; a second ends the program.
+extern "C" void requestStop(int signalNumber) {
+    gStopSignal = signalNumber;
     gStop.request();
-    std::signal(SIGINT, SIG_DFL);
 }
+
+int stoppedStatus() { return gStopSignal != 0 ? 128 + gStopSignal : kStoppedWithoutSignal; }
 
 int exitStatusOf(const celshift::RunOutcome& outcome) {
     if (!outcome.started) return kNotStarted;
-    if (outcome.stopped) return kStopped;
-    return outcome.failedFiles + outcome.unopenedFiles > 0 ? kFilesFailed : kRunEnded;
+    if (outcome.stopped) return stoppedStatus();
+    return outcome.failedFiles + outcome.unopenedFiles + outcome.notCopiedFiles > 0 ? kFilesFailed : kRunEnded;
 }
 
 // One line per used row: what it replaced, in how many data files.
 void printSummary(const celshift::RunOutcome& outcome, celshift::RunMessages& messages) {
+    const bool someFilesUnread = outcome.failedFiles + outcome.unopenedFiles > 0;
     for (int row = 1; row <= outcome.usedRows; ++row) {
         const celshift::RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row - 1)];
-        messages.showMessage(celshift::texts::rowSummary(row, total.fields, total.files), celshift::texts::kCaptionSummary);
+        messages.showMessage(celshift::texts::rowSummary(row, total.fields, total.files, someFilesUnread),
+                             celshift::texts::kCaptionSummary);
     }
 }
 
-int listNames(const std::string& summary, celshift::FileList& fileList, celshift::RunMessages& messages,
+// Tells on standard error each row that a run leaves out, and why: nothing typed is dropped without a word.
+void tellUnusedRows(const celshift::ConversionRows& rows) {
+    using namespace celshift;
+    const auto checks = checkRows(rows);
+    for (std::size_t row = 0; row < checks.size(); ++row) {
+        const std::string name = "変換" + texts::rowNumber(static_cast<int>(row) + 1);
+        if (checks[row].state == RowState::Invalid)
+            std::fprintf(stderr, "celshift-cli: %s は使われません: %s\n", name.c_str(), checks[row].reason.c_str());
+        else if (checks[row].state == RowState::NotUsed && (!rows.from[row].empty() || !rows.to[row].empty()))
+            std::fprintf(stderr, "celshift-cli: %s は使われません（上の行が空か無効です）\n", name.c_str());
+    }
+}
+
+int listNames(const std::string& summary, celshift::FileList& fileList, celshift::cli::LineMessages& messages,
               const celshift::RunOptions& options) {
     using namespace celshift;
     const ScenarioScan scan = scanScenario(summary, fileList, options);
     if (scan.listingFailed) {
-        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + parentFolder(summary), texts::kCaptionError);
+        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(parentFolder(summary)),
+                             texts::kCaptionError);
         return kNotStarted;
     }
-    for (const ScannedName& name : scan.names)
-        std::printf("%lld\t%d\t%s\n", static_cast<long long>(name.fields), name.files, displayName(name.bytes).c_str());
-    std::fflush(stdout);
+    for (const ScannedName& name : scan.names) {
+        if (!messages.write(std::to_string(name.fields) + "\t" + std::to_string(name.files) + "\t" +
+                            displayName(name.bytes) + "\n"))
+            break;
+    }
     for (const ScanProblem& problem : scan.problems) {
-        if (problem.kind == ScanProblem::Kind::Unreadable) messages.showErrorFm(problem.path);
-        else messages.showMessage(problem.name, texts::kCaptionFailed);
+        if (problem.kind == ScanProblem::Kind::Unreadable) {
+            messages.showErrorFm(shownName(problem.path));
+            std::fprintf(stderr, "ErrorFm: %s: %s\n", shownName(problem.path).c_str(), problem.reason.c_str());
+        } else {
+            messages.showMessage(shownName(problem.name), texts::kCaptionFailed);
+            std::fprintf(stderr, "%s: %s: %s\n", texts::kCaptionFailed, shownName(problem.name).c_str(),
+                         problem.reason.c_str());
+        }
     }
     if (scan.stopped) {
         messages.showMessage(texts::kStopped, texts::kCaptionInfo);
-        return kStopped;
+        return stoppedStatus();
     }
     return scan.problems.empty() ? kRunEnded : kFilesFailed;
 }
 
+// A standard output that failed overrides every other status: what the run said was not all seen.
+int finalStatus(int status, const celshift::cli::LineMessages& messages) {
+    if (messages.writeError() == 0) return status;
+    std::fprintf(stderr, "celshift-cli: standard output failed (%s); the run stopped after the files in work\n",
+                 celshift::errorFromErrno(messages.writeError()).systemText.c_str());
+    return celshift::standardOutputFailureStatus(messages.writeError());
+}
+
 // One scenario of the call, in the call's mode; returns its exit status.
 int doScenario(const celshift::cli::Arguments& arguments, const celshift::cli::ScenarioJob& job,
-               const celshift::ConversionRows& rows, celshift::FileList& fileList, celshift::RunMessages& messages,
-               const celshift::RunOptions& options) {
+               const celshift::ConversionRows& rows, celshift::FileList& fileList,
+               celshift::cli::LineMessages& messages, const celshift::RunOptions& options) {
     using namespace celshift;
+    if (!job.unreadableFolder.empty()) {
+        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(job.unreadableFolder),
+                             texts::kCaptionError);
+        return kNotStarted;
+    }
     if (arguments.mode == cli::Mode::ListNames) return listNames(job.summary, fileList, messages, options);
-    if (arguments.mode == cli::Mode::Missing) return cli::listMissingImages(job.summary, fileList, messages, options);
+    if (arguments.mode == cli::Mode::Missing) {
+        switch (cli::listMissingImages(job.summary, fileList, messages, options)) {
+        case cli::MissingImagesResult::NothingMissing:
+            return kRunEnded;
+        case cli::MissingImagesResult::SomethingMissing:
+            return kFilesFailed;
+        case cli::MissingImagesResult::CouldNotLook:
+            return kNotStarted;
+        case cli::MissingImagesResult::Stopped:
+            return stoppedStatus();
+        }
+    }
     const RunOutcome outcome = arguments.mode == cli::Mode::DryRun
                                    ? dryRun(job.summary, rows, fileList, messages, options)
                                    : runConversion(job.summary, job.output, rows, fileList, messages, options);
@@ -83,7 +136,8 @@ int doScenario(const celshift::cli::Arguments& arguments, const celshift::cli::S
 bool readRows(const std::string& path, celshift::ConversionRows& rows) {
     celshift::cli::RowsFile file = celshift::cli::readRowsFile(path);
     for (const celshift::cli::RowsFileProblem& problem : file.problems)
-        std::fprintf(stderr, "celshift-cli: %s:%d: %s\n", path.c_str(), problem.line, problem.reason.c_str());
+        std::fprintf(stderr, "celshift-cli: %s:%d: %s\n", celshift::shownName(path).c_str(), problem.line,
+                     problem.reason.c_str());
     if (!file.problems.empty()) return false;
     rows = std::move(file.rows);
     return true;
@@ -94,14 +148,19 @@ bool readRows(const std::string& path, celshift::ConversionRows& rows) {
 int main(int argc, char** argv) {
     using namespace celshift;
     useUtf8Console();
+    if (!standardOutputIsOpen()) {
+        std::fputs("celshift-cli: standard output is closed; nothing was done\n", stderr);
+        return standardOutputFailureStatus(0);
+    }
+    cli::LineMessages messages(stdout, &gStop);
     cli::Arguments arguments;
     std::vector<cli::ScenarioJob> jobs;
     ConversionRows rows;
     try {
         arguments = cli::parseArguments(std::vector<std::string>(argv + 1, argv + argc));
         if (arguments.help) {
-            std::fputs(cli::kUsage, stdout);
-            return kRunEnded;
+            messages.write(cli::kUsage);
+            return finalStatus(kRunEnded, messages);
         }
         std::string output;
         if (arguments.mode == cli::Mode::Run) {
@@ -119,24 +178,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "celshift-cli: %s\nTry 'celshift-cli --help' for more information.\n", error.what());
         return kNotStarted;
     }
+    if (arguments.mode == cli::Mode::Run || arguments.mode == cli::Mode::DryRun) tellUnusedRows(arguments.rows);
 
-    std::signal(SIGINT, requestStop);
+    onStopRequests(requestStop);
     try {
-        cli::LineMessages messages(stdout);
         const auto fileList = makeDirectoryFileList();
+        cli::ProblemLines problems(stderr);
         RunOptions options;
         options.jobs = arguments.jobs;
         options.stop = &gStop;
+        options.report = &problems;
+        options.syncBeforeRename = arguments.sync;
         std::vector<int> statuses;
         for (const cli::ScenarioJob& job : jobs) {
             if (jobs.size() > 1) {
-                messages.showMessage(job.name, cli::kCaptionScenario);
+                messages.showMessage(shownName(job.name), cli::kCaptionScenario);
                 if (arguments.mode == cli::Mode::Run) cli::makeScenarioOutputFolder(job);
             }
             statuses.push_back(doScenario(arguments, job, rows, *fileList, messages, options));
-            if (cli::isStopStatus(statuses.back())) break;
+            if (cli::isStopStatus(statuses.back()) || messages.writeError() != 0) break;
         }
-        return cli::combinedStatus(statuses);
+        return finalStatus(cli::combinedStatus(statuses), messages);
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "celshift-cli: the run stopped: %s\n", error.what());

@@ -17,7 +17,15 @@ std::vector<ScenarioJob> planScenarios(const std::vector<std::string>& scenarios
     std::map<std::string, std::string> given;  // folded folder name -> the SCENARIO argument
     for (const std::string& scenario : scenarios) {
         ScenarioJob job;
-        job.summary = resolveScenario(scenario);
+        try {
+            job.summary = resolveScenario(scenario);
+        } catch (const UnreadableScenario& error) {
+            job.unreadableFolder = error.folder;
+            // Named after what was given: a folder, or the folder of a "Summary.wsm".
+            std::error_code ignored;
+            const std::string given = utf8FromPath(std::filesystem::absolute(pathFromUtf8(scenario), ignored));
+            job.summary = asciiLower932(lastPathElement(given)) == "summary.wsm" ? given : joinPath(given, "Summary.wsm");
+        }
         job.name = std::string(lastPathElement(parentFolder(job.summary)));
         if (scenarios.size() > 1) {
             if (job.name.empty()) throw std::invalid_argument("the scenario folder has no name of its own: " + scenario);

@@ -10,12 +10,14 @@ inline constexpr const char* kCaptionScenario = "シナリオ";
 
 // One scenario of a call.
 struct ScenarioJob {
-    std::string summary;  // its "Summary.wsm", as an absolute path
-    std::string name;     // the name of its folder, as "シナリオ: NAME" shows it
-    std::string output;   // its output folder (for a conversion)
+    std::string summary;           // its "Summary.wsm", as an absolute path
+    std::string name;              // the name of its folder, as "シナリオ: NAME" shows it
+    std::string output;            // its output folder (for a conversion)
+    std::string unreadableFolder;  // not empty: the scenario folder (or one on its way) cannot be read
 };
 
-// Resolves every scenario. With one scenario the output folder is outputFolder itself; with several, each
+// Resolves every scenario; one whose folder cannot be read is kept with unreadableFolder set, so that the
+// others still run. With one scenario the output folder is outputFolder itself; with several, each
 // scenario's is outputFolder/<the name of its folder>. Throws std::invalid_argument, before anything is
 // written, for a scenario that names no "Summary.wsm", a scenario folder without a name (a root), or two
 // scenario folders of the same name (compared as Windows compares file names: their outputs would be one).
