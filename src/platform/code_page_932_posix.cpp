@@ -1,5 +1,6 @@
 #include "platform/code_page_932.h"
 
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
@@ -77,6 +78,14 @@ std::optional<std::string> toCodePage932(std::string_view utf8) {
     u_strFromUTF8(utf16, capacity, &utf16Length, utf8.data(), utf8Length, &status);
     if (U_FAILURE(status)) return std::nullopt;
     for (int32_t i = 0; i < utf16Length; ++i) utf16[i] = windowsFormOf(utf16[i]);
+    // ICU's converters drop the characters that Unicode lets a display ignore (a byte order mark, a zero-width
+    // space, a soft hyphen) without calling the callback: the name would lose them silently. The code page
+    // holds none of them.
+    for (int32_t i = 0; i < utf16Length;) {
+        UChar32 c;
+        U16_NEXT(utf16, i, utf16Length, c);
+        if (u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT)) return std::nullopt;
+    }
 
     UConverter* converter = threadConverter();
     if (!converter) return std::nullopt;
