@@ -60,6 +60,17 @@ TEST_F(ConversionRun, ATableOfManyRowsEndsAtItsFirstInvalidRowWhateverItsNumber)
     }
 }
 
+// The table of image extensions, first to last in any case, and the names just outside each.
+TEST(ImageExtensions, EachEndsExactlyWhereItsTextEnds) {
+    for (const char* name : {"a.bmp", "a.BMP", "a.jpg", "a.jpeg", "a.jpy1", "a.jpdc", "a.JPX", "a.b.jpx", ".bmp",
+                             "img\\a.bmp", "\x83\x5c.bmp" /* ソ: its second byte reads as a backslash */})
+        EXPECT_TRUE(hasImageExtension(name)) << name;
+    for (const char* name : {"a.bm", "a.bmpp", "a.jp", "a.jpy", "a.jpy2", "a.jpd", "a.jpdcx", "a.jpx1", "a.jpe",
+                             "a.jpegg", "abmp", "a. bmp", "a.bmp ", "a.bmp.", "a.bmp\\b", "a.\x83\x42mp" /* .ＢＭＰ-like */,
+                             "a.bmp:", ""})
+        EXPECT_FALSE(hasImageExtension(name)) << name;
+}
+
 TEST(ConversionRowsShape, ADefaultHoldsTheWindowsFourEmptyRows) {
     const ConversionRows rows;
     EXPECT_EQ(rows.size(), 4u);
