@@ -41,13 +41,16 @@ int exitStatusOf(const celshift::RunOutcome& outcome) {
 }
 
 // One line per used row: what it replaced, in how many data files.
-void printSummary(const celshift::RunOutcome& outcome, celshift::RunMessages& messages) {
+// The lines go out in one write: a rows file may use thousands of rows.
+void printSummary(const celshift::RunOutcome& outcome, celshift::cli::LineMessages& messages) {
     const bool someFilesUnread = outcome.failedFiles + outcome.unopenedFiles > 0;
+    std::string lines;
     for (int row = 1; row <= outcome.usedRows; ++row) {
         const celshift::RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row - 1)];
-        messages.showMessage(celshift::texts::rowSummary(row, total.fields, total.files, someFilesUnread),
-                             celshift::texts::kCaptionSummary);
+        lines += std::string(celshift::texts::kCaptionSummary) + ": " +
+                 celshift::texts::rowSummary(row, total.fields, total.files, someFilesUnread) + "\n";
     }
+    if (!lines.empty()) messages.write(lines);
 }
 
 // Tells on standard error each row that a run leaves out, and why: nothing typed is dropped without a word.

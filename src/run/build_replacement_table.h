@@ -3,6 +3,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "run/conversion_run.h"
 #include "transform/replacement_table.h"
@@ -10,7 +11,7 @@
 namespace celshift {
 
 // Image extensions a conversion row may name, in the order they are tested.
-inline constexpr const char* kImageExtensions[] = {".bmp", ".jpg", ".jpeg", ".jpy1", ".jpdc", ".jpx"};
+inline constexpr std::string_view kImageExtensions[] = {".bmp", ".jpg", ".jpeg", ".jpy1", ".jpdc", ".jpx"};
 
 // True when the code page 932 name ends in an image extension, its letters compared without regard to case.
 bool hasImageExtension(std::string_view name932);
