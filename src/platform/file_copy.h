@@ -1,6 +1,7 @@
 // File-system operations of the run: the copy that never overwrites, and folder checks.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "platform/file_error.h"
@@ -25,6 +26,11 @@ struct CopyResult {
 // (with sync, once it is on the disk). A source that is not a regular file (a FIFO, a link that leads nowhere)
 // fails without waiting.
 CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const std::string& name, bool sync);
+
+// Opens a listed file for reading as a binary stream, unbuffered (the reader keeps a buffer of its own). Anything
+// but a regular file is refused without waiting (a FIFO put in its place after the listing would block). Null,
+// with the error set, when it cannot be opened.
+std::FILE* openForReading(const std::string& path, FileError& error);
 
 // The error for a file that was listed but could not be opened (errnoValue from the failed open): a link that
 // leads nowhere is told as such.

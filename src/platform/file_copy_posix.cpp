@@ -166,6 +166,29 @@ FileError errorOpening(const std::string& path, int errnoValue) {
     return errorFromErrno(errnoValue);
 }
 
+std::FILE* openForReading(const std::string& path, FileError& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errorOpening(path, errno);
+        return nullptr;
+    }
+    struct stat status;
+    const bool statted = ::fstat(fd, &status) == 0;
+    if (!statted || !S_ISREG(status.st_mode)) {
+        error = statted ? fileError(FileProblem::NotRegularFile) : errorFromErrno(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* stream = ::fdopen(fd, "rb");
+    if (stream == nullptr) {
+        error = errorFromErrno(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    return stream;
+}
+
 CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const std::string& name, bool sync) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer. fstat then refuses anything but a regular file,
     // whose reads O_NONBLOCK does not change, so the flag can stay.

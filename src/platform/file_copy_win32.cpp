@@ -49,6 +49,21 @@ FileError errorOpening(const std::string& path, int errnoValue) {
     return errorFromErrno(errnoValue);
 }
 
+std::FILE* openForReading(const std::string& path, FileError& error) {
+    const std::optional<std::wstring> wide = toWide(path);
+    if (!wide) {
+        error = errorFromWin32(ERROR_INVALID_NAME);
+        return nullptr;
+    }
+    std::FILE* stream = ::_wfopen(wide->c_str(), L"rb");
+    if (stream == nullptr) {
+        error = errorOpening(path, errno);
+        return nullptr;
+    }
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    return stream;
+}
+
 // CopyFileExW into a new temporary name keeps the contents, attributes (read-only among them) and modification
 // time; MoveFileExW without MOVEFILE_REPLACE_EXISTING then gives it its name unless something took that name.
 CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const std::string& name, bool sync) {

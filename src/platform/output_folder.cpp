@@ -12,13 +12,14 @@ constexpr std::string_view kTemporaryPrefix = ".celshift-";
 constexpr std::string_view kTemporarySuffix = ".tmp";
 
 std::atomic<std::uint64_t> gTemporaryCounter{0};
+// Asked once: every temporary name of the process carries it.
+const std::string gProcessNumber = std::to_string(detail::processNumber());
 
 }  // namespace
 
 std::string temporaryFileName() {
     const std::uint64_t n = gTemporaryCounter.fetch_add(1, std::memory_order_relaxed);
-    return std::string(kTemporaryPrefix) + std::to_string(detail::processNumber()) + "-" + std::to_string(n) +
-           std::string(kTemporarySuffix);
+    return std::string(kTemporaryPrefix) + gProcessNumber + "-" + std::to_string(n) + std::string(kTemporarySuffix);
 }
 
 // Exactly the pattern temporaryFileName makes: digits, one "-", digits between the prefix and the suffix.

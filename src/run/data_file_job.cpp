@@ -1,6 +1,5 @@
 #include "run/data_file_job.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <optional>
 
@@ -32,11 +31,11 @@ std::string nameOf(const std::string& path) { return std::string(lastPathElement
 DataFileResult convertDataFile(const std::string& path, OutputFolder* output, const ReplacementTableHolder& holder,
                                StreamBuffers& buffers, ImageNameVisitor* visitor, bool sync) {
     const std::string name = nameOf(path);
-    std::FILE* input = std::fopen(path.c_str(), "rb");
-    // Nothing is written for a file that cannot be read, so an older copy stays untouched.
-    if (!input) return unopened(path, errorOpening(path, errno));
-    // The copier reads through a window of its own: a stream buffer would only copy every byte once more.
-    std::setvbuf(input, nullptr, _IONBF, 0);
+    // Unbuffered: the copier reads through a window of its own, and a stream buffer would only copy every byte once
+    // more. Nothing is written for a file that cannot be read, so an older copy stays untouched.
+    FileError openError;
+    std::FILE* input = openForReading(path, openError);
+    if (!input) return unopened(path, openError);
 
     std::optional<PendingFile> copy;
     if (output) {

@@ -121,6 +121,16 @@ TEST_F(SafeWrites, NothingIsLeftOutWithoutAWord) {
     EXPECT_EQ(report.find("d.bmp")->kind, FileReport::Kind::Copied);
 }
 
+// Names that are not UTF-8, or that hold a control byte, are shown as \xNN in messages; valid names stay as they are.
+TEST_F(SafeWrites, NamesThatAreNoTextAreShownEscaped) {
+    put("Bad\x01\xFF.wid", dataFile("a.bmp").substr(0, 20));
+    put("ソード\x7F.wid", dataFile("a.bmp").substr(0, 20));
+    put("正しい名前.wid", dataFile("a.bmp").substr(0, 20));
+    run();
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(0), {"失敗", "Bad\\x01\\xFF.wid"},
+                                                {"失敗", "ソード\\x7F.wid"}, {"失敗", "正しい名前.wid"}, kDone}));
+}
+
 // A full disk (here a file size limit, in a child process) fails the file that does not fit: its earlier copy
 // stays as it was, no partial file appears, and the reason says so.
 TEST_F(SafeWrites, AFullDiskKeepsTheEarlierCopyAndLeavesNoPartialFile) {
@@ -170,7 +180,9 @@ TEST_F(SafeWrites, ASecondRunIntoTheSameFolderIsRefused) {
     const RunOutcome outcome = run();
     EXPECT_FALSE(outcome.started);
     EXPECT_EQ(messages.boxes, (std::vector<Box>{{"エラー", "出力先フォルダには、ほかの実行が書き込み中です\n" + output}}));
-    EXPECT_TRUE(outputNames().empty());
+    std::vector<std::string> names = outputNames();
+    std::erase(names, ".celshift-lock");  // where the system keeps the first run's lock in a file
+    EXPECT_TRUE(names.empty());
 }
 
 // Temporary files that a killed run left are removed by the next run into the folder; other hidden files stay.
