@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <unordered_map>
 
 #include "platform/path_text.h"
 #include "run/build_replacement_table.h"
@@ -51,11 +50,12 @@ RowsFile parseRowsFile(std::string_view text) {
     file.rows.from.clear();
     file.rows.to.clear();
     if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
-    std::unordered_map<std::string, int> fromLines;  // a FROM as stored -> the line that has it
+    auto table = std::make_shared<ReplacementTable>();
+    std::vector<int> lineOfRow;  // per row, its line
     const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-    fromLines.reserve(lines);
     file.rows.from.reserve(lines);
     file.rows.to.reserve(lines);
+    lineOfRow.reserve(lines);
     int lineNumber = 0;
     while (!text.empty()) {
         ++lineNumber;
@@ -66,10 +66,6 @@ RowsFile parseRowsFile(std::string_view text) {
         if (line.empty() || line.front() == '#') continue;
 
         const auto refuse = [&](std::string reason) { file.problems.push_back({lineNumber, std::move(reason)}); };
-        if (!isUtf8(line)) {
-            refuse("UTF-8として読めない文字があります");
-            continue;
-        }
         const std::size_t tab = line.find('\t');
         if (tab == std::string_view::npos) {
             refuse("変換元と変換先をタブで区切ってください");
@@ -83,17 +79,25 @@ RowsFile parseRowsFile(std::string_view text) {
         std::string to(line.substr(tab + 1));
         StoredRow stored = storeRow(from, to);
         if (stored.check.state != RowState::Used) {
-            refuse(stored.check.state == RowState::Empty ? texts::kRowHalfEmpty : stored.check.reason);
+            // Text that is no UTF-8 is what the code page cannot hold as well: which of the two, the line tells.
+            if (stored.check.reason == texts::kRowNotCodePage932 && !isUtf8(line)) refuse("UTF-8として読めない文字があります");
+            else refuse(stored.check.state == RowState::Empty ? texts::kRowHalfEmpty : stored.check.reason);
             continue;
         }
-        const auto [earlier, added] = fromLines.emplace(std::move(stored.from), lineNumber);
-        if (!added) {
-            refuse("変換元が" + std::to_string(earlier->second) + "行目と同じです");
+        // As a data file would hold it: the FROM and its zero byte.
+        const std::string field = stored.from + '\0';
+        const int earlier = table->find(reinterpret_cast<const unsigned char*>(field.data()),
+                                        static_cast<std::int32_t>(field.size()));
+        if (earlier >= 0) {
+            refuse("変換元が" + std::to_string(lineOfRow[static_cast<std::size_t>(earlier)]) + "行目と同じです");
             continue;
         }
+        addReplacementPair(*table, stored.from, stored.to);
+        lineOfRow.push_back(lineNumber);
         file.rows.from.push_back(std::move(from));
         file.rows.to.push_back(std::move(to));
     }
+    file.rows.table = std::move(table);
     return file;
 }
 

@@ -18,7 +18,7 @@ struct RowsFileProblem {
 };
 
 struct RowsFile {
-    ConversionRows rows;                    // the rows in the file's order
+    ConversionRows rows;                    // the rows in the file's order, with their table
     std::vector<RowsFileProblem> problems;  // one per bad line, in order; none may be used when there is one
 };
 

@@ -84,7 +84,9 @@ std::optional<std::string> toCodePage932(std::string_view utf8) {
     for (int32_t i = 0; i < utf16Length;) {
         UChar32 c;
         U16_NEXT(utf16, i, utf16Length, c);
-        if (u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT)) return std::nullopt;
+        // Kana and kanji lie between U+2070 and U+FDFF, where only U+3164 has the property: no lookup for them.
+        const bool mayBeIgnorable = c >= 0xAD && (c < 0x2070 || c == 0x3164 || c >= 0xFE00);
+        if (mayBeIgnorable && u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT)) return std::nullopt;
     }
 
     UConverter* converter = threadConverter();

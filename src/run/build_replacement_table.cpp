@@ -71,6 +71,11 @@ std::array<RowCheck, 4> checkRows(const ConversionRows& rows) {
 
 void buildReplacementTable(const ConversionRows& rows, ReplacementTableHolder& holder, RunMessages& messages) {
     holder.enabled = true;
+    if (rows.table) {
+        holder.table = std::make_unique<ReplacementTable>(*rows.table);
+        messages.showMessage(texts::replaceCount(holder.table->count), texts::kCaptionReplace);
+        return;
+    }
     holder.table = std::make_unique<ReplacementTable>();
     const int rowCount = static_cast<int>(rows.size());
     for (int row = 1; row <= rowCount; ++row) {

@@ -41,7 +41,8 @@ std::array<RowCheck, 4> checkRows(const ConversionRows& rows);
 
 // Scans the rows from the first and stops at the first row that is not valid: a text that code page 932
 // cannot hold, a from- or to-text without an image extension, or a valid row with a text over 255 bytes
-// (the first and the last are told in a box). Tells the number of rows used, then fills the holder.
+// (the first and the last are told in a box). Tells the number of rows used, then fills the holder. Rows that
+// come with their table give a copy of it.
 void buildReplacementTable(const ConversionRows& rows, ReplacementTableHolder& holder, RunMessages& messages);
 
 }  // namespace celshift

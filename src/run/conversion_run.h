@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,9 @@ struct RunOptions {
 struct ConversionRows {
     std::vector<std::string> from = std::vector<std::string>(4);
     std::vector<std::string> to = std::vector<std::string>(4);
+    // The table these rows make, when a reader that checked and converted every row has built it already (a
+    // rows file): the run takes it as it stands instead of converting thousands of texts a second time.
+    std::shared_ptr<const ReplacementTable> table;
 
     // The number of rows: the longer of the two.
     std::size_t size() const { return from.size() > to.size() ? from.size() : to.size(); }
