@@ -47,8 +47,8 @@ void printSummary(const celshift::RunOutcome& outcome, celshift::cli::LineMessag
     std::string lines;
     for (int row = 1; row <= outcome.usedRows; ++row) {
         const celshift::RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row - 1)];
-        lines += std::string(celshift::texts::kCaptionSummary) + ": " +
-                 celshift::texts::rowSummary(row, total.fields, total.files, someFilesUnread) + "\n";
+        lines.append(celshift::texts::kCaptionSummary).append(": ");
+        lines.append(celshift::texts::rowSummary(row, total.fields, total.files, someFilesUnread)).push_back('\n');
     }
     if (!lines.empty()) messages.write(lines);
 }

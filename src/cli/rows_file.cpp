@@ -84,20 +84,17 @@ RowsFile parseRowsFile(std::string_view text) {
             else refuse(stored.check.state == RowState::Empty ? texts::kRowHalfEmpty : stored.check.reason);
             continue;
         }
-        // As a data file would hold it: the FROM and its zero byte.
-        const std::string field = stored.from + '\0';
-        const int earlier = table->find(reinterpret_cast<const unsigned char*>(field.data()),
-                                        static_cast<std::int32_t>(field.size()));
-        if (earlier >= 0) {
-            refuse("変換元が" + std::to_string(lineOfRow[static_cast<std::size_t>(earlier)]) + "行目と同じです");
+        // The same FROM as the data file holds it, an earlier row has: the table keeps the earlier one.
+        const int found = addReplacementPair(*table, stored.from, stored.to);
+        lineOfRow.push_back(lineNumber);
+        if (found != table->count - 1) {
+            refuse("変換元が" + std::to_string(lineOfRow[static_cast<std::size_t>(found)]) + "行目と同じです");
             continue;
         }
-        addReplacementPair(*table, stored.from, stored.to);
-        lineOfRow.push_back(lineNumber);
         file.rows.from.push_back(std::move(from));
         file.rows.to.push_back(std::move(to));
     }
-    file.rows.table = std::move(table);
+    if (file.problems.empty()) file.rows.table = std::move(table);
     return file;
 }
 

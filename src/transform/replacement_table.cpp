@@ -26,9 +26,13 @@ std::size_t slotOf(std::size_t hash, std::size_t mask) { return (hash * 0x9E3779
 }  // namespace
 
 int ReplacementTable::findIndexed(const unsigned char* field, std::int32_t length) const {
+    return findHashed(field, length, hashOf(field, length));
+}
+
+int ReplacementTable::findHashed(const unsigned char* field, std::int32_t length, std::size_t hash) const {
     const std::size_t mask = slots_.size() - 1;
     const auto* names = reinterpret_cast<const unsigned char*>(names_.data());
-    for (std::size_t slot = slotOf(hashOf(field, length), mask);; slot = (slot + 1) & mask) {
+    for (std::size_t slot = slotOf(hash, mask);; slot = (slot + 1) & mask) {
         const std::int32_t j = slots_[slot];
         if (j < 0) return -1;
         const Stored& s = stored_[static_cast<std::size_t>(j)];
@@ -37,31 +41,33 @@ int ReplacementTable::findIndexed(const unsigned char* field, std::int32_t lengt
     }
 }
 
-// Enters pair j into the index, unless an earlier pair has the same name to look for. The slots are rebuilt
-// twice as many whenever they would be more than half full, so a probe stays short.
-void ReplacementTable::index(int j) {
+// Enters pair j into the index, unless an earlier pair has the same name to look for; returns the pair the name
+// finds. The slots are rebuilt twice as many whenever they would be more than half full, so a probe stays short.
+int ReplacementTable::index(int j) {
     if ((static_cast<std::size_t>(count) + 1) * 2 > slots_.size()) {
         std::vector<std::int32_t> old = std::move(slots_);
         slots_.assign(old.empty() ? 16 : old.size() * 2, -1);
+        const std::size_t mask = slots_.size() - 1;
         for (const std::int32_t earlier : old)
             if (earlier >= 0) {
-                const Stored& s = stored_[static_cast<std::size_t>(earlier)];
-                const auto* name = reinterpret_cast<const unsigned char*>(names_.data()) + s.fromOffset;
-                std::size_t slot = slotOf(hashOf(name, s.fromLength), slots_.size() - 1);
-                while (slots_[slot] >= 0) slot = (slot + 1) & (slots_.size() - 1);
+                std::size_t slot = slotOf(stored_[static_cast<std::size_t>(earlier)].hash, mask);
+                while (slots_[slot] >= 0) slot = (slot + 1) & mask;
                 slots_[slot] = earlier;
             }
     }
     const Stored& s = stored_[static_cast<std::size_t>(j)];
     const auto* name = reinterpret_cast<const unsigned char*>(names_.data()) + s.fromOffset;
-    if (findIndexed(name, s.fromLength) >= 0) return;  // the earlier pair keeps the name
-    std::size_t slot = slotOf(hashOf(name, s.fromLength), slots_.size() - 1);
-    while (slots_[slot] >= 0) slot = (slot + 1) & (slots_.size() - 1);
+    const int earlier = findHashed(name, s.fromLength, s.hash);
+    if (earlier >= 0) return earlier;  // the earlier pair keeps the name
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t slot = slotOf(s.hash, mask);
+    while (slots_[slot] >= 0) slot = (slot + 1) & mask;
     slots_[slot] = j;
     lengths_[s.fromLength >> 6] |= std::uint64_t{1} << (s.fromLength & 63);
+    return j;
 }
 
-void addReplacementPair(ReplacementTable& table, std::string_view fromName, std::string_view toName) {
+int addReplacementPair(ReplacementTable& table, std::string_view fromName, std::string_view toName) {
     checkName(fromName);
     checkName(toName);
     ReplacementTable::Stored stored{};
@@ -71,9 +77,12 @@ void addReplacementPair(ReplacementTable& table, std::string_view fromName, std:
     table.names_.append(fromName).push_back('\0');
     stored.toOffset = table.names_.size();
     table.names_.append(toName).push_back('\0');
+    stored.hash = hashOf(reinterpret_cast<const unsigned char*>(table.names_.data()) + stored.fromOffset,
+                         stored.fromLength);
     table.stored_.push_back(stored);
-    table.index(table.count);
+    const int found = table.index(table.count);
     ++table.count;
+    return found;
 }
 
 void ReplacedCounts::add(std::int32_t pair, std::int64_t fields) {

@@ -42,17 +42,19 @@ public:
     }
 
 private:
-    friend void addReplacementPair(ReplacementTable& table, std::string_view fromName, std::string_view toName);
+    friend int addReplacementPair(ReplacementTable& table, std::string_view fromName, std::string_view toName);
 
     struct Stored {
         std::int32_t fromLength;
         std::int32_t toLength;
         std::size_t fromOffset;
         std::size_t toOffset;
+        std::size_t hash;  // of the name to look for, kept for growing the index
     };
     bool hasLength(std::int32_t length) const { return (lengths_[length >> 6] >> (length & 63)) & 1; }
     int findIndexed(const unsigned char* field, std::int32_t length) const;
-    void index(int j);
+    int findHashed(const unsigned char* field, std::int32_t length, std::size_t hash) const;
+    int index(int j);
 
     std::string names_;             // every name with its zero byte, one after another
     std::vector<Stored> stored_;
@@ -63,8 +65,9 @@ private:
 // Appends a pair. The names are the bytes as a data file holds them, without the zero byte.
 // Throws std::invalid_argument for an empty or over-long name, or a name holding a zero byte:
 // copyStringField relies on every stored name ending at its one zero byte. A name to look for that an
-// earlier pair has already is kept, but never found: the earlier pair wins.
-void addReplacementPair(ReplacementTable& table, std::string_view fromName, std::string_view toName);
+// earlier pair has already is kept, but never found: the earlier pair wins. Returns the pair that a field
+// holding fromName finds: the new one, or that earlier pair.
+int addReplacementPair(ReplacementTable& table, std::string_view fromName, std::string_view toName);
 
 struct ReplacementTableHolder {
     bool enabled = false;

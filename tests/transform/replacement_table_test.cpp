@@ -34,11 +34,12 @@ std::string z(const std::string& name) { return name + '\0'; }
 
 TEST(ReplacementLookup, AFieldMatchesOnlyANameWithItsZeroByte) {
     ReplacementTable table;
-    addReplacementPair(table, "a.bmp", "x.bmp");
-    addReplacementPair(table, "b.bmp", "y.bmp");
-    addReplacementPair(table, "a.bmp", "z.bmp");  // a later pair with the same name is never found
-    addReplacementPair(table, std::string(255, 'n'), "long.bmp");
-    addReplacementPair(table, "c", "c.bmp");
+    EXPECT_EQ(addReplacementPair(table, "a.bmp", "x.bmp"), 0);
+    EXPECT_EQ(addReplacementPair(table, "b.bmp", "y.bmp"), 1);
+    EXPECT_EQ(addReplacementPair(table, "a.bmp", "z.bmp"), 0);  // a later pair with the same name is never found
+    EXPECT_EQ(addReplacementPair(table, std::string(255, 'n'), "long.bmp"), 3);
+    EXPECT_EQ(addReplacementPair(table, "c", "c.bmp"), 4);
+    EXPECT_EQ(table.count, 5);
     const std::vector<std::pair<std::string, int>> cases = {
         {z("a.bmp"), 0},
         {z("b.bmp"), 1},
@@ -79,7 +80,8 @@ TEST(ReplacementLookup, GivesTheFirstMatchAtEverySize) {
         std::vector<std::string> names;
         for (int j = 0; j < size; ++j) {
             names.push_back(j > 0 && random() % 4 == 0 ? names[random() % names.size()] : randomName());
-            addReplacementPair(table, names.back(), "to.bmp");
+            const int found = addReplacementPair(table, names.back(), "to.bmp");
+            ASSERT_EQ(found, firstMatch(table, names.back() + '\0'));
         }
         ASSERT_EQ(table.count, size);
         for (int k = 0; k < 3000; ++k) {
