@@ -31,10 +31,15 @@ inline constexpr const char* kRowHalfEmpty = "変換元と変換先の両方が�
 inline constexpr const char* kRowNotFound = "見つかりません";
 
 
-// Row numbers are written with full-width digits, as in the group boxes.
+// Row numbers are written with full-width digits, as in the group boxes: "１２" for row 12.
+inline void appendRowNumber(std::string& text, int row) {
+    static constexpr const char* kDigits[] = {"０", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
+    for (const char digit : std::to_string(row)) text += digit == '-' ? "－" : kDigits[digit - '0'];
+}
 inline std::string rowNumber(int row) {
-    static constexpr const char* kDigits[] = {"０", "１", "２", "３", "４"};
-    return (row >= 0 && row <= 4) ? kDigits[row] : std::to_string(row);
+    std::string number;
+    appendRowNumber(number, row);
+    return number;
 }
 inline std::string rowNotCodePage932(int row) { return "変換" + rowNumber(row) + ": Shift-JISで表せない文字があります"; }
 inline std::string rowTooLong(int row) { return "変換" + rowNumber(row) + ": ファイル名が長すぎます（255バイトまで）"; }
@@ -43,10 +48,18 @@ inline std::string rowTooLong(int row) { return "変換" + rowNumber(row) + ": �
 inline constexpr const char* kRowUnchecked = "読めなかったファイルがあります";
 // What one row replaced: "変換Ｎ: X箇所（Yファイル）", or "変換Ｎ: 0箇所（見つかりません）" when nothing.
 // someFilesUnread: a data file failed or could not be opened during the run.
+// Built in one string: a run of thousands of rows writes one line for each.
 inline std::string rowSummary(int row, std::int64_t fields, int files, bool someFilesUnread = false) {
-    if (fields == 0)
-        return "変換" + rowNumber(row) + ": 0箇所（" + (someFilesUnread ? kRowUnchecked : kRowNotFound) + "）";
-    return "変換" + rowNumber(row) + ": " + std::to_string(fields) + "箇所（" + std::to_string(files) + "ファイル）";
+    std::string text;
+    text.reserve(80);
+    text += "変換";
+    appendRowNumber(text, row);
+    if (fields == 0) {
+        text.append(": 0箇所（").append(someFilesUnread ? kRowUnchecked : kRowNotFound).append("）");
+        return text;
+    }
+    text.append(": ").append(std::to_string(fields)).append("箇所（").append(std::to_string(files)).append("ファイル）");
+    return text;
 }
 inline std::string replaceCount(int count) { return std::to_string(count) + "個のファイルを置換します"; }
 
