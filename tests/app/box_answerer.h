@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QThread>
+#include <QTest>
 #include <QTimer>
 
 #include "app/Errordialog.h"
@@ -64,7 +65,8 @@ private:
             seen.push_back({errorFm->windowTitle(), errorFm->PathLabel->text(), errorFm->parentWidget(),
                             errorFm->PathLabel->textFormat(), errorFm->width(), centred, onGuiThread});
             if (onShown) onShown(seen.back());
-            errorFm->close();
+            // Enter, as a user closes it: its default button.
+            QTest::keyClick(errorFm, Qt::Key_Return);
         }
     }
 
