@@ -8,7 +8,9 @@
 // Each input is converted three times: without faults (the reference), with the faults, and without faults
 // into a null output. Any of these outcomes is a fault, and aborts:
 // - a result other than 0 and 1, or a result that disagrees with stopCode;
-// - without replacement, a reference that is not a prefix of the input, or not all of it for result 0;
+// - without replacement, a reference that is not the whole input (a walk that stops keeps every byte);
+// - a reference whose stop says its output is not whole, or a faulted walk that met a fault before its end and
+//   says that its output is whole;
 // - a faulted output that is not a prefix of the reference, or that holds a byte at or past the failed read;
 // - a fault that hit without result 1 (or, for a write held in the stream's buffer, a failed fclose), or a
 //   fault armed before the walk's end that a complete walk did not meet;
@@ -39,7 +41,7 @@ namespace {
 class LargeStackWorker {
 public:
     // The thread is never joined: at exit it still waits for the next input.
-    LargeStackWorker() : thread_(new celshift::LargeStackThread([this] { serve(); })) {}
+    LargeStackWorker() : thread_(new celshift::LargeStackThread(celshift::kWalkStackBytes, [this] { serve(); })) {}
 
     void run(const std::function<void()>& job) {
         std::unique_lock lock(mutex_);
@@ -121,6 +123,7 @@ struct Walk {
     std::string output;
     int result = -1;
     int stopCode = -1;
+    celshift::StopDetail stop;
     bool closeFailed = false;
     bool readFaultHit = false;
     bool writeFaultHit = false;
@@ -160,6 +163,7 @@ Walk convert(const std::uint8_t* file, std::size_t size, const Options& options)
         copier.nameVisitor = &visitor;
         walk.result = celshift::copyDataFile(copier);
         walk.stopCode = copier.stopCode;
+        walk.stop = copier.stop;
         walk.replaced = std::accumulate(copier.replacedFields.begin(), copier.replacedFields.end(), std::int64_t{0});
     }
     std::fclose(input);
@@ -210,11 +214,11 @@ void fuzzOne(const std::uint8_t* data, std::size_t size) {
     check(reference.result == 0 || reference.result == 1);
     check((reference.result == 0) == (reference.stopCode == 0));
     check(!reference.closeFailed);
+    check(celshift::outputIsWhole(reference.stop));
     check(reference.replaced <= reference.visited);
     if (!replace) {
         check(reference.replaced == 0);
-        check(isPrefix(reference.output, std::string(reinterpret_cast<const char*>(file), fileSize)));
-        if (reference.result == 0) check(reference.output.size() == fileSize);
+        check(reference.output == std::string(reinterpret_cast<const char*>(file), fileSize));
     }
 
     Options nullOutput = options;
@@ -240,7 +244,8 @@ void fuzzOne(const std::uint8_t* data, std::size_t size) {
     // armed write fault, unless the other fault stopped it first. Either, once met, must show.
     check(!faulted.readFaultHit || readFaultBeforeEnd);
     if (readFaultBeforeEnd && reference.result == 0 && !faulted.writeFaultHit) check(faulted.readFaultHit);
-    if (faulted.readFaultHit) check(faulted.result == 1);
+    if (faulted.readFaultHit) check(faulted.result == 1 && !celshift::outputIsWhole(faulted.stop));
+    if (faulted.writeFaultHit && !faulted.closeFailed) check(!celshift::outputIsWhole(faulted.stop));
     if (writeFaultBeforeEnd && !faulted.readFaultHit) check(faulted.writeFaultHit);
     if (faulted.writeFaultHit) check(faulted.result == 1 || faulted.closeFailed);
     if (!faulted.readFaultHit && !faulted.writeFaultHit) {

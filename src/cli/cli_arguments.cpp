@@ -9,7 +9,7 @@ namespace celshift::cli {
 
 namespace fs = std::filesystem;
 
-const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--quiet] [--from TEXT --to TEXT]... SCENARIO
+const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--from TEXT --to TEXT]... SCENARIO
        celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... SCENARIO
        celshift-cli --list-names [--jobs N] SCENARIO
 
@@ -23,7 +23,8 @@ exchanging each image name that equals a --from text for the --to text that foll
                    Up to four pairs, in order, are conversion rows 1 to 4. Rows are used from the first
                    up to the first row that is not valid. Names are matched exactly, case included.
   --output DIR     the output folder, which must exist (default: the folder "Scena" beside this program)
-  --jobs N         convert N files at a time (default: one per core)
+  --jobs N         convert N files at a time, N from 1 to 256 (default: one per core)
+  --sync           make each file reach the disk before it takes its name (slower; safer on a power cut)
   --quiet          leave out the summary lines
   --dry-run        write nothing and need no output folder: tell what a run would report for the rows and
                    data files, and count what it would replace
@@ -33,12 +34,21 @@ exchanging each image name that equals a --from text for the --to text that foll
 
 Every message of the run is printed as one line "CAPTION: TEXT"; further lines of a text are indented by
 two spaces. A data file or copy that cannot be opened prints "ErrorFm: PATH". After the run, one line per
-used row tells what it replaced: "集計: 変換１: 12箇所（3ファイル）". Ctrl+C stops the run after the files
-in work, which are finished, never left half-written.
+used row tells what it replaced: "集計: 変換１: 12箇所（3ファイル）". Standard error gets one line per file
+that failed, could not be opened or could not be copied, with the reason, and a line for each row that is
+not used.
 
-Exit status: 0 when the run ended and every data file was converted; 1 when a data file failed or could
-not be opened; 2 when the run did not start (bad arguments, a missing output folder, an output folder
-that is the scenario folder itself, or a scenario folder that cannot be read); 130 when Ctrl+C stopped it.
+Every file is written under a temporary name and takes its own name only when complete: a run that is
+killed, or that meets a full disk, never leaves a partial file under a file's name, and the next run into
+the folder removes what it left. Ctrl+C, SIGTERM and SIGHUP stop the run after the files in work. A second
+run into an output folder that a run is writing into is refused.
+
+Exit status: 0 when the run ended and every file was converted or copied; 1 when a data file failed or
+could not be opened, or a file could not be copied; 2 when the run did not start (bad arguments, a missing
+output folder or one that is no folder, an output folder that is the scenario folder itself or that another
+run is writing into, or a scenario folder that cannot be read); 128 + the signal's number when a signal
+stopped it (130 for Ctrl+C); 141 when standard output was closed under it, 74 when standard output could not
+be written otherwise (a full disk).
 )";
 
 namespace {
@@ -82,6 +92,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             setMode(parsed, Mode::ListNames);
         } else if (!optionsEnded && arg == "--quiet") {
             parsed.quiet = true;
+        } else if (!optionsEnded && arg == "--sync") {
+            parsed.sync = true;
         } else if (!optionsEnded && arg == "--jobs") {
             parsed.jobs = jobCount(valueOf(args, i));
         } else if (!optionsEnded && arg == "--output") {
@@ -113,27 +125,38 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         throw std::invalid_argument("--output has no use with --dry-run or --list-names: they write nothing");
     if (parsed.mode == Mode::ListNames && parsed.rowCount > 0)
         throw std::invalid_argument("--list-names takes no --from/--to");
+    if (parsed.mode != Mode::Run && parsed.sync)
+        throw std::invalid_argument("--sync has no use with --dry-run or --list-names: they write nothing");
     return parsed;
 }
 
 std::string resolveScenario(const std::string& scenario) {
     std::error_code error;
     const fs::path given = fs::absolute(pathFromUtf8(scenario), error);
-    if (error || !fs::exists(given, error)) throw std::invalid_argument("no such file or folder: " + scenario);
-    if (fs::is_directory(given, error)) {
+    if (error) throw std::invalid_argument("no such file or folder: " + scenario);
+    const fs::file_status status = fs::status(given, error);
+    // A folder on the way that cannot be looked into is no missing file.
+    if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
+        throw UnreadableScenario(utf8FromPath(given.parent_path()));
+    if (!fs::exists(status)) throw std::invalid_argument("no such file or folder: " + scenario);
+    if (fs::is_directory(status)) {
         const fs::path exact = given / "Summary.wsm";
         if (fs::is_regular_file(exact, error)) return utf8FromPath(exact);
+        if (error && error != std::errc::no_such_file_or_directory) throw UnreadableScenario(utf8FromPath(given));
         // Scenarios copied from a case-blind file system may spell the name differently.
-        for (const auto& entry : fs::directory_iterator(given, error)) {
-            std::string name = utf8FromPath(entry.path().filename());
+        fs::directory_iterator entries(given, error);
+        if (error) throw UnreadableScenario(utf8FromPath(given));
+        for (; entries != fs::directory_iterator(); entries.increment(error)) {
+            std::string name = utf8FromPath(entries->path().filename());
             for (auto& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-            if (name == "summary.wsm" && entry.is_regular_file(error)) return utf8FromPath(entry.path());
+            if (name == "summary.wsm" && entries->is_regular_file(error)) return utf8FromPath(entries->path());
         }
+        if (error) throw UnreadableScenario(utf8FromPath(given));
         throw std::invalid_argument("no Summary.wsm in the folder " + scenario);
     }
     std::string name = utf8FromPath(given.filename());
     for (auto& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    if (name != "summary.wsm" || !fs::is_regular_file(given, error))
+    if (name != "summary.wsm" || !fs::is_regular_file(status))
         throw std::invalid_argument("not a Summary.wsm: " + scenario);
     return utf8FromPath(given);
 }

@@ -1,10 +1,11 @@
 // The command line of celshift-cli:
-//   celshift-cli [--output DIR] [--jobs N] [--quiet] [--from TEXT --to TEXT]... SCENARIO
+//   celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--from TEXT --to TEXT]... SCENARIO
 //   celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... SCENARIO
 //   celshift-cli --list-names [--jobs N] SCENARIO
 #pragma once
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct Arguments {
     bool help = false;
     Mode mode = Mode::Run;
     bool quiet = false;                   // leave out the summary lines
+    bool sync = false;                    // each file reaches the disk before it takes its name
     int jobs = 0;                         // worker threads; 0: one per core
     std::string scenario;                 // as given: a "Summary.wsm" or a folder that holds one
     std::optional<std::string> output;    // as given; the default folder when absent
@@ -32,7 +34,14 @@ struct Arguments {
 // Parses the arguments (without the program name). Throws std::invalid_argument with a message for the user.
 Arguments parseArguments(const std::vector<std::string>& args);
 
-// The "Summary.wsm" that SCENARIO names, as an absolute path. Throws std::invalid_argument when there is none.
+// A scenario folder that exists but cannot be read.
+struct UnreadableScenario : std::runtime_error {
+    explicit UnreadableScenario(std::string folder) : std::runtime_error("unreadable scenario folder"), folder(std::move(folder)) {}
+    std::string folder;
+};
+
+// The "Summary.wsm" that SCENARIO names, as an absolute path. Throws std::invalid_argument when there is none, and
+// UnreadableScenario when the folder cannot be looked into.
 std::string resolveScenario(const std::string& scenario);
 
 extern const char* const kUsage;

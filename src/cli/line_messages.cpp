@@ -1,6 +1,22 @@
 #include "cli/line_messages.h"
 
+#include <cerrno>
+
+#include "run/failure_reasons.h"
+#include "run/run_texts.h"
+
 namespace celshift::cli {
+
+bool LineMessages::write(const std::string& text) {
+    if (writeError_ != 0) return false;
+    errno = 0;
+    if (std::fputs(text.c_str(), out_) < 0 || std::fflush(out_) != 0) {
+        writeError_ = errno != 0 ? errno : EIO;
+        if (stop_) stop_->request();
+        return false;
+    }
+    return true;
+}
 
 void LineMessages::showMessage(const std::string& text, const std::string& caption) {
     std::string line = caption + ": ";
@@ -9,10 +25,28 @@ void LineMessages::showMessage(const std::string& text, const std::string& capti
         if (ch == '\n') line += "  ";
     }
     line += '\n';
-    std::fputs(line.c_str(), out_);
-    std::fflush(out_);
+    write(line);
 }
 
 void LineMessages::showErrorFm(const std::string& path) { showMessage(path, "ErrorFm"); }
+
+void ProblemLines::fileDone(const FileReport& report) {
+    std::string label;
+    switch (report.kind) {
+    case FileReport::Kind::Failed:
+        label = std::string(texts::kCaptionFailed) + ": " + shownName(report.name);
+        break;
+    case FileReport::Kind::Unopened:
+        label = "ErrorFm: " + shownName(report.path);
+        break;
+    case FileReport::Kind::NotCopied:
+        label = "コピーできません: " + shownName(report.name);
+        break;
+    default:
+        return;
+    }
+    std::fprintf(err_, "%s: %s\n", label.c_str(), report.reason.c_str());
+    std::fflush(err_);
+}
 
 }  // namespace celshift::cli

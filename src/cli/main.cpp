@@ -6,60 +6,97 @@
 
 #include "cli/cli_arguments.h"
 #include "cli/line_messages.h"
+#include "platform/console.h"
 #include "platform/name_rules.h"
+#include "run/build_replacement_table.h"
+#include "run/failure_reasons.h"
 #include "run/run_texts.h"
 #include "run/scenario_scan.h"
-#include "platform/console.h"
 
 namespace {
 
 constexpr int kRunEnded = 0;
 constexpr int kFilesFailed = 1;
 constexpr int kNotStarted = 2;
-constexpr int kStopped = 130;  // as a shell reports a program ended by Ctrl+C
+constexpr int kStoppedWithoutSignal = 130;  // as a shell reports a program ended by Ctrl+C
 
 celshift::StopRequest gStop;
+volatile std::sig_atomic_t gStopSignal = 0;
 
-// The first Ctrl+C asks the run to stop after the files in work; a second one ends the program at once.
-extern "C" void requestStop(int) {
+// The first request to stop (Ctrl+C, SIGTERM, SIGHUP) lets the files in work finish; a second ends the program.
+extern "C" void requestStop(int signalNumber) {
+    gStopSignal = signalNumber;
     gStop.request();
-    std::signal(SIGINT, SIG_DFL);
 }
+
+int stoppedStatus() { return gStopSignal != 0 ? 128 + gStopSignal : kStoppedWithoutSignal; }
 
 int exitStatusOf(const celshift::RunOutcome& outcome) {
     if (!outcome.started) return kNotStarted;
-    if (outcome.stopped) return kStopped;
-    return outcome.failedFiles + outcome.unopenedFiles > 0 ? kFilesFailed : kRunEnded;
+    if (outcome.stopped) return stoppedStatus();
+    return outcome.failedFiles + outcome.unopenedFiles + outcome.notCopiedFiles > 0 ? kFilesFailed : kRunEnded;
 }
 
 // One line per used row: what it replaced, in how many data files.
 void printSummary(const celshift::RunOutcome& outcome, celshift::RunMessages& messages) {
+    const bool someFilesUnread = outcome.failedFiles + outcome.unopenedFiles > 0;
     for (int row = 1; row <= outcome.usedRows; ++row) {
         const celshift::RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row - 1)];
-        messages.showMessage(celshift::texts::rowSummary(row, total.fields, total.files), celshift::texts::kCaptionSummary);
+        messages.showMessage(celshift::texts::rowSummary(row, total.fields, total.files, someFilesUnread),
+                             celshift::texts::kCaptionSummary);
     }
 }
 
-int listNames(const std::string& summary, celshift::FileList& fileList, celshift::RunMessages& messages,
+// Tells on standard error each row that a run leaves out, and why: nothing typed is dropped without a word.
+void tellUnusedRows(const celshift::ConversionRows& rows) {
+    using namespace celshift;
+    const auto checks = checkRows(rows);
+    for (std::size_t row = 0; row < checks.size(); ++row) {
+        const std::string name = "変換" + texts::rowNumber(static_cast<int>(row) + 1);
+        if (checks[row].state == RowState::Invalid)
+            std::fprintf(stderr, "celshift-cli: %s は使われません: %s\n", name.c_str(), checks[row].reason.c_str());
+        else if (checks[row].state == RowState::NotUsed && (!rows.from[row].empty() || !rows.to[row].empty()))
+            std::fprintf(stderr, "celshift-cli: %s は使われません（上の行が空か無効です）\n", name.c_str());
+    }
+}
+
+int listNames(const std::string& summary, celshift::FileList& fileList, celshift::cli::LineMessages& messages,
               const celshift::RunOptions& options) {
     using namespace celshift;
     const ScenarioScan scan = scanScenario(summary, fileList, options);
     if (scan.listingFailed) {
-        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + parentFolder(summary), texts::kCaptionError);
+        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(parentFolder(summary)),
+                             texts::kCaptionError);
         return kNotStarted;
     }
-    for (const ScannedName& name : scan.names)
-        std::printf("%lld\t%d\t%s\n", static_cast<long long>(name.fields), name.files, displayName(name.bytes).c_str());
-    std::fflush(stdout);
+    for (const ScannedName& name : scan.names) {
+        if (!messages.write(std::to_string(name.fields) + "\t" + std::to_string(name.files) + "\t" +
+                            displayName(name.bytes) + "\n"))
+            break;
+    }
     for (const ScanProblem& problem : scan.problems) {
-        if (problem.kind == ScanProblem::Kind::Unreadable) messages.showErrorFm(problem.path);
-        else messages.showMessage(problem.name, texts::kCaptionFailed);
+        if (problem.kind == ScanProblem::Kind::Unreadable) {
+            messages.showErrorFm(shownName(problem.path));
+            std::fprintf(stderr, "ErrorFm: %s: %s\n", shownName(problem.path).c_str(), problem.reason.c_str());
+        } else {
+            messages.showMessage(shownName(problem.name), texts::kCaptionFailed);
+            std::fprintf(stderr, "%s: %s: %s\n", texts::kCaptionFailed, shownName(problem.name).c_str(),
+                         problem.reason.c_str());
+        }
     }
     if (scan.stopped) {
         messages.showMessage(texts::kStopped, texts::kCaptionInfo);
-        return kStopped;
+        return stoppedStatus();
     }
     return scan.problems.empty() ? kRunEnded : kFilesFailed;
+}
+
+// A standard output that failed overrides every other status: what the run said was not all seen.
+int finalStatus(int status, const celshift::cli::LineMessages& messages) {
+    if (messages.writeError() == 0) return status;
+    std::fprintf(stderr, "celshift-cli: standard output failed (%s); the run stopped after the files in work\n",
+                 celshift::errorFromErrno(messages.writeError()).systemText.c_str());
+    return celshift::standardOutputFailureStatus(messages.writeError());
 }
 
 }  // namespace
@@ -67,16 +104,25 @@ int listNames(const std::string& summary, celshift::FileList& fileList, celshift
 int main(int argc, char** argv) {
     using namespace celshift;
     useUtf8Console();
+    if (!standardOutputIsOpen()) {
+        std::fputs("celshift-cli: standard output is closed; nothing was done\n", stderr);
+        return standardOutputFailureStatus(0);
+    }
+    cli::LineMessages messages(stdout, &gStop);
     cli::Arguments arguments;
     std::string summary;
     std::string output;
     try {
         arguments = cli::parseArguments(std::vector<std::string>(argv + 1, argv + argc));
         if (arguments.help) {
-            std::fputs(cli::kUsage, stdout);
-            return kRunEnded;
+            messages.write(cli::kUsage);
+            return finalStatus(kRunEnded, messages);
         }
         summary = cli::resolveScenario(arguments.scenario);
+    } catch (const cli::UnreadableScenario& error) {
+        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(error.folder),
+                             texts::kCaptionError);
+        return finalStatus(kNotStarted, messages);
     } catch (const std::invalid_argument& error) {
         std::fprintf(stderr, "celshift-cli: %s\nTry 'celshift-cli --help' for more information.\n", error.what());
         return kNotStarted;
@@ -89,20 +135,24 @@ int main(int argc, char** argv) {
             return kNotStarted;
         }
     }
+    if (arguments.mode != cli::Mode::ListNames) tellUnusedRows(arguments.rows);
 
-    std::signal(SIGINT, requestStop);
+    onStopRequests(requestStop);
     try {
-        cli::LineMessages messages(stdout);
         const auto fileList = makeDirectoryFileList();
+        cli::ProblemLines problems(stderr);
         RunOptions options;
         options.jobs = arguments.jobs;
         options.stop = &gStop;
-        if (arguments.mode == cli::Mode::ListNames) return listNames(summary, *fileList, messages, options);
+        options.report = &problems;
+        options.syncBeforeRename = arguments.sync;
+        if (arguments.mode == cli::Mode::ListNames)
+            return finalStatus(listNames(summary, *fileList, messages, options), messages);
         const RunOutcome outcome = arguments.mode == cli::Mode::DryRun
                                        ? dryRun(summary, arguments.rows, *fileList, messages, options)
                                        : runConversion(summary, output, arguments.rows, *fileList, messages, options);
         if (outcome.started && !arguments.quiet) printSummary(outcome, messages);
-        return exitStatusOf(outcome);
+        return finalStatus(exitStatusOf(outcome), messages);
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "celshift-cli: the run stopped: %s\n", error.what());

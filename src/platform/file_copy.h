@@ -1,19 +1,40 @@
 // File-system operations of the run: the copy that never overwrites, and folder checks.
 #pragma once
 
+#include <cstdio>
 #include <string>
+
+#include "platform/file_error.h"
+#include "platform/output_folder.h"
 
 namespace celshift {
 
 enum class CopyOutcome {
     Copied,
-    AlreadyExists,  // a file (or anything else) of that name is already at the target: left untouched
-    Failed,         // any other failure; no partial target is left behind
+    AlreadyExists,  // a regular file of that name is already in the folder: left untouched
+    Failed,         // the error says why; nothing of the copy is left behind
 };
 
-// Copies a file to a new name, failing if the target exists. Keeps the source's modification time and
-// permission bits. On failure after the target was created, the incomplete target is removed.
-CopyOutcome copyFileNoOverwrite(const std::string& source, const std::string& target);
+struct CopyResult {
+    CopyOutcome outcome = CopyOutcome::Failed;
+    FileError error;  // for Failed
+};
+
+// Copies the file at source into the folder under name, never replacing anything of that name: a regular file
+// there stays (AlreadyExists); a folder, a link or a FIFO there stays too, and the copy fails with what it is.
+// The copy keeps the source's modification time and permission bits and takes its name only when complete
+// (with sync, once it is on the disk). A source that is not a regular file (a FIFO, a link that leads nowhere)
+// fails without waiting.
+CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const std::string& name, bool sync);
+
+// Opens a listed file for reading as a binary stream, unbuffered (the reader keeps a buffer of its own). Anything
+// but a regular file is refused without waiting (a FIFO put in its place after the listing would block). Null,
+// with the error set, when it cannot be opened.
+std::FILE* openForReading(const std::string& path, FileError& error);
+
+// The error for a file that was listed but could not be opened (errnoValue from the failed open): a link that
+// leads nowhere is told as such.
+FileError errorOpening(const std::string& path, int errnoValue);
 
 bool isExistingFolder(const std::string& path);
 

@@ -5,7 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <memory>
+#include <string>
+
+#include "platform/output_folder_native_posix.h"
 
 namespace celshift {
 
@@ -90,14 +94,15 @@ bool copyByReading(int source, int target) {
     }
 }
 
-// Everything after the target was created: contents, permission bits, times, the final close.
-bool fillTarget(int source, Descriptor& target, const struct stat& sourceStatus, bool modeSet) {
+// Everything after the temporary copy was created: contents, permission bits, times, the final close.
+bool fillTarget(int source, Descriptor& target, const struct stat& sourceStatus, bool modeSet, bool sync) {
     bool complete = false;
     if (!copyInKernel(source, target.get(), sourceStatus.st_size, complete)) return false;
     if (!complete && !copyByReading(source, target.get())) return false;
     if (!modeSet && ::fchmod(target.get(), sourceStatus.st_mode & 0777) != 0) return false;
     const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
     if (::futimens(target.get(), times) != 0) return false;
+    if (sync && ::fsync(target.get()) != 0) return false;
     return target.close();
 }
 
@@ -110,28 +115,116 @@ mode_t readCreationMask() {
 }
 const mode_t kCreationMask = readCreationMask();
 
+// What stands under a name that a copy must not replace: a regular file is simply kept; anything else is told.
+CopyResult existingEntry(const struct stat& status) {
+    if (S_ISREG(status.st_mode)) return {CopyOutcome::AlreadyExists, {}};
+    if (S_ISDIR(status.st_mode)) return {CopyOutcome::Failed, fileError(FileProblem::FolderInTheWay)};
+    if (S_ISLNK(status.st_mode)) return {CopyOutcome::Failed, fileError(FileProblem::LinkInTheWay)};
+    return {CopyOutcome::Failed, fileError(FileProblem::SpecialInTheWay)};
+}
+
+CopyResult failure(int error) { return {CopyOutcome::Failed, errorFromErrno(error)}; }
+
+CopyResult openFailure(const std::string& source, int error) { return {CopyOutcome::Failed, errorOpening(source, error)}; }
+
+// Gives the complete temporary copy the final name unless an entry of that name appeared meanwhile. The rename
+// that cannot replace is one call; a file system without it gets a hard link and an unlink, which cannot replace
+// either; one without hard links gets a look and a rename (the folder's lock keeps our own runs out of the gap).
+CopyResult placeCopy(int folder, const std::string& temporary, const std::string& name) {
+    if (::renameat2(folder, temporary.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0) return {CopyOutcome::Copied, {}};
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+        if (::linkat(folder, temporary.c_str(), folder, name.c_str(), 0) == 0) {
+            ::unlinkat(folder, temporary.c_str(), 0);
+            return {CopyOutcome::Copied, {}};
+        }
+        error = errno;
+        if (error == EPERM || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS) {
+            struct stat status;
+            if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+                error = EEXIST;
+            } else if (errno == ENOENT && ::renameat(folder, temporary.c_str(), folder, name.c_str()) == 0) {
+                return {CopyOutcome::Copied, {}};
+            } else {
+                error = errno;
+            }
+        }
+    }
+    if (error == EEXIST) {
+        struct stat status;
+        if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) return existingEntry(status);
+    }
+    return failure(error);
+}
+
 }  // namespace
 
-CopyOutcome copyFileNoOverwrite(const std::string& source, const std::string& target) {
+FileError errorOpening(const std::string& path, int errnoValue) {
+    struct stat status;
+    if (errnoValue == ENOENT && ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
+        return fileError(FileProblem::DanglingLink);
+    return errorFromErrno(errnoValue);
+}
+
+std::FILE* openForReading(const std::string& path, FileError& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errorOpening(path, errno);
+        return nullptr;
+    }
+    struct stat status;
+    const bool statted = ::fstat(fd, &status) == 0;
+    if (!statted || !S_ISREG(status.st_mode)) {
+        error = statted ? fileError(FileProblem::NotRegularFile) : errorFromErrno(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* stream = ::fdopen(fd, "rb");
+    if (stream == nullptr) {
+        error = errorFromErrno(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    return stream;
+}
+
+CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const std::string& name, bool sync) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer. fstat then refuses anything but a regular file,
     // whose reads O_NONBLOCK does not change, so the flag can stay.
     Descriptor input(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!input.valid()) return CopyOutcome::Failed;
+    if (!input.valid()) return openFailure(source, errno);
     struct stat sourceStatus;
-    if (::fstat(input.get(), &sourceStatus) != 0 || !S_ISREG(sourceStatus.st_mode)) return CopyOutcome::Failed;
+    if (::fstat(input.get(), &sourceStatus) != 0) return failure(errno);
+    if (!S_ISREG(sourceStatus.st_mode)) return {CopyOutcome::Failed, fileError(FileProblem::NotRegularFile)};
 
-    // O_EXCL is the fail-if-exists test and the creation in one step: nothing of that name (file, folder,
-    // even a dangling link) is ever replaced. Created with the source's permission bits; only when the
-    // creation mask takes some away are they set again afterwards.
+    // Looked at first, so that a second run does not copy every file only to find it there.
+    const int target = folder.native().fd;
+    struct stat existing;
+    if (::fstatat(target, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) return existingEntry(existing);
+    if (errno != ENOENT) return failure(errno);
+
+    // Created with the source's permission bits; only when the creation mask takes some away are they set again.
     const mode_t mode = sourceStatus.st_mode & 0777;
-    Descriptor output(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode));
-    if (!output.valid()) return errno == EEXIST ? CopyOutcome::AlreadyExists : CopyOutcome::Failed;
-
-    if (fillTarget(input.get(), output, sourceStatus, (mode & kCreationMask) == 0)) return CopyOutcome::Copied;
-    // An incomplete target would make every later run skip this file as "already there".
-    if (output.valid()) output.close();
-    ::unlink(target.c_str());
-    return CopyOutcome::Failed;
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = temporaryFileName();
+        fd = ::openat(target, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EEXIST) return failure(errno);
+    }
+    if (fd < 0) return failure(EEXIST);
+    Descriptor output(fd);
+    errno = 0;
+    if (!fillTarget(input.get(), output, sourceStatus, (mode & kCreationMask) == 0, sync)) {
+        const int error = errno;
+        if (output.valid()) output.close();
+        ::unlinkat(target, temporary.c_str(), 0);
+        return failure(error);
+    }
+    const CopyResult placed = placeCopy(target, temporary, name);
+    if (placed.outcome != CopyOutcome::Copied) ::unlinkat(target, temporary.c_str(), 0);
+    return placed;
 }
 
 bool isExistingFolder(const std::string& path) {

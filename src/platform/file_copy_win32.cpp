@@ -1,14 +1,14 @@
 #include "platform/file_copy.h"
 
+#include <cerrno>
 #include <optional>
 
+#include "platform/output_folder_native_win32.h"
 #include "platform/win32_text.h"
 
 namespace celshift {
 
 namespace {
-
-bool exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Volume and file index: what tells two names of one file apart from two files. Folders need the backup
 // flag to be opened at all.
@@ -25,28 +25,86 @@ std::optional<BY_HANDLE_FILE_INFORMATION> identity(const std::string& path) {
     return information;
 }
 
+// What stands under a name that a copy must not replace (attributes of the entry itself: a link is not followed).
+CopyResult existingEntry(DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return {CopyOutcome::Failed, fileError(FileProblem::LinkInTheWay)};
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {CopyOutcome::Failed, fileError(FileProblem::FolderInTheWay)};
+    return {CopyOutcome::AlreadyExists, {}};
+}
+
+void removeFile(const std::wstring& path) {
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(path.c_str());
+}
+
 }  // namespace
 
-// CopyFileW with fail-if-exists keeps the contents, attributes (read-only among them) and modification time.
-// "Already there" is what the system says, or anything of that name found before the copy (a folder makes
-// it fail with "access denied"). A target that the system leaves behind after another failure is removed:
-// an incomplete copy would make every later run skip this file.
-CopyOutcome copyFileNoOverwrite(const std::string& source, const std::string& target) {
-    const std::optional<std::wstring> from = toWide(source);
-    const std::optional<std::wstring> to = toWide(target);
-    if (!from || !to) return CopyOutcome::Failed;
-    const DWORD sourceAttributes = ::GetFileAttributesW(from->c_str());
-    if (sourceAttributes == INVALID_FILE_ATTRIBUTES || (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return CopyOutcome::Failed;
-    const bool targetExisted = exists(*to);
-    if (::CopyFileW(from->c_str(), to->c_str(), /*bFailIfExists=*/TRUE)) return CopyOutcome::Copied;
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || targetExisted) return CopyOutcome::AlreadyExists;
-    if (exists(*to)) {
-        ::SetFileAttributesW(to->c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(to->c_str());
+FileError errorOpening(const std::string& path, int errnoValue) {
+    const std::optional<std::wstring> wide = toWide(path);
+    if (errnoValue == ENOENT && wide) {
+        const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            return fileError(FileProblem::DanglingLink);
     }
-    return CopyOutcome::Failed;
+    return errorFromErrno(errnoValue);
+}
+
+std::FILE* openForReading(const std::string& path, FileError& error) {
+    const std::optional<std::wstring> wide = toWide(path);
+    if (!wide) {
+        error = errorFromWin32(ERROR_INVALID_NAME);
+        return nullptr;
+    }
+    std::FILE* stream = ::_wfopen(wide->c_str(), L"rb");
+    if (stream == nullptr) {
+        error = errorOpening(path, errno);
+        return nullptr;
+    }
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    return stream;
+}
+
+// CopyFileExW into a new temporary name keeps the contents, attributes (read-only among them) and modification
+// time; MoveFileExW without MOVEFILE_REPLACE_EXISTING then gives it its name unless something took that name.
+CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const std::string& name, bool sync) {
+    const std::optional<std::wstring> from = toWide(source);
+    const std::optional<std::wstring> wideName = toWide(name);
+    if (!from || !wideName) return {CopyOutcome::Failed, errorFromWin32(ERROR_INVALID_NAME)};
+    const DWORD sourceAttributes = ::GetFileAttributesW(from->c_str());
+    if (sourceAttributes == INVALID_FILE_ATTRIBUTES) return {CopyOutcome::Failed, errorFromWin32(::GetLastError())};
+    if ((sourceAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return {CopyOutcome::Failed, fileError(FileProblem::NotRegularFile)};
+
+    const std::wstring target = folder.native().folder + *wideName;
+    const DWORD existing = ::GetFileAttributesW(target.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES) return existingEntry(existing);
+
+    const std::wstring temporary = folder.native().folder + *toWide(temporaryFileName());
+    if (!::CopyFileExW(from->c_str(), temporary.c_str(), nullptr, nullptr, nullptr, COPY_FILE_FAIL_IF_EXISTS)) {
+        const DWORD error = ::GetLastError();
+        if (::GetFileAttributesW(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) removeFile(temporary);
+        // A link whose target is missing copies as "file not found" although it was listed.
+        if (error == ERROR_FILE_NOT_FOUND && (sourceAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            return {CopyOutcome::Failed, fileError(FileProblem::DanglingLink)};
+        return {CopyOutcome::Failed, errorFromWin32(error)};
+    }
+    if (sync) {
+        HANDLE handle = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        const bool flushed = handle != INVALID_HANDLE_VALUE && ::FlushFileBuffers(handle);
+        const DWORD error = ::GetLastError();
+        if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+        if (!flushed) {
+            removeFile(temporary);
+            return {CopyOutcome::Failed, errorFromWin32(error)};
+        }
+    }
+    if (::MoveFileExW(temporary.c_str(), target.c_str(), sync ? MOVEFILE_WRITE_THROUGH : 0)) return {CopyOutcome::Copied, {}};
+    const DWORD error = ::GetLastError();
+    removeFile(temporary);
+    const DWORD now = ::GetFileAttributesW(target.c_str());
+    if (now != INVALID_FILE_ATTRIBUTES) return existingEntry(now);
+    return {CopyOutcome::Failed, errorFromWin32(error)};
 }
 
 bool isExistingFolder(const std::string& path) {

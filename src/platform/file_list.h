@@ -23,8 +23,9 @@ public:
     virtual bool listingFailed() const { return false; }
 };
 
-// Lists the folder on disk: regular files only (links followed), no subfolders, no hidden files (names that
-// begin with "."), no FIFOs, sockets or devices. Names are matched against the mask without regard to case,
+// Lists the folder on disk: regular files (links followed) and links that lead nowhere (dangling, a loop), which a
+// run then reports as files it cannot copy; no subfolders, no hidden files (names that begin with "."), no FIFOs,
+// sockets or devices. Names are matched against the mask without regard to case,
 // with the Windows meaning ("*.*" lists every file, names without a dot too). Entries are sorted by the
 // Japanese collation at secondary strength (case ignored), ties broken by the bytes of the names.
 std::unique_ptr<FileList> makeDirectoryFileList();

@@ -1,4 +1,5 @@
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <unicode/ucol.h>
@@ -13,16 +14,18 @@ namespace celshift::detail {
 
 namespace {
 
-// A link counts as what it points at. Anything but a regular file (folder, FIFO, socket, device, broken
-// link) is left out; opening a FIFO later would block the run. The entry's own type settles most
-// names without a stat call, which a folder of thousands of files would otherwise pay for each of them.
-bool isRegularFile(DIR* folder, const dirent& entry) {
+// A link counts as what it points at. Folders, FIFOs, sockets and devices are left out; opening a FIFO later would
+// block the run. A link that leads nowhere (dangling, a loop) is listed, so that the run tells the user it could not
+// copy it rather than leave it out without a word. The entry's own type settles most names without a stat call,
+// which a folder of thousands of files would otherwise pay for each of them.
+bool isListedFile(DIR* folder, const dirent& entry) {
 #if defined(_DIRENT_HAVE_D_TYPE)
     if (entry.d_type == DT_REG) return true;
     if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
 #endif
     struct stat status;
-    return fstatat(dirfd(folder), entry.d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+    if (fstatat(dirfd(folder), entry.d_name, &status, 0) == 0) return S_ISREG(status.st_mode);
+    return fstatat(dirfd(folder), entry.d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode);
 }
 
 struct CollatorCloser {
@@ -46,7 +49,7 @@ bool readMatchingFiles(const std::string& folder, const WildcardMask& mask, std:
         const std::string name = entry->d_name;
         if (name.empty() || name[0] == '.') continue;
         if (!mask.matches(name)) continue;
-        if (!isRegularFile(directory, *entry)) continue;
+        if (!isListedFile(directory, *entry)) continue;
         names.push_back(name);
     }
     closedir(directory);

@@ -9,6 +9,7 @@
 namespace celshift {
 
 struct LargeStackThread::Impl {
+    std::size_t stackBytes = 0;
     std::function<void()> work;
     std::exception_ptr error;
     pthread_t thread{};
@@ -16,17 +17,18 @@ struct LargeStackThread::Impl {
 };
 
 // pthread stacks are mapped, not committed: only the pages the walk touches are used.
-LargeStackThread::LargeStackThread(std::function<void()> work) : impl_(std::make_unique<Impl>()) {
+LargeStackThread::LargeStackThread(std::size_t stackBytes, std::function<void()> work) : impl_(std::make_unique<Impl>()) {
+    impl_->stackBytes = stackBytes;
     impl_->work = std::move(work);
     pthread_attr_t attributes;
     int rc = pthread_attr_init(&attributes);
-    if (rc == 0) rc = pthread_attr_setstacksize(&attributes, largeStackBytes());
+    if (rc == 0) rc = pthread_attr_setstacksize(&attributes, stackBytes);
     if (rc == 0) {
         rc = pthread_create(
             &impl_->thread, &attributes,
             [](void* argument) -> void* {
                 auto* impl = static_cast<Impl*>(argument);
-                detail::runLargeStackBody(impl->work, impl->error);
+                detail::runLargeStackBody(impl->stackBytes, impl->work, impl->error);
                 return nullptr;
             },
             impl_.get());

@@ -8,6 +8,7 @@
 namespace celshift {
 
 struct LargeStackThread::Impl {
+    std::size_t stackBytes = 0;
     std::function<void()> work;
     std::exception_ptr error;
     HANDLE thread = nullptr;
@@ -16,13 +17,14 @@ struct LargeStackThread::Impl {
 // Without STACK_SIZE_PARAM_IS_A_RESERVATION the size is committed at once (2 GiB of the page file);
 // with it, the size is only reserved and pages are committed as the walk reaches them. winpthreads does
 // not pass that flag, so the thread is started here directly.
-LargeStackThread::LargeStackThread(std::function<void()> work) : impl_(std::make_unique<Impl>()) {
+LargeStackThread::LargeStackThread(std::size_t stackBytes, std::function<void()> work) : impl_(std::make_unique<Impl>()) {
+    impl_->stackBytes = stackBytes;
     impl_->work = std::move(work);
     impl_->thread = ::CreateThread(
-        nullptr, largeStackBytes(),
+        nullptr, stackBytes,
         [](void* argument) -> DWORD {
             auto* impl = static_cast<Impl*>(argument);
-            detail::runLargeStackBody(impl->work, impl->error);
+            detail::runLargeStackBody(impl->stackBytes, impl->work, impl->error);
             return 0;
         },
         impl_.get(), STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);

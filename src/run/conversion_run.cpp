@@ -10,9 +10,11 @@
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
 #include "platform/name_rules.h"
+#include "platform/output_folder.h"
 #include "platform/path_text.h"
 #include "run/build_replacement_table.h"
 #include "run/data_file_job.h"
+#include "run/failure_reasons.h"
 #include "run/run_texts.h"
 #include "run/ordered_workers.h"
 
@@ -53,28 +55,28 @@ OrderedWorkers<int>::Progress stageProgress(const RunOptions& options, RunStage 
 
 bool stopRequested(const RunOptions& options) { return options.stop != nullptr && options.stop->requested(); }
 
-// First stage: every file but the data files, never overwriting what the output folder holds. Returns false
-// when a stop ended it early.
-bool copyOtherFiles(FileList& fileList, const std::string& outputFolder, RunMessages& messages,
-                    const RunOptions& options) {
+// First stage: every file but the data files, never replacing what the output folder holds. Returns false when a
+// stop ended it early.
+bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messages, const RunOptions& options,
+                    RunOutcome& outcome) {
     fileList.setMask("*.*");
     std::vector<std::string> paths;
     for (std::string& path : listedPaths(fileList))
         if (fileNameExtension(lastPathElement(path)) != kDataFileExtension) paths.push_back(std::move(path));
 
     std::vector<std::string> notCopied;
-    OrderedWorkers<int> workers(static_cast<int>(paths.size()), workerCount(options), options.stop);
+    OrderedWorkers<CopyResult> workers(static_cast<int>(paths.size()), workerCount(options), options.stop);
     const int delivered = workers.run(
         [&](int i, int) {
             const std::string& path = paths[static_cast<std::size_t>(i)];
-            return static_cast<int>(copyFileNoOverwrite(path, joinPath(outputFolder, lastPathElement(path))));
+            return copyIntoFolder(path, output, nameOf(path), options.syncBeforeRename);
         },
-        [&](int i, int& outcome) {
+        [&](int i, CopyResult& result) {
             const std::string& path = paths[static_cast<std::size_t>(i)];
             FileReport report;
             report.name = nameOf(path);
             report.path = path;
-            switch (static_cast<CopyOutcome>(outcome)) {
+            switch (result.outcome) {
             case CopyOutcome::Copied:
                 report.kind = FileReport::Kind::Copied;
                 break;
@@ -83,7 +85,9 @@ bool copyOtherFiles(FileList& fileList, const std::string& outputFolder, RunMess
                 break;
             case CopyOutcome::Failed:
                 report.kind = FileReport::Kind::NotCopied;
-                notCopied.push_back(report.name);
+                report.reason = fileErrorText(result.error);
+                notCopied.push_back(shownName(report.name));
+                ++outcome.notCopiedFiles;
                 break;
             }
             if (options.report) options.report->fileDone(report);
@@ -95,9 +99,18 @@ bool copyOtherFiles(FileList& fileList, const std::string& outputFolder, RunMess
     return true;
 }
 
+FileReport::Kind reportKind(DataFileResult::Kind kind) {
+    switch (kind) {
+    case DataFileResult::Kind::Converted: return FileReport::Kind::Converted;
+    case DataFileResult::Kind::Failed: return FileReport::Kind::Failed;
+    case DataFileResult::Kind::Unopened: return FileReport::Kind::Unopened;
+    }
+    return FileReport::Kind::Failed;
+}
+
 // Second stage: every data file, converted on the workers and reported in the order of the list. Returns
 // false when a stop ended it early.
-bool rewriteDataFiles(FileList& fileList, const std::string* outputFolder, const ReplacementTableHolder& holder,
+bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const ReplacementTableHolder& holder,
                       RunMessages& messages, const RunOptions& options, RunOutcome& outcome) {
     fileList.setMask("*.wid");
     const std::vector<std::string> paths = listedPaths(fileList);
@@ -106,18 +119,18 @@ bool rewriteDataFiles(FileList& fileList, const std::string* outputFolder, const
     OrderedWorkers<DataFileResult> workers(static_cast<int>(paths.size()), jobs, options.stop);
     const int delivered = workers.run(
         [&](int i, int worker) {
-            return convertDataFile(paths[static_cast<std::size_t>(i)], outputFolder, holder,
-                                   buffers[static_cast<std::size_t>(worker)], nullptr);
+            return convertDataFile(paths[static_cast<std::size_t>(i)], output, holder,
+                                   buffers[static_cast<std::size_t>(worker)], nullptr, options.syncBeforeRename);
         },
         [&](int i, DataFileResult& result) {
             const std::string& path = paths[static_cast<std::size_t>(i)];
             if (options.report) {
                 FileReport report;
-                report.kind = result.kind == DataFileResult::Kind::Converted ? FileReport::Kind::Converted
-                              : result.kind == DataFileResult::Kind::Failed  ? FileReport::Kind::Failed
-                                                                              : FileReport::Kind::Unopened;
+                report.kind = reportKind(result.kind);
                 report.name = nameOf(path);
                 report.path = result.kind == DataFileResult::Kind::Unopened ? result.unopenedPath : path;
+                report.reason = result.reason;
+                report.outputWritten = result.outputWritten;
                 report.replaced.assign(result.replaced.begin(), result.replaced.begin() + outcome.usedRows);
                 options.report->fileDone(report);
             }
@@ -130,11 +143,11 @@ bool rewriteDataFiles(FileList& fileList, const std::string* outputFolder, const
             case DataFileResult::Kind::Converted:
                 break;
             case DataFileResult::Kind::Failed:
-                messages.showMessage(nameOf(paths[static_cast<std::size_t>(i)]), texts::kCaptionFailed);
+                messages.showMessage(shownName(nameOf(path)), texts::kCaptionFailed);
                 ++outcome.failedFiles;
                 break;
             case DataFileResult::Kind::Unopened:
-                messages.showErrorFm(result.unopenedPath);
+                messages.showErrorFm(shownName(result.unopenedPath));
                 ++outcome.unopenedFiles;
                 break;
             }
@@ -148,7 +161,7 @@ bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, Run
     fileList.setDirectory(sourceFolder);
     fileList.setMask("*.*");
     if (!fileList.listingFailed()) return true;
-    messages.showMessage(joinLines(texts::kScenarioUnreadable, {sourceFolder}), texts::kCaptionError);
+    messages.showMessage(joinLines(texts::kScenarioUnreadable, {shownName(sourceFolder)}), texts::kCaptionError);
     return false;
 }
 
@@ -164,29 +177,38 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
                          FileList& fileList, RunMessages& messages, const RunOptions& options) {
     RunOutcome outcome;
     const std::string sourceFolder = parentFolder(sourceFile);
+    const auto refuse = [&](const char* text, std::vector<std::string> lines) {
+        messages.showMessage(joinLines(text, lines), texts::kCaptionError);
+        return outcome;
+    };
 
-    // Nothing is touched unless the output folder exists, is not the scenario folder itself, and the scenario
-    // folder can be listed.
+    // Nothing is touched unless the output folder is a folder, is not the scenario folder itself, no other run
+    // writes into it, and the scenario folder can be listed.
     if (!isExistingFolder(outputFolder)) {
-        messages.showMessage(joinLines(texts::kNoOutputFolder, {outputFolder}), texts::kCaptionError);
-        return outcome;
+        std::error_code error;
+        const bool somethingElse = std::filesystem::exists(pathFromUtf8(outputFolder), error);
+        return refuse(somethingElse ? texts::kOutputNotAFolder : texts::kNoOutputFolder, {shownName(outputFolder)});
     }
-    if (isSameFileSystemObject(sourceFolder, outputFolder)) {
-        messages.showMessage(texts::kSameFolder, texts::kCaptionError);
-        return outcome;
-    }
+    OutputFolder output;
+    if (const FileError error = output.open(absoluteFolder(outputFolder)))
+        return refuse(texts::kOutputUnopened, {shownName(outputFolder), fileErrorText(error)});
+    if (output.isFolder(sourceFolder)) return refuse(texts::kSameFolder, {});
     if (!listScenarioFolder(fileList, sourceFolder, messages)) return outcome;
+    if (output.lock()) return refuse(texts::kOutputBusy, {shownName(outputFolder)});
+    // Temporary files of a run that was killed: no run but this one can be writing them now.
+    output.removeLeftovers();
     outcome.started = true;
-    const std::string output = absoluteFolder(outputFolder);
 
-    if (!copyOtherFiles(fileList, output, messages, options) || stopRequested(options))
+    if (!copyOtherFiles(fileList, output, messages, options, outcome) || stopRequested(options))
         return stoppedRun(outcome, messages);
 
     ReplacementTableHolder holder;
     buildReplacementTable(rows, holder, messages);
     outcome.usedRows = holder.table ? holder.table->count : 0;
 
-    if (!rewriteDataFiles(fileList, &output, holder, messages, options, outcome)) return stoppedRun(outcome, messages);
+    const bool ended = rewriteDataFiles(fileList, &output, holder, messages, options, outcome);
+    if (options.syncBeforeRename) output.syncEntries();
+    if (!ended) return stoppedRun(outcome, messages);
     messages.showMessage(texts::kDone, texts::kCaptionInfo);
     return outcome;
 }

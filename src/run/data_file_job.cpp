@@ -1,15 +1,26 @@
 #include "run/data_file_job.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "platform/file_copy.h"
 #include "platform/name_rules.h"
+#include "run/failure_reasons.h"
 
 namespace celshift {
 
 namespace {
 
 constexpr std::string_view kPackagePrefix = "Package";
+constexpr const char* kEarlierCopyStays = "（出力先のファイルは以前のままです）";
+
+DataFileResult unopened(std::string path, const FileError& error) {
+    DataFileResult result;
+    result.kind = DataFileResult::Kind::Unopened;
+    result.unopenedPath = std::move(path);
+    result.reason = fileErrorText(error);
+    return result;
+}
 
 }  // namespace
 
@@ -17,53 +28,61 @@ StreamBuffers::StreamBuffers() : output(kOutputBufferBytes) {}
 
 std::string nameOf(const std::string& path) { return std::string(lastPathElement(path)); }
 
-DataFileResult convertDataFile(const std::string& path, const std::string* outputFolder,
-                               const ReplacementTableHolder& holder, StreamBuffers& buffers,
-                               ImageNameVisitor* visitor) {
-    DataFileResult result;
+DataFileResult convertDataFile(const std::string& path, OutputFolder* output, const ReplacementTableHolder& holder,
+                               StreamBuffers& buffers, ImageNameVisitor* visitor, bool sync) {
     const std::string name = nameOf(path);
-    std::FILE* input = std::fopen(path.c_str(), "rb");
-    if (!input) {
-        // The copy is not opened either, so an older one stays untouched.
-        result.kind = DataFileResult::Kind::Unopened;
-        result.unopenedPath = path;
-        return result;
-    }
-    std::FILE* output = nullptr;
-    if (outputFolder) {
-        const std::string outputPath = joinPath(*outputFolder, name);
-        // "wb" would empty the input itself if the copy's name leads back to it (a link or a hard link).
-        // The copy is looked at first: when there is none yet (the usual case), one call settles it.
-        if (!isSameFileSystemObject(outputPath, path)) output = std::fopen(outputPath.c_str(), "wb");
-        if (!output) {
-            std::fclose(input);
-            result.kind = DataFileResult::Kind::Unopened;
-            result.unopenedPath = outputPath;
-            return result;
-        }
-        std::setvbuf(output, buffers.output.data(), _IOFBF, buffers.output.size());
-    }
-    // The copier reads through a window of its own: a stream buffer would only copy every byte once more.
-    std::setvbuf(input, nullptr, _IONBF, 0);
+    // Unbuffered: the copier reads through a window of its own, and a stream buffer would only copy every byte once
+    // more. Nothing is written for a file that cannot be read, so an older copy stays untouched.
+    FileError openError;
+    std::FILE* input = openForReading(path, openError);
+    if (!input) return unopened(path, openError);
 
+    std::optional<PendingFile> copy;
+    if (output) {
+        copy.emplace(*output);
+        if (const FileError error = copy->create()) {
+            std::fclose(input);
+            return unopened(joinPath(output->path(), name), error);
+        }
+        std::setvbuf(copy->stream(), buffers.output.data(), _IOFBF, buffers.output.size());
+    }
+
+    DataFileResult result;
     const std::uint8_t packageFlag = name.starts_with(kPackagePrefix) ? 1 : 0;
     int walk;
+    StopDetail stop;
     {
-        DataFileCopier copier(input, output, packageFlag, &holder);
+        DataFileCopier copier(input, copy ? copy->stream() : nullptr, packageFlag, &holder);
         copier.nestingLimit = kMaxNestingDepth;  // the workers have the stack for it
         copier.nameVisitor = visitor;
         walk = copyDataFile(copier);
         result.replaced = copier.replacedFields;
         result.stopCode = copier.stopCode;
+        stop = copier.stop;
     }
     std::fclose(input);
-    // The last bytes reach the disk only now: a full disk shows here, and the copy is then incomplete.
-    bool written = true;
-    if (output) {
-        written = std::fflush(output) == 0;
-        written = std::fclose(output) == 0 && written;
+    if (walk != 0) {
+        result.kind = DataFileResult::Kind::Failed;
+        result.reason = stopText(stop);
     }
-    if (walk != 0 || !written) result.kind = DataFileResult::Kind::Failed;
+    if (!outputIsWhole(stop)) {
+        // Part of the file was not read or not written: nothing of this walk may count or take the name.
+        result.replaced = {};
+        if (copy) result.reason += kEarlierCopyStays;
+        return result;
+    }
+    if (!copy) return result;
+
+    // The last bytes reach the file only now: a full disk shows here, and the copy is then incomplete.
+    if (const FileError error = copy->close(sync)) {
+        result.kind = DataFileResult::Kind::Failed;
+        result.reason = "書き込めません: " + fileErrorText(error) + kEarlierCopyStays;
+        result.replaced = {};
+        return result;
+    }
+    if (const FileError error = copy->replace(name)) return unopened(joinPath(output->path(), name), error);
+    result.outputWritten = true;
+    if (walk != 0) result.reason += "。" + groupedNumber(stop.offset) + "バイト目からは変換せずにそのまま写しました";
     return result;
 }
 

@@ -1,4 +1,4 @@
-// One data file's part of a run, a dry run or a scan: open, walk, close, and say what became of it.
+// One data file's part of a run, a dry run or a scan: open, walk, give the copy its name, and say what became of it.
 #pragma once
 
 #include <array>
@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/output_folder.h"
 #include "transform/data_file_copier.h"
 #include "transform/replacement_table.h"
 
@@ -15,7 +16,10 @@ struct DataFileResult {
     enum class Kind { Converted, Failed, Unopened };
     Kind kind = Kind::Converted;
     std::string unopenedPath;  // the file (or copy) that could not be opened
+    std::string reason;        // why, for Failed and Unopened
+    bool outputWritten = false;  // the output folder now holds this file's new copy
     int stopCode = 0;          // the transformer's code that ended a failed walk; 0 for a failed flush or close
+    // Image-name fields replaced per pair, in what the output folder now holds (or, without an output, would hold).
     std::array<std::int64_t, kMaxPairs> replaced{};
 };
 
@@ -25,11 +29,13 @@ struct StreamBuffers {
     std::vector<char> output;
 };
 
-// Rewrites the data file at path into outputFolder, or, when outputFolder is null, only walks it and writes
-// nothing. The visitor, when given, sees every image-name field. Must run on a large stack.
-DataFileResult convertDataFile(const std::string& path, const std::string* outputFolder,
-                               const ReplacementTableHolder& holder, StreamBuffers& buffers,
-                               ImageNameVisitor* visitor);
+// Rewrites the data file at path into the output folder, or, when output is null, only walks it and writes
+// nothing. The copy is written under a temporary name and replaces the file's name only when it holds every byte:
+// converted up to where a walk stopped, unchanged from there on. When the input cannot be read to its end or the
+// copy cannot be written, the earlier copy (or none) stays. The visitor, when given, sees every image-name field.
+// sync: the copy reaches the disk before it takes its name. Must run on a large stack.
+DataFileResult convertDataFile(const std::string& path, OutputFolder* output, const ReplacementTableHolder& holder,
+                               StreamBuffers& buffers, ImageNameVisitor* visitor, bool sync = false);
 
 // The last element of a path.
 std::string nameOf(const std::string& path);

@@ -17,6 +17,7 @@
 
 #include "run/conversion_run.h"
 #include "platform/large_stack.h"
+#include "transform/nesting_bound.h"
 
 namespace celshift {
 
@@ -48,7 +49,7 @@ public:
         threads.reserve(static_cast<std::size_t>(jobs_));
         try {
             for (int w = 0; w < jobs_; ++w)
-                threads.push_back(std::make_unique<LargeStackThread>([this, &work, w] { serve(work, w); }));
+                threads.push_back(std::make_unique<LargeStackThread>(kWalkStackBytes, [this, &work, w] { serve(work, w); }));
         } catch (...) {
             // Fewer workers do the same work; none at all is an error.
             if (threads.empty()) throw;

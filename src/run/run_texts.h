@@ -15,6 +15,9 @@ inline constexpr const char* kCaptionInfo = "情報";
 inline constexpr const char* kDone = "完了";
 inline constexpr const char* kCaptionError = "エラー";
 inline constexpr const char* kNoOutputFolder = "出力先フォルダがありません";
+inline constexpr const char* kOutputNotAFolder = "出力先がフォルダではありません";
+inline constexpr const char* kOutputUnopened = "出力先フォルダを開けません";
+inline constexpr const char* kOutputBusy = "出力先フォルダには、ほかの実行が書き込み中です";
 inline constexpr const char* kSameFolder = "変更元シナリオと出力先が同じフォルダです";
 inline constexpr const char* kScenarioUnreadable = "シナリオフォルダが読めません";
 inline constexpr const char* kStopped = "中止しました";
@@ -27,8 +30,6 @@ inline constexpr const char* kRowTooLong = "ファイル名が長すぎます（
 inline constexpr const char* kRowHalfEmpty = "変換元と変換先の両方が必要です";
 inline constexpr const char* kRowNotFound = "見つかりません";
 
-// Why a scan could not walk a data file.
-inline constexpr const char* kCannotOpen = "開けません";
 
 // Row numbers are written with full-width digits, as in the group boxes.
 inline std::string rowNumber(int row) {

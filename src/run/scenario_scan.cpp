@@ -30,15 +30,6 @@ struct ScannedFile {
 };
 
 // Why a walk stopped, in the user's words, with the code for those who report it.
-std::string failureReason(int code) {
-    const std::string suffix = "（コード" + std::to_string(code) + "）";
-    if (code == 0) return "読み込みに失敗しました";
-    if (code == kNameTooLong) return "画像ファイル名の長さが正しくありません" + suffix;
-    if (isNoLayoutCode(code)) return "形式の分からないデータがあります" + suffix;
-    if (code % 10 == 5) return "書き込みに失敗しました" + suffix;
-    return "途中で終わっているか、読み込めません" + suffix;
-}
-
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -190,9 +181,9 @@ ScenarioScan scanScenario(const std::string& sourceFile, FileList& fileList, con
             }
             const std::string& path = paths[static_cast<std::size_t>(i)];
             if (file.result.kind == DataFileResult::Kind::Unopened)
-                scan.problems.push_back({ScanProblem::Kind::Unreadable, path, nameOf(path), texts::kCannotOpen});
+                scan.problems.push_back({ScanProblem::Kind::Unreadable, path, nameOf(path), file.result.reason});
             else if (file.result.kind == DataFileResult::Kind::Failed)
-                scan.problems.push_back({ScanProblem::Kind::Failed, path, nameOf(path), failureReason(file.result.stopCode)});
+                scan.problems.push_back({ScanProblem::Kind::Failed, path, nameOf(path), file.result.reason});
         },
         options.progress ? OrderedWorkers<ScannedFile>::Progress([&](int done, int inWork) {
             options.progress->progress(RunStage::RewritingDataFiles, done, scan.dataFiles,

@@ -54,7 +54,7 @@ constexpr int W = kBodyWrite;
 // The body of a content node, laid out by its type byte alone. Types above 65 have no layout: 83 is raised
 // before anything of the body is read.
 void copyContentBody(DataFileCopier& c, std::uint8_t contentType) {
-    if (contentType >= kBodyOfType.size()) raiseCopyError(kNoBodyLayout);
+    if (contentType >= kBodyOfType.size()) c.stopAt(StopKind::NoContentLayout, contentType, kNoBodyLayout);
     switch (kBodyOfType[contentType]) {
     case Empty:
         return;

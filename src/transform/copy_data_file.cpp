@@ -116,7 +116,7 @@ void walkDataFile(DataFileCopier& c) {
         copyEvents(c, false);
         break;
     default:
-        raiseCopyError(kNoFileLayout);
+        c.stopAt(StopKind::NoFileLayout, c.fileKind, kNoFileLayout);
     }
 }
 
@@ -142,7 +142,12 @@ int copyRemainder(DataFileCopier& c) {
     } catch (const CopyErrorCode& error) {
         return error.value;
     }
-    return c.inputFailed() ? kFileRead : 0;
+    if (!c.inputFailed()) return 0;
+    try {
+        c.stopInField(FieldKind::RawBytes, c.inputOffset(), kFileRead);
+    } catch (const CopyErrorCode& error) {
+        return error.value;
+    }
 }
 
 }  // namespace
@@ -150,16 +155,22 @@ int copyRemainder(DataFileCopier& c) {
 // The walk nests as deeply as the input does, up to c.nestingLimit levels, on the caller's stack.
 int copyDataFile(DataFileCopier& c) {
     c.stopCode = 0;
+    c.stop = {};
     try {
         walkDataFile(c);
         // Bytes behind a complete layout are kept, not dropped.
         c.stopCode = copyRemainder(c);
     } catch (const CopyErrorCode& error) {
         c.stopCode = error.value;
-        // Data without a layout is passed through unchanged from where the walk stopped, so no byte is
-        // lost; the file is still reported, as its images past that point were not looked at.
-        if (isNoLayoutCode(error.value)) copyRemainder(c);
-        else flushPassThrough(c);  // what was copied before the failing field stays written
+        // Wherever the walk stopped, for whatever reason the data gave (it ends, a length is impossible, a kind
+        // or type has no layout, it nests too deeply), the rest of the input follows unchanged from the field
+        // that stopped it, so no byte is lost; the file is still reported, as its images past that point were
+        // not looked at. A failed read or write leaves an incomplete output, which the caller throws away.
+        if (outputIsWhole(c.stop)) {
+            if (const int code = copyRemainder(c); code != 0) c.stopCode = code;
+        } else {
+            flushPassThrough(c);
+        }
     }
     return c.stopCode == 0 ? 0 : 1;
 }

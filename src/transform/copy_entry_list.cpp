@@ -43,7 +43,7 @@ void copyEntryList(DataFileCopier& c) {
             copyInt32(c, R, W);
         }
         // Tested after the head, so an unknown entry's type and head are already in the output.
-        if (type < kFirstEntryType || type > kEmbeddedEntryType) raiseCopyError(kNoBodyLayout);
+        if (type < kFirstEntryType || type > kEmbeddedEntryType) c.stopAt(StopKind::NoEntryLayout, type, kNoBodyLayout);
         if (type == kEmbeddedEntryType) {
             if (present != 0) copyEmbeddedBody(c);
         } else {

@@ -26,12 +26,12 @@ int matchingPair(const ReplacementTable* table, const unsigned char* name, std::
 // length is as impossible as one over 256; neither is written, nor is a field whose bytes are incomplete.
 void copyStringField(DataFileCopier& c, bool replace, const ReplacementTable* table) {
     const auto head = c.peek(4, kFileWrite);
-    if (head.size() < 4) raiseCopyError(kFileRead);
+    if (head.size() < 4) c.stopInField(FieldKind::ImageName, c.inputOffset(), kFileRead);
     const auto length = static_cast<std::int32_t>(littleEndian32(head.data()));
-    if (length < 0 || length > kLongestField) raiseCopyError(kNameTooLong);
+    if (length < 0 || length > kLongestField) c.stopAt(StopKind::NameLength, length, kNameTooLong);
     const std::size_t fieldBytes = 4 + static_cast<std::size_t>(length);
     const auto field = c.peek(fieldBytes, kFileWrite);
-    if (field.size() < fieldBytes) raiseCopyError(kFileRead);
+    if (field.size() < fieldBytes) c.stopInField(FieldKind::ImageName, c.inputOffset(), kFileRead);
 
     const unsigned char* name = field.data() + 4;
     if (c.nameVisitor) c.nameVisitor->imageName(name, length);

@@ -33,6 +33,38 @@ namespace stream {
 inline constexpr std::size_t kRecommendedBufferBytes = kOutputBufferBytes;
 }  // namespace stream
 
+// Why a walk ended before the end of its input.
+enum class StopKind : std::uint8_t {
+    None,
+    InputEnded,       // the data ends inside a field
+    InputFailed,      // a read of the input failed
+    OutputFailed,     // a write of the output failed
+    NameLength,       // an image-name field whose length lies outside 0..256
+    NoFileLayout,     // a file kind without a layout
+    NoContentLayout,  // a content type without a layout
+    NoEntryLayout,    // an entry type without a layout
+    TooDeep,          // nesting deeper than the copier's limit
+};
+
+// The field a walk was reading when it stopped.
+enum class FieldKind : std::uint8_t { None, Byte, Int32, RawBytes, ImageName };
+
+// Where and why a walk stopped; kind None when it reached its end.
+struct StopDetail {
+    StopKind kind = StopKind::None;
+    FieldKind field = FieldKind::None;
+    std::int64_t offset = 0;   // input offset of the field, body or record at which the walk stopped
+    std::int64_t dataEnd = 0;  // InputEnded: the length of the input
+    std::int64_t value = 0;    // NameLength: the length; No*Layout: the kind or type; TooDeep: the limit
+    int systemError = 0;       // InputFailed, OutputFailed: errno of the failed call (0 when unknown)
+};
+
+// True when the output of a stopped walk holds every byte of the input: converted up to where the walk stopped,
+// unchanged from there on. False when the input could not be read to its end or the output not be written.
+constexpr bool outputIsWhole(const StopDetail& stop) {
+    return stop.kind != StopKind::InputFailed && stop.kind != StopKind::OutputFailed;
+}
+
 // Sees every image-name field that was read whole, with its stored bytes (before any replacement).
 struct ImageNameVisitor {
     virtual ~ImageNameVisitor() = default;
@@ -59,6 +91,8 @@ public:
     ImageNameVisitor* nameVisitor = nullptr;
     // The CopyErrorCode value that ended the walk, 0 when it reached its end (set by copyDataFile).
     int stopCode = 0;
+    // Why and where the walk stopped (set where it stopped).
+    StopDetail stop;
 
     // The next n bytes (n <= windowBytes()), refilling the window when fewer are there. Fewer come back only
     // when the input ended or failed before them. A refill first writes the pending bytes, and a failure of
@@ -77,6 +111,13 @@ public:
     // True once a read of the input failed (not merely ended).
     bool inputFailed() const { return inputFailed_; }
     std::size_t windowBytes() const { return capacity_; }
+    // Offset in the input of the next byte to read.
+    std::int64_t inputOffset() const { return windowOffset_ + (position_ - buffer_.get()); }
+
+    // Records why the walk stops here and raises code. A field the input ends in (or fails in) that started at
+    // fieldStart; data without a layout, a name length or a nesting limit (value) at the read position.
+    [[noreturn]] void stopInField(FieldKind field, std::int64_t fieldStart, int code);
+    [[noreturn]] void stopAt(StopKind kind, std::int64_t value, int code);
 
 private:
     std::span<const unsigned char> refillAndPeek(std::size_t n, int writeCode);
@@ -87,8 +128,10 @@ private:
     const unsigned char* position_;  // next byte to read
     const unsigned char* end_;       // end of the bytes read into the window
     const unsigned char* pending_;   // first byte taken unchanged and not written yet
+    std::int64_t windowOffset_ = 0;  // input offset of the window's first byte
     bool inputEnded_ = false;        // a read came back short: no more reads
     bool inputFailed_ = false;
+    int readErrno_ = 0;              // errno of the failed read
 };
 
 // Copies a whole data file and returns 0 (nothing to report) or 1 (the file failed), setting stopCode.

@@ -22,4 +22,9 @@ inline constexpr std::size_t kStackBytesPerNestingLevel = 2048;
 // kMaxNestingDepth.
 inline constexpr std::int32_t kDefaultNestingLimit = 2'000;
 
+// The stack of a thread that walks up to kMaxNestingDepth levels: the budget above, and room for the thread's own
+// frames above the walk (the run's loop, the copier's callers).
+inline constexpr std::size_t kWalkStackBytes =
+    static_cast<std::size_t>(kMaxNestingDepth) * kStackBytesPerNestingLevel + (std::size_t{16} << 20);
+
 }  // namespace celshift

@@ -13,7 +13,7 @@ namespace celshift {
 class NestingLevel {
 public:
     NestingLevel(DataFileCopier& c, int readCode) : copier_(c) {
-        if (copier_.nestingDepth >= copier_.nestingLimit) raiseCopyError(readCode);
+        if (copier_.nestingDepth >= copier_.nestingLimit) copier_.stopAt(StopKind::TooDeep, copier_.nestingLimit, readCode);
         ++copier_.nestingDepth;
     }
     ~NestingLevel() { --copier_.nestingDepth; }

@@ -19,7 +19,7 @@ inline std::uint32_t littleEndian32(const unsigned char* b) {
 // Copies one byte and returns it.
 inline std::uint8_t copyByte(DataFileCopier& c, int readCode, int writeCode) {
     const auto bytes = c.peek(1, writeCode);
-    if (bytes.empty()) raiseCopyError(readCode);
+    if (bytes.empty()) c.stopInField(FieldKind::Byte, c.inputOffset(), readCode);
     c.consume(1);
     return bytes[0];
 }
@@ -27,7 +27,7 @@ inline std::uint8_t copyByte(DataFileCopier& c, int readCode, int writeCode) {
 // Copies one little-endian int32 and returns its value. Nothing of it is written when it is incomplete.
 inline std::int32_t copyInt32(DataFileCopier& c, int readCode, int writeCode) {
     const auto bytes = c.peek(4, writeCode);
-    if (bytes.size() < 4) raiseCopyError(readCode);
+    if (bytes.size() < 4) c.stopInField(FieldKind::Int32, c.inputOffset(), readCode);
     c.consume(4);
     return static_cast<std::int32_t>(littleEndian32(bytes.data()));
 }
@@ -41,9 +41,10 @@ inline void copyRun(DataFileCopier& c, std::int64_t n, int readCode, int writeCo
         copyLongRun(c, n, readCode, writeCode);
         return;
     }
+    const std::int64_t start = c.inputOffset();
     const auto bytes = c.peek(static_cast<std::size_t>(n), writeCode);
     c.consume(bytes.size());
-    if (bytes.size() < static_cast<std::size_t>(n)) raiseCopyError(readCode);
+    if (bytes.size() < static_cast<std::size_t>(n)) c.stopInField(FieldKind::RawBytes, start, readCode);
 }
 
 // A plain string: an int32 length, then that many raw bytes, copied unchanged.

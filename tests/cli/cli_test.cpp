@@ -115,7 +115,8 @@ TEST_F(CliProcess, RefusalsAndBadArgumentsGiveStatusTwo) {
 TEST(CliHelp, ExplainsTheContract) {
     const Process p = runCli({"--help"});
     EXPECT_EQ(p.status, 0);
-    for (const char* part : {"--output DIR", "--from TEXT", "--to TEXT", "SCENARIO", "Exit status", "ErrorFm: PATH"})
+    for (const char* part : {"--output DIR", "--from TEXT", "--to TEXT", "SCENARIO", "Exit status", "ErrorFm: PATH",
+                             "N from 1 to 256", "--sync"})
         EXPECT_NE(p.out.find(part), std::string::npos) << part;
 }
 

@@ -16,6 +16,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/output_folder.h"
 #include "temp_folder.h"
 
 namespace celshift {
@@ -30,6 +31,15 @@ protected:
 #endif
 
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+    // Copies a file of the test folder (or any path) into the test folder under name.
+    CopyOutcome copy(const std::string& source, const std::string& name, FileError* error = nullptr) {
+        OutputFolder folder;
+        if (folder.open(folder_.string())) ADD_FAILURE() << "cannot open the test folder";
+        const CopyResult result = copyIntoFolder(source, folder, name, false);
+        if (error) *error = result.error;
+        return result.outcome;
+    }
 
     void writeFile(const std::string& name, const std::string& contents) {
         std::ofstream out(folder_ / name, std::ios::binary);
@@ -66,7 +76,7 @@ TEST_F(FileCopyTest, CopiesContentsPermissionsAndModificationTime) {
     const timespec times[2] = {{1000000000, 0}, {1234567890, 123456789}};
     ASSERT_EQ(utimensat(AT_FDCWD, path("source.bmp").c_str(), times, 0), 0);
 
-    EXPECT_EQ(copyFileNoOverwrite(path("source.bmp"), path("target.bmp")), CopyOutcome::Copied);
+    EXPECT_EQ(copy(path("source.bmp"), "target.bmp"), CopyOutcome::Copied);
     EXPECT_EQ(readFile(path("target.bmp")), contents);
     struct stat target;
     ASSERT_EQ(stat(path("target.bmp").c_str(), &target), 0);
@@ -76,7 +86,7 @@ TEST_F(FileCopyTest, CopiesContentsPermissionsAndModificationTime) {
 
     // Bits that the creation mask (usually 022) takes away at creation are set again.
     ASSERT_EQ(chmod(path("source.bmp").c_str(), 0666), 0);
-    EXPECT_EQ(copyFileNoOverwrite(path("source.bmp"), path("open.bmp")), CopyOutcome::Copied);
+    EXPECT_EQ(copy(path("source.bmp"), "open.bmp"), CopyOutcome::Copied);
     ASSERT_EQ(stat(path("open.bmp").c_str(), &target), 0);
     EXPECT_EQ(target.st_mode & 07777, 0666u);
 }
@@ -85,31 +95,46 @@ TEST_F(FileCopyTest, CopiesContentsPermissionsAndModificationTime) {
 
 TEST_F(FileCopyTest, CopiesAnEmptyFile) {
     writeFile("empty", "");
-    EXPECT_EQ(copyFileNoOverwrite(path("empty"), path("copy")), CopyOutcome::Copied);
+    EXPECT_EQ(copy(path("empty"), "copy"), CopyOutcome::Copied);
     EXPECT_TRUE(exists("copy"));
     EXPECT_EQ(fs::file_size(folder_ / "copy"), 0u);
 }
 
+// Nothing of that name is ever replaced: a regular file stays silently, anything else stays and is told.
 TEST_F(FileCopyTest, LeavesAnythingAlreadyAtTheTargetUntouched) {
     writeFile("source.wsm", "new");
     writeFile("existing.wsm", "old");
-    EXPECT_EQ(copyFileNoOverwrite(path("source.wsm"), path("existing.wsm")), CopyOutcome::AlreadyExists);
+    EXPECT_EQ(copy(path("source.wsm"), "existing.wsm"), CopyOutcome::AlreadyExists);
     EXPECT_EQ(readFile(path("existing.wsm")), "old");
 
+    FileError error;
     fs::create_directory(folder_ / "folder.wsm");
-    EXPECT_EQ(copyFileNoOverwrite(path("source.wsm"), path("folder.wsm")), CopyOutcome::AlreadyExists);
+    EXPECT_EQ(copy(path("source.wsm"), "folder.wsm", &error), CopyOutcome::Failed);
+    EXPECT_EQ(error.problem, FileProblem::FolderInTheWay);
     EXPECT_TRUE(fs::is_directory(folder_ / "folder.wsm"));
 
 #if !defined(_WIN32)
-    // A dangling link is something of that name too: the file it names must not appear.
+    // A link is in the way whether it leads somewhere or not, and what it names is never written.
     fs::create_symlink(folder_ / "pointee.wsm", folder_ / "dangling.wsm");
-    EXPECT_EQ(copyFileNoOverwrite(path("source.wsm"), path("dangling.wsm")), CopyOutcome::AlreadyExists);
+    fs::create_symlink(folder_ / "existing.wsm", folder_ / "link.wsm");
+    for (const char* name : {"dangling.wsm", "link.wsm"}) {
+        EXPECT_EQ(copy(path("source.wsm"), name, &error), CopyOutcome::Failed) << name;
+        EXPECT_EQ(error.problem, FileProblem::LinkInTheWay) << name;
+    }
     EXPECT_FALSE(exists("pointee.wsm"));
+    EXPECT_EQ(readFile(path("existing.wsm")), "old");
+    ASSERT_EQ(mkfifo(path("pipe.wsm").c_str(), 0600), 0);
+    alarm(20);  // a copy that opened the FIFO would hang: end the test instead
+    EXPECT_EQ(copy(path("source.wsm"), "pipe.wsm", &error), CopyOutcome::Failed);
+    EXPECT_EQ(error.problem, FileProblem::SpecialInTheWay);
 #endif
 
     // Copying a file onto itself is the same case.
-    EXPECT_EQ(copyFileNoOverwrite(path("source.wsm"), path("source.wsm")), CopyOutcome::AlreadyExists);
+    EXPECT_EQ(copy(path("source.wsm"), "source.wsm"), CopyOutcome::AlreadyExists);
     EXPECT_EQ(readFile(path("source.wsm")), "new");
+    // No temporary file is left behind by any of these.
+    for (const auto& entry : fs::directory_iterator(folder_))
+        EXPECT_FALSE(isTemporaryFileName(entry.path().filename().string())) << entry.path();
 }
 
 #if !defined(_WIN32)
@@ -119,16 +144,25 @@ TEST_F(FileCopyTest, FailsWithoutTargetWhenTheSourceCannotBeCopied) {
     fs::create_symlink(folder_ / "pipe", folder_ / "pipelink");
     fs::create_directory(folder_ / "folder");
     alarm(20);  // a source that blocks would hang the test: end it instead
-    for (const char* source : {"missing", "pipe", "pipelink", "folder"}) {
-        EXPECT_EQ(copyFileNoOverwrite(path(source), path("target")), CopyOutcome::Failed) << source;
+    fs::create_symlink(folder_ / "nowhere", folder_ / "dangling");
+    fs::create_symlink(folder_ / "loop", folder_ / "loop");
+    const std::pair<const char*, FileProblem> cases[] = {
+        {"missing", FileProblem::NotFound},       {"pipe", FileProblem::NotRegularFile},
+        {"pipelink", FileProblem::NotRegularFile}, {"folder", FileProblem::NotRegularFile},
+        {"dangling", FileProblem::DanglingLink},  {"loop", FileProblem::LinkLoop},
+    };
+    for (const auto& [source, problem] : cases) {
+        FileError error;
+        EXPECT_EQ(copy(path(source), "target", &error), CopyOutcome::Failed) << source;
+        EXPECT_EQ(error.problem, problem) << source;
         EXPECT_FALSE(exists("target")) << source;
     }
-    EXPECT_EQ(copyFileNoOverwrite(path("file"), path("no such folder/target")), CopyOutcome::Failed);
+    EXPECT_EQ(copy(path("file"), "no such folder/target"), CopyOutcome::Failed);
 }
 
 TEST_F(FileCopyTest, ReadErrorRemovesTheIncompleteTarget) {
     // A regular file whose reads fail: this process's memory, read at address 0, which is never mapped.
-    EXPECT_EQ(copyFileNoOverwrite("/proc/self/mem", path("target")), CopyOutcome::Failed);
+    EXPECT_EQ(copy("/proc/self/mem", "target"), CopyOutcome::Failed);
     EXPECT_FALSE(exists("target"));
 }
 
@@ -142,13 +176,14 @@ TEST_F(FileCopyTest, WriteErrorRemovesTheIncompleteTarget) {
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit = {64 * 1024, 64 * 1024};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(100);
-        _exit(static_cast<int>(copyFileNoOverwrite(path("source"), path("target"))));
+        _exit(static_cast<int>(copy(path("source"), "target")));
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(CopyOutcome::Failed));
     EXPECT_FALSE(exists("target"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);  // no temporary left
 }
 
 TEST_F(FileCopyTest, FolderChecksFollowLinks) {
@@ -170,10 +205,10 @@ TEST_F(FileCopyTest, MissingSourceOrTargetFolderFailsWithoutTarget) {
     writeFile("file", "x");
     fs::create_directory(folder_ / "folder");
     for (const char* source : {"missing", "folder"}) {
-        EXPECT_EQ(copyFileNoOverwrite(path(source), path("target")), CopyOutcome::Failed) << source;
+        EXPECT_EQ(copy(path(source), "target"), CopyOutcome::Failed) << source;
         EXPECT_FALSE(exists("target")) << source;
     }
-    EXPECT_EQ(copyFileNoOverwrite(path("file"), path("no such folder/target")), CopyOutcome::Failed);
+    EXPECT_EQ(copy(path("file"), "no such folder/target"), CopyOutcome::Failed);
 }
 
 TEST_F(FileCopyTest, SameFolderAndFolderChecks) {

@@ -75,7 +75,7 @@ protected:
 
 #if !defined(_WIN32)
 // The Windows counterpart (hidden and system attributes, 8.3 aliases) is in file_list_win32_test.cpp.
-TEST_F(DirectoryFileListTest, ListsRegularFilesOnlyAndLinksByWhatTheyPointAt) {
+TEST_F(DirectoryFileListTest, ListsRegularFilesAndLinksThatLeadNowhere) {
     addFile("a.wid");
     addFile("readme");
     addFile(".hidden.wid");
@@ -83,7 +83,8 @@ TEST_F(DirectoryFileListTest, ListsRegularFilesOnlyAndLinksByWhatTheyPointAt) {
     ASSERT_EQ(mkfifo((folder_ / "pipe.wid").c_str(), 0600), 0);
     fs::create_symlink(folder_ / "pipe.wid", folder_ / "pipelink.wid");
     fs::create_symlink(folder_ / "a.wid", folder_ / "alias.wid");
-    fs::create_symlink(folder_ / "missing", folder_ / "broken.wid");
+    fs::create_symlink(folder_ / "missing", folder_ / "broken.wid");  // listed, so that a run can tell of it
+    fs::create_symlink(folder_ / "loop.wid", folder_ / "loop.wid");
     fs::create_directory_symlink(folder_ / "sub.wid", folder_ / "sublink.wid");
 
     // A listening socket: short name, so that the address fits into sun_path.
@@ -96,8 +97,8 @@ TEST_F(DirectoryFileListTest, ListsRegularFilesOnlyAndLinksByWhatTheyPointAt) {
     socketPath.copy(address.sun_path, socketPath.size());
     ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
 
-    EXPECT_EQ(listFolder("*.*"), (std::vector<std::string>{"a.wid", "alias.wid", "readme"}));
-    EXPECT_EQ(listFolder("*.wid"), (std::vector<std::string>{"a.wid", "alias.wid"}));
+    EXPECT_EQ(listFolder("*.*"), (std::vector<std::string>{"a.wid", "alias.wid", "broken.wid", "loop.wid", "readme"}));
+    EXPECT_EQ(listFolder("*.wid"), (std::vector<std::string>{"a.wid", "alias.wid", "broken.wid", "loop.wid"}));
     close(sock);
 }
 #endif

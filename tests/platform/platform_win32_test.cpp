@@ -10,12 +10,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/file_copy.h"
 #include "platform/file_list.h"
 #include "platform/ini_file.h"
+#include "platform/output_folder.h"
 #include "platform/path_text.h"
 #include "temp_folder.h"
 
@@ -47,6 +49,14 @@ protected:
     fs::path folder_ = temporary_.path();
 
     std::string path(const std::string& name) const { return folder_.string() + "\\" + name; }
+    // Copies a file into the test folder under name.
+    CopyOutcome copy(const std::string& source, const std::string& name, FileError* error = nullptr) {
+        OutputFolder folder;
+        EXPECT_FALSE(folder.open(folder_.string()));
+        const CopyResult result = copyIntoFolder(source, folder, name, false);
+        if (error) *error = result.error;
+        return result.outcome;
+    }
     fs::path fsPath(const std::string& name) const { return pathFromUtf8(path(name)); }
     void addFile(const std::string& name, const std::string& contents = "x") { test::writeFile(path(name), contents); }
     void setAttributes(const std::string& name, DWORD attributes) {
@@ -85,7 +95,7 @@ TEST_F(Win32Faults, CopyKeepsContentsReadOnlyAttributeAndModificationTime) {
     }
     setAttributes("source.bmp", FILE_ATTRIBUTE_READONLY);
 
-    EXPECT_EQ(copyFileNoOverwrite(path("source.bmp"), path("target.bmp")), CopyOutcome::Copied);
+    EXPECT_EQ(copy(path("source.bmp"), "target.bmp"), CopyOutcome::Copied);
     EXPECT_EQ(test::readFile(path("target.bmp")), contents);
     EXPECT_NE(attributes("target.bmp") & FILE_ATTRIBUTE_READONLY, 0u);
     WIN32_FILE_ATTRIBUTE_DATA target{};
@@ -98,22 +108,25 @@ TEST_F(Win32Faults, LockedSourceFailsAndLeavesNoTarget) {
     addFile("locked.dat", "held by another program");
     ExclusiveHandle lock(folder_ / "locked.dat");
     ASSERT_TRUE(lock.valid());
-    EXPECT_EQ(copyFileNoOverwrite(path("locked.dat"), path("target.dat")), CopyOutcome::Failed);
+    FileError error;
+    EXPECT_EQ(copy(path("locked.dat"), "target.dat", &error), CopyOutcome::Failed);
+    EXPECT_EQ(error.problem, FileProblem::InUse);
     EXPECT_FALSE(fs::exists(folder_ / "target.dat"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);  // no temporary left
 }
 
 TEST_F(Win32Faults, ReadOnlyOrLockedTargetIsAlreadyThereAndUntouched) {
     addFile("source.wsm", "new");
     addFile("readonly.wsm", "old");
     setAttributes("readonly.wsm", FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(copyFileNoOverwrite(path("source.wsm"), path("readonly.wsm")), CopyOutcome::AlreadyExists);
+    EXPECT_EQ(copy(path("source.wsm"), "readonly.wsm"), CopyOutcome::AlreadyExists);
     EXPECT_EQ(test::readFile(path("readonly.wsm")), "old");
 
     addFile("locked.wsm", "old");
     {
         ExclusiveHandle lock(folder_ / "locked.wsm");
         ASSERT_TRUE(lock.valid());
-        EXPECT_EQ(copyFileNoOverwrite(path("source.wsm"), path("locked.wsm")), CopyOutcome::AlreadyExists);
+        EXPECT_EQ(copy(path("source.wsm"), "locked.wsm"), CopyOutcome::AlreadyExists);
     }
     EXPECT_EQ(test::readFile(path("locked.wsm")), "old");
 }

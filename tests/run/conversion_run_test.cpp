@@ -274,9 +274,8 @@ TEST_F(ConversionRun, AFailureInTheMiddleIsReportedAndTheRestGoesOn) {
     EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(1), {"失敗", "F3.wid"}, kDone}));
     const std::string converted = ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode("b.bmp", "a.bmp").bytes();
     for (const char* name : {"F1.wid", "F2.wid", "F4.wid", "F5.wid"}) EXPECT_EQ(out(name), converted) << name;
-    // The failed copy keeps what was written before the walk stopped.
-    // (header and event count; the incomplete tree count is not written).
-    EXPECT_EQ(out("F3.wid"), truncated.substr(0, 17));
+    // The failed copy holds every byte: the converted part, then the rest unchanged from the field that stopped it.
+    EXPECT_EQ(out("F3.wid"), truncated);
 }
 
 TEST_F(ConversionRun, MissingOutputFolderStopsBeforeAnything) {
@@ -317,19 +316,28 @@ TEST_F(ConversionRun, FilesThatCannotBeCopiedAreListed) {
     EXPECT_EQ(out("a.bmp"), "image");
 }
 
+// A data file's copy replaces the name in the output folder, never what a link there points at; a folder in the
+// way is shown and stays.
 TEST_F(ConversionRun, UnopenableOutputsAreShownAndTheRunGoesOn) {
     put("A.wid", dataFile("a.bmp"));
     put("B.wid", dataFile("a.bmp"));
     put("C.wid", dataFile("a.bmp"));
     fs::create_directory(output + "/A.wid");                        // a folder where the copy should go
-    fs::create_symlink("/dev/full", output + "/B.wid");             // a full disk
+    fs::create_symlink("/dev/full", output + "/B.wid");             // a link to a device
     fs::create_symlink(scenario + "/C.wid", output + "/C.wid");     // a link back to the input
+    row(1, "a.bmp", "b.bmp");
     const RunOutcome outcome = run();
-    EXPECT_EQ(outcome.unopenedFiles, 2);
-    EXPECT_EQ(outcome.failedFiles, 1);
-    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(0), {"ErrorFm", output + "/A.wid"}, {"失敗", "B.wid"},
-                                                {"ErrorFm", output + "/C.wid"}, kDone}));
+    EXPECT_EQ(outcome.unopenedFiles, 1);
+    EXPECT_EQ(outcome.failedFiles, 0);
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(1), {"ErrorFm", output + "/A.wid"}, kDone}));
+    EXPECT_TRUE(fs::is_directory(output + "/A.wid"));
+    const std::string converted = ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode("b.bmp", "a.bmp").bytes();
+    for (const char* name : {"B.wid", "C.wid"}) {
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(output + "/" + name))) << name;
+        EXPECT_EQ(out(name), converted) << name;
+    }
     EXPECT_EQ(readFile(scenario + "/C.wid"), dataFile("a.bmp"));
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 #endif
 

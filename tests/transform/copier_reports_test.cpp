@@ -141,6 +141,60 @@ TEST(CopierReports, StopCodeNamesWhatEndedTheWalk) {
     }
 }
 
+// Whatever stops a walk, the output holds every byte: converted up to the field that stopped it, unchanged from
+// there on; the copier says why and where.
+TEST(CopierReports, AStoppedWalkKeepsEveryByteAndSaysWhereAndWhy) {
+    auto holder = holderWith({{"a.bmp", "b.bmp"}});
+    const ByteBuilder tree = ByteBuilder().fileHeader(8).int32(2).int32(1).imageNode("a.bmp").int32(1);
+    const std::string converted = ByteBuilder().fileHeader(8).int32(2).int32(1).imageNode("b.bmp").int32(1).bytes();
+    const std::int64_t stopAt = static_cast<std::int64_t>(tree.size());
+    const std::string tail = ByteBuilder().imageName("a.bmp").raw("tail").bytes();
+    struct Case {
+        const char* what;
+        std::string stopping;  // what follows the first tree
+        StopKind kind;
+        std::int64_t offset;
+        std::int64_t value;
+    };
+    const Case cases[] = {
+        {"negative name length", ByteBuilder().nodeHeader(6, "", 0).int32(-5).bytes(), StopKind::NameLength, stopAt + 9, -5},
+        {"name length 257", ByteBuilder().nodeHeader(6, "", 0).int32(257).bytes(), StopKind::NameLength, stopAt + 9, 257},
+        {"content type 123", ByteBuilder().nodeHeader(123, "", 0).bytes(), StopKind::NoContentLayout, stopAt + 9, 123},
+    };
+    for (const Case& k : cases) {
+        const std::string input = tree.bytes() + k.stopping + tail;
+        const auto out = convertFile(input, false, &holder);
+        EXPECT_EQ(out.result, 1) << k.what;
+        EXPECT_EQ(out.output, converted + k.stopping + tail) << k.what;
+        EXPECT_EQ(out.stop.kind, k.kind) << k.what;
+        EXPECT_EQ(out.stop.offset, k.offset) << k.what;
+        EXPECT_EQ(out.stop.value, k.value) << k.what;
+    }
+    const auto unknownKind = convertFile(ByteBuilder().fileHeader(9).bytes() + tail, false, &holder);
+    EXPECT_EQ(unknownKind.stop.kind, StopKind::NoFileLayout);
+    EXPECT_EQ(unknownKind.stop.value, 9);
+}
+
+// A file cut anywhere converts, without rows, into itself; the copier names the field the data ends in.
+TEST(CopierReports, AFileCutAnywhereConvertsIntoItself) {
+    const std::string file = kind0File();
+    for (std::size_t length = 0; length < file.size(); ++length) {
+        const std::string cut = file.substr(0, length);
+        const auto out = convertFile(cut);
+        EXPECT_EQ(out.output, cut) << length;
+        EXPECT_EQ(out.result, 1) << length;
+        EXPECT_EQ(out.stop.kind, StopKind::InputEnded) << length;
+        EXPECT_EQ(out.stop.dataEnd, static_cast<std::int64_t>(length)) << length;
+        EXPECT_LE(out.stop.offset, static_cast<std::int64_t>(length)) << length;
+        EXPECT_NE(out.stop.field, FieldKind::None) << length;
+    }
+    // The name field of the last cell record: cut inside it, the walk names it and where it starts.
+    const std::size_t nameStart = file.size() - ByteBuilder().imageName("other.bmp").byte(1).plainString("").byte(2).size();
+    const auto inName = convertFile(file.substr(0, nameStart + 6));
+    EXPECT_EQ(inName.stop.field, FieldKind::ImageName);
+    EXPECT_EQ(inName.stop.offset, static_cast<std::int64_t>(nameStart));
+}
+
 TEST(CopierReports, NullOutputGivesTheSameAnswersWithoutWriting) {
     auto holder = fourPairs();
     const std::string inputs[] = {

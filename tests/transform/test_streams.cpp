@@ -154,6 +154,7 @@ FileOutcome convertFileWith(const std::string& input, bool packageFlag, const Re
         copier.nameVisitor = options.visitor;
         outcome.result = copyDataFile(copier);
         outcome.stopCode = copier.stopCode;
+        outcome.stop = copier.stop;
         outcome.replacedFields = copier.replacedFields;
     });
     return outcome;

@@ -41,6 +41,7 @@ struct FileOutcome {
     std::string output;
     int result = -1;
     int stopCode = -1;
+    StopDetail stop;
     bool closeFailed = false;  // the output's own buffer could not be written out at fclose
     std::array<std::int64_t, kMaxPairs> replacedFields{};
 };

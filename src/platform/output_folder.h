@@ -1,0 +1,79 @@
+// The folder a run writes into. Every file goes in whole or not at all: it is written under a temporary hidden
+// name of this program's own pattern and takes its final name only when complete, so that a process killed at any
+// moment leaves no partial file under a final name. A lock keeps a second run out of the folder while one writes.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/file_error.h"
+
+namespace celshift {
+
+class OutputFolder {
+public:
+    OutputFolder();
+    ~OutputFolder();
+    OutputFolder(const OutputFolder&) = delete;
+    OutputFolder& operator=(const OutputFolder&) = delete;
+
+    // Opens the folder at path and holds it for the writes that follow (on POSIX, later renames of the path do
+    // not redirect them). NotFound or NotRegularFile-like errors when it is missing or no folder.
+    FileError open(const std::string& path);
+    const std::string& path() const { return path_; }
+    // True when the folder at path (links followed) is this folder.
+    bool isFolder(const std::string& path) const;
+    // Takes the folder for this run alone; Busy while another run (of any process) holds it. The hold ends with
+    // this object, and with the process however it ends.
+    FileError lock();
+    // Removes the temporary files that an earlier run left behind when it was killed: names of this program's
+    // pattern that are regular files, nothing else.
+    void removeLeftovers();
+    // Makes the names given so far durable (the folder's entries reach the disk).
+    void syncEntries();
+
+    struct Native;
+    Native& native() const { return *native_; }
+
+private:
+    std::string path_;
+    std::unique_ptr<Native> native_;
+};
+
+// A file being written into an output folder under a temporary name. The temporary file is removed unless it
+// took its final name.
+class PendingFile {
+public:
+    explicit PendingFile(OutputFolder& folder);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // Creates the temporary file and a binary output stream on it (buffered by the C library).
+    FileError create();
+    std::FILE* stream() const { return stream_; }
+    // Writes out what the stream still buffers (with sync, down to the disk) and closes it. An error means the
+    // file is incomplete.
+    FileError close(bool sync);
+    // Gives the closed file its final name, replacing the entry of that name (a file, a link, a FIFO: the entry
+    // itself, never what a link points at, nor another name of a hard-linked file). A folder in the way is an
+    // error, and the folder stays.
+    FileError replace(const std::string& name);
+    // Removes the temporary file now.
+    void discard();
+
+private:
+    OutputFolder& folder_;
+    std::string temporaryName_;
+    std::FILE* stream_ = nullptr;
+    bool exists_ = false;
+};
+
+// The temporary names of this program: ".celshift-" the process number, "-" a counter, ".tmp". Hidden, so that a
+// scenario folder made from an output folder never lists them.
+std::string temporaryFileName();
+bool isTemporaryFileName(const std::string& name);
+
+}  // namespace celshift

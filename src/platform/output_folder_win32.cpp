@@ -1,0 +1,191 @@
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
+
+#include "platform/file_copy.h"
+#include "platform/output_folder.h"
+#include "platform/output_folder_native_win32.h"
+#include "platform/output_folder_parts.h"
+
+namespace celshift {
+
+namespace {
+
+// The lock file: opened without sharing, so that a second run cannot open it, and deleted by the system when its
+// handle closes, which a killed process's handles do too.
+constexpr const wchar_t* kLockName = L".celshift-lock";
+
+std::string systemText(DWORD code) {
+    ::SetLastError(code);
+    return lastErrorText();
+}
+
+void removeFile(const std::wstring& path) {
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(path.c_str());
+}
+
+}  // namespace
+
+FileError errorFromWin32(DWORD code) {
+    FileError error{FileProblem::Other, static_cast<int>(code), systemText(code)};
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        error.problem = FileProblem::NotFound;
+        break;
+    case ERROR_CANT_RESOLVE_FILENAME:
+        error.problem = FileProblem::LinkLoop;
+        break;
+    case ERROR_ACCESS_DENIED:
+        error.problem = FileProblem::AccessDenied;
+        break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        error.problem = FileProblem::NoSpace;
+        break;
+    case ERROR_WRITE_PROTECT:
+        error.problem = FileProblem::ReadOnly;
+        break;
+    case ERROR_FILENAME_EXCED_RANGE:
+        error.problem = FileProblem::NameTooLong;
+        break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        error.problem = FileProblem::InUse;
+        break;
+    default:
+        break;
+    }
+    return error;
+}
+
+namespace detail {
+std::uint64_t processNumber() { return ::GetCurrentProcessId(); }
+}  // namespace detail
+
+OutputFolder::OutputFolder() : native_(std::make_unique<Native>()) {}
+
+OutputFolder::~OutputFolder() {
+    if (native_->lock != INVALID_HANDLE_VALUE) ::CloseHandle(native_->lock);
+}
+
+FileError OutputFolder::open(const std::string& path) {
+    path_ = path;
+    const std::optional<std::wstring> wide = toWide(path);
+    if (!wide) return errorFromWin32(ERROR_INVALID_NAME);
+    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return errorFromWin32(::GetLastError());
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return errorFromWin32(ERROR_DIRECTORY);
+    native_->folder = *wide;
+    if (native_->folder.back() != L'\\' && native_->folder.back() != L'/') native_->folder += L'\\';
+    return {};
+}
+
+bool OutputFolder::isFolder(const std::string& path) const { return isSameFileSystemObject(path_, path); }
+
+FileError OutputFolder::lock() {
+    const std::wstring lockPath = native_->folder + kLockName;
+    HANDLE handle = ::CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) return fileError(FileProblem::Busy);
+        return {};  // a folder that takes no lock file is written without one; its writes tell their own errors
+    }
+    native_->lock = handle;
+    return {};
+}
+
+void OutputFolder::syncEntries() {}
+
+void OutputFolder::removeLeftovers() {
+    WIN32_FIND_DATAW entry;
+    const std::wstring pattern = native_->folder + L".celshift-*.tmp";
+    HANDLE search = ::FindFirstFileW(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) continue;
+        if (isTemporaryFileName(toUtf8(entry.cFileName))) removeFile(native_->folder + entry.cFileName);
+    } while (::FindNextFileW(search, &entry));
+    ::FindClose(search);
+}
+
+PendingFile::PendingFile(OutputFolder& folder) : folder_(folder) {}
+
+PendingFile::~PendingFile() { discard(); }
+
+FileError PendingFile::create() {
+    const std::wstring& folder = folder_.native().folder;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = temporaryFileName();
+        const std::wstring path = folder + *toWide(name);
+        HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            return errorFromWin32(error);
+        }
+        temporaryName_ = std::move(name);
+        exists_ = true;
+        const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+        if (fd < 0) {
+            ::CloseHandle(handle);
+            discard();
+            return errorFromErrno(EMFILE);
+        }
+        stream_ = ::_fdopen(fd, "wb");
+        if (stream_ == nullptr) {
+            const int error = errno;
+            ::_close(fd);
+            discard();
+            return errorFromErrno(error);
+        }
+        return {};
+    }
+    return errorFromWin32(ERROR_FILE_EXISTS);
+}
+
+FileError PendingFile::close(bool sync) {
+    if (stream_ == nullptr) return errorFromErrno(EBADF);
+    FileError error;
+    if (std::fflush(stream_) != 0) error = errorFromErrno(errno);
+    if (!error && sync) {
+        HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream_)));
+        if (!::FlushFileBuffers(handle)) error = errorFromWin32(::GetLastError());
+    }
+    if (std::fclose(stream_) != 0 && !error) error = errorFromErrno(errno);
+    stream_ = nullptr;
+    return error;
+}
+
+// MoveFileExW replaces the name's entry; a folder of that name makes it fail, and is told as such.
+FileError PendingFile::replace(const std::string& name) {
+    const std::wstring& folder = folder_.native().folder;
+    const std::optional<std::wstring> wideName = toWide(name);
+    if (!wideName) return errorFromWin32(ERROR_INVALID_NAME);
+    const std::wstring from = folder + *toWide(temporaryName_);
+    const std::wstring to = folder + *wideName;
+    if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD error = ::GetLastError();
+        const DWORD attributes = ::GetFileAttributesW(to.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return fileError(FileProblem::FolderInTheWay);
+        return errorFromWin32(error);
+    }
+    exists_ = false;
+    return {};
+}
+
+void PendingFile::discard() {
+    if (stream_ != nullptr) {
+        std::fclose(stream_);
+        stream_ = nullptr;
+    }
+    if (exists_) removeFile(folder_.native().folder + *toWide(temporaryName_));
+    exists_ = false;
+}
+
+}  // namespace celshift

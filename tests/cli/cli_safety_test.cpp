@@ -1,0 +1,193 @@
+// The command line as a hostile user meets it: killed at any moment, its standard output closed or full, a second
+// run into the same folder, rows it cannot use. Whatever happens, no file under a final name is ever partial.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <thread>
+
+#include "cli_process.h"
+#include "platform/output_folder.h"
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <signal.h>
+
+namespace celshift::test {
+namespace {
+
+// A kind 8 data file of count image nodes, about 40 bytes each.
+std::string bigDataFile(int count, const std::string& image) {
+    ByteBuilder b;
+    b.fileHeader(8).int32(1).int32(count);
+    for (int i = 0; i < count; ++i) b.imageNode(i % 3 == 0 ? image : "other" + std::to_string(i % 7) + ".bmp", "text");
+    return b.bytes();
+}
+
+// Every file of a folder by name, hidden ones left out.
+std::map<std::string, std::string> visibleFiles(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name[0] != '.') files[name] = readFile(entry.path().string());
+    }
+    return files;
+}
+
+bool anyTemporaryFile(const std::string& folder) {
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (isTemporaryFileName(entry.path().filename().string())) return true;
+    return false;
+}
+
+// Starts celshift-cli with its standard output on outFd (-1: closed) and standard error to errPath.
+pid_t startCli(const std::vector<std::string>& args, int outFd, const std::string& errPath) {
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (!freopen(errPath.c_str(), "w", stderr)) _exit(127);
+        if (outFd >= 0) dup2(outFd, STDOUT_FILENO);
+        else close(STDOUT_FILENO);
+        std::vector<char*> argv{const_cast<char*>(CELSHIFT_CLI_PATH)};
+        for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(CELSHIFT_CLI_PATH, argv.data());
+        _exit(127);
+    }
+    return child;
+}
+
+int waitFor(pid_t child) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+class CliSafety : public CliProcess {
+protected:
+    std::string reference = root / "reference";
+    std::vector<std::string> args(const std::string& into) {
+        return {"--output", into, "--jobs", "2", "--from", "cell.bmp", "--to", "新しい.jpg", scenario};
+    }
+    // A scenario of some size: the copy phase and the conversion phase both take a while.
+    void makeLargeScenario() {
+        for (int i = 0; i < 24; ++i) {
+            writeFile(scenario + "/Area" + std::to_string(10 + i) + ".wid", bigDataFile(12'000, "cell.bmp"));
+            writeFile(scenario + "/image" + std::to_string(10 + i) + ".bmp", std::string(600'000 + i, static_cast<char>('a' + i)));
+        }
+        fs::create_directory(reference);
+        const Process p = runCli(args(reference));
+        ASSERT_EQ(p.status, 0) << p.out << p.err;
+    }
+};
+
+// Killed with SIGKILL at many moments of a run, every file under a final name is the file a complete run gives;
+// a run after the last kill completes the output exactly and leaves no temporary file.
+TEST_F(CliSafety, AKilledRunNeverLeavesAPartialFile) {
+    makeLargeScenario();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(runCli(args(output)).status, 0);
+    const auto whole = std::chrono::steady_clock::now() - started;
+    const std::map<std::string, std::string> expected = visibleFiles(reference);
+    ASSERT_EQ(visibleFiles(output), expected);
+
+    constexpr int kKills = 40;
+    for (int kill = 0; kill < kKills; ++kill) {
+        // Half the kills on a fresh folder (the copy phase), half on the growing folder of earlier kills.
+        if (kill < kKills / 2) {
+            fs::remove_all(output);
+            fs::create_directory(output);
+        }
+        const pid_t child = startCli(args(output), open("/dev/null", O_WRONLY), root / "err");
+        std::this_thread::sleep_for(whole * (kill % (kKills / 2)) / (kKills / 2));
+        ::kill(child, SIGKILL);
+        waitFor(child);
+        for (const auto& [name, bytes] : visibleFiles(output)) {
+            ASSERT_TRUE(expected.count(name)) << name << " after kill " << kill;
+            ASSERT_EQ(bytes.size(), expected.at(name).size()) << name << " after kill " << kill;
+            ASSERT_TRUE(bytes == expected.at(name)) << name << " after kill " << kill;
+        }
+    }
+    const Process rerun = runCli(args(output));
+    EXPECT_EQ(rerun.status, 0) << rerun.out << rerun.err;
+    EXPECT_EQ(visibleFiles(output), expected);
+    EXPECT_FALSE(anyTemporaryFile(output));
+}
+
+// A reader that goes away (`| head -2`) stops the run like Ctrl+C: files in work are finished, none is partial,
+// and the status says that not everything was seen.
+TEST_F(CliSafety, AClosedPipeStopsTheRunAndIsNoSuccess) {
+    makeLargeScenario();
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);  // the child must not hold the reading end itself
+    const pid_t child = startCli(args(output), ends[1], root / "err");
+    close(ends[1]);
+    char first = 0;
+    ASSERT_EQ(read(ends[0], &first, 1), 1);  // the first line has begun: the copy phase is over
+    close(ends[0]);
+    EXPECT_EQ(waitFor(child), 141);
+    EXPECT_NE(readFile(root / "err").find("standard output failed"), std::string::npos) << readFile(root / "err");
+    const auto expected = visibleFiles(reference);
+    for (const auto& [name, bytes] : visibleFiles(output)) EXPECT_TRUE(bytes == expected.at(name)) << name;
+}
+
+TEST_F(CliSafety, AClosedOrFullStandardOutputIsNoSuccess) {
+    const pid_t closed = startCli(args(output), -1, root / "err");
+    EXPECT_EQ(waitFor(closed), 74);
+    EXPECT_NE(readFile(root / "err").find("standard output is closed"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(output));  // nothing was done
+
+    for (const std::vector<std::string>& mode : std::vector<std::vector<std::string>>{
+             {"--list-names", scenario}, {"--dry-run", scenario}, args(output), {"--help"}}) {
+        const pid_t full = startCli(mode, open("/dev/full", O_WRONLY), root / "err");
+        EXPECT_EQ(waitFor(full), 74) << mode.front();
+        EXPECT_NE(readFile(root / "err").find("standard output failed"), std::string::npos) << mode.front();
+    }
+}
+
+TEST_F(CliSafety, ASecondRunIntoTheSameFolderIsRefused) {
+    OutputFolder held;
+    ASSERT_FALSE(held.open(output));
+    ASSERT_FALSE(held.lock());
+    const Process p = runCli(args(output));
+    EXPECT_EQ(p.status, 2);
+    EXPECT_EQ(p.out, "エラー: 出力先フォルダには、ほかの実行が書き込み中です\n  " + output + "\n");
+    EXPECT_TRUE(fs::is_empty(output));
+}
+
+// Rows the run leaves out are told on standard error; problems get a line each with the reason; standard output
+// keeps only the run's messages.
+TEST_F(CliSafety, UnusedRowsAndProblemsAreToldOnStandardError) {
+    writeFile(scenario + "/Broken.wid", dataFile("cell.bmp").substr(0, 30));
+    fs::create_symlink(scenario + "/gone.bmp", scenario + "/dangling.bmp");
+    const Process p = runCli({"--output", output, "--from", "cell.bmp", "--to", "a.bmp", "--from", "cell", "--to", "b.bmp",
+                              "--from", "x.bmp", "--to", "y.bmp", scenario});
+    EXPECT_EQ(p.status, 1);
+    EXPECT_EQ(p.out, "第一段階: コピーできなかったファイル\n  dangling.bmp\n第一段階: コピー完了\n"
+                     "画像置換: 1個のファイルを置換します\n失敗: Broken.wid\n情報: 完了\n"
+                     "集計: 変換１: 1箇所（1ファイル）\n");
+    EXPECT_EQ(p.err, "celshift-cli: 変換２ は使われません: 画像の拡張子（.bmp .jpg .jpeg .jpy1 .jpdc .jpx）がありません\n"
+                     "celshift-cli: 変換３ は使われません（上の行が空か無効です）\n"
+                     "コピーできません: dangling.bmp: リンク先がありません\n"
+                     "失敗: Broken.wid: データが30バイトで終わっています（26バイト目からのバイト列の途中）。"
+                     "26バイト目からは変換せずにそのまま写しました\n");
+}
+
+// A scenario folder that this user cannot look into is said to be unreadable (run as another user, since root
+// reads every folder).
+TEST_F(CliSafety, AnUnreachableScenarioFolderIsSaidToBeUnreadable) {
+    if (geteuid() != 0 || system("command -v setpriv >/dev/null") != 0) GTEST_SKIP() << "needs root and setpriv";
+    fs::permissions(root.path(), fs::perms::all);  // the others may pass through the test folder
+    fs::permissions(scenario, fs::perms::owner_write | fs::perms::owner_exec);  // mode 300
+    const std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups " + std::string(CELSHIFT_CLI_PATH) +
+                                " --dry-run '" + scenario + "' >'" + (root / "printed") + "' 2>&1; echo $? >'" +
+                                (root / "status") + "'";
+    ASSERT_EQ(system(command.c_str()), 0);
+    EXPECT_EQ(readFile(root / "status"), "2\n");
+    EXPECT_EQ(readFile(root / "printed"), "エラー: シナリオフォルダが読めません\n  " + scenario + "\n");
+    fs::permissions(scenario, fs::perms::owner_all);
+}
+
+}  // namespace
+}  // namespace celshift::test
+#endif

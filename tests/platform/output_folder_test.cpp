@@ -1,0 +1,171 @@
+// Writing into an output folder: whole files under their final names, never through a link, one run at a time.
+#include "platform/output_folder.h"
+
+#include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "temp_folder.h"
+
+namespace celshift {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const fs::path& path, const std::string& contents) { std::ofstream(path, std::ios::binary) << contents; }
+
+std::size_t entries(const fs::path& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+class OutputFolderTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(folder.open(root.path())); }
+
+    // Writes contents under a temporary name and gives it the final name.
+    FileError write(const std::string& name, const std::string& contents) {
+        PendingFile file(folder);
+        if (FileError error = file.create()) return error;
+        std::fputs(contents.c_str(), file.stream());
+        if (FileError error = file.close(false)) return error;
+        return file.replace(name);
+    }
+
+    test::TempFolder root;
+    OutputFolder folder;
+};
+
+TEST(TemporaryFileName, OnlyTheProgramsOwnPatternIsRecognised) {
+    const std::string made = temporaryFileName();
+    EXPECT_TRUE(isTemporaryFileName(made)) << made;
+    EXPECT_NE(temporaryFileName(), made);
+    for (const char* name : {".celshift-12-0.tmp", ".celshift-1-99999.tmp"}) EXPECT_TRUE(isTemporaryFileName(name)) << name;
+    for (const char* name : {".celshift-.tmp", ".celshift-12.tmp", ".celshift--1.tmp", ".celshift-1-.tmp",
+                             ".celshift-1-2-3.tmp", ".celshift-a-1.tmp", "celshift-1-2.tmp", ".celshift-1-2.tmpx",
+                             ".celshift-lock", "Area01.wid"})
+        EXPECT_FALSE(isTemporaryFileName(name)) << name;
+}
+
+TEST_F(OutputFolderTest, AFileTakesItsNameOnlyWhole) {
+    PendingFile file(folder);
+    ASSERT_FALSE(file.create());
+    std::fputs("contents", file.stream());
+    ASSERT_FALSE(file.close(true));
+    EXPECT_FALSE(fs::exists(root / "Area01.wid"));  // not before the rename
+    EXPECT_EQ(entries(root.path()), 1u);            // only the temporary file
+    ASSERT_FALSE(file.replace("Area01.wid"));
+    EXPECT_EQ(readFile(root / "Area01.wid"), "contents");
+    EXPECT_EQ(entries(root.path()), 1u);
+}
+
+TEST_F(OutputFolderTest, ADiscardedFileLeavesNothing) {
+    writeFile(root / "Area01.wid", "earlier");
+    {
+        PendingFile file(folder);
+        ASSERT_FALSE(file.create());
+        std::fputs("half", file.stream());
+    }  // never given its name
+    EXPECT_EQ(readFile(root / "Area01.wid"), "earlier");
+    EXPECT_EQ(entries(root.path()), 1u);
+}
+
+#if !defined(_WIN32)
+// The name's entry is replaced: what a link points at, and the other names of a hard-linked file, stay as they were.
+TEST_F(OutputFolderTest, ReplacingNeverWritesThroughALink) {
+    test::TempFolder elsewhere;
+    writeFile(elsewhere / "notes.txt", "mine");
+    fs::create_symlink(elsewhere / "notes.txt", root / "Link.wid");
+    fs::create_symlink(elsewhere / "nowhere.txt", root / "Dangling.wid");
+    fs::create_hard_link(elsewhere / "notes.txt", root / "Hard.wid");
+    for (const char* name : {"Link.wid", "Dangling.wid", "Hard.wid"}) {
+        ASSERT_FALSE(write(name, "converted")) << name;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(root / name))) << name;
+        EXPECT_EQ(readFile(root / name), "converted") << name;
+    }
+    EXPECT_EQ(readFile(elsewhere / "notes.txt"), "mine");
+    EXPECT_FALSE(fs::exists(elsewhere / "nowhere.txt"));
+}
+
+// Writes go to the folder that was opened, even if its path is made to lead elsewhere during the run.
+TEST_F(OutputFolderTest, WritesStayInTheFolderThatWasOpened) {
+    test::TempFolder other;
+    const fs::path moved = other / "moved";
+    fs::rename(root.path(), moved);
+    fs::create_directory_symlink(other.path(), root.path());
+    ASSERT_FALSE(write("Area01.wid", "converted"));
+    EXPECT_EQ(readFile(moved / "Area01.wid"), "converted");
+    EXPECT_FALSE(fs::exists(other / "Area01.wid"));
+    fs::remove(root.path());
+    fs::rename(moved, root.path());
+}
+#endif
+
+TEST_F(OutputFolderTest, AFolderInTheWayIsToldAndStays) {
+    fs::create_directory(root / "Area01.wid");
+    EXPECT_EQ(write("Area01.wid", "converted").problem, FileProblem::FolderInTheWay);
+    EXPECT_TRUE(fs::is_directory(root / "Area01.wid"));
+}
+
+TEST_F(OutputFolderTest, LeftoversOfTheOwnPatternAreRemovedAndNothingElse) {
+    for (const char* name : {".celshift-4711-0.tmp", ".celshift-4711-1.tmp", ".celshift-lock", ".hidden", "a.bmp",
+                             "x.celshift-1-2.tmp"})
+        writeFile(root / name, "x");
+    fs::create_directory(root / ".celshift-4711-2.tmp");  // not a file: not ours
+    folder.removeLeftovers();
+    EXPECT_FALSE(fs::exists(root / ".celshift-4711-0.tmp"));
+    EXPECT_FALSE(fs::exists(root / ".celshift-4711-1.tmp"));
+    for (const char* name : {".celshift-lock", ".hidden", "a.bmp", "x.celshift-1-2.tmp", ".celshift-4711-2.tmp"})
+        EXPECT_TRUE(fs::exists(root / name)) << name;
+}
+
+TEST_F(OutputFolderTest, OneRunAtATime) {
+    auto first = std::make_unique<OutputFolder>();
+    ASSERT_FALSE(first->open(root.path()));
+    ASSERT_FALSE(first->lock());
+    EXPECT_EQ(folder.lock().problem, FileProblem::Busy);
+    first.reset();  // the first run ends: its hold ends with it
+    EXPECT_FALSE(folder.lock());
+}
+
+#if !defined(_WIN32)
+// A run killed while it holds the folder does not keep the next one out.
+TEST_F(OutputFolderTest, AKilledRunsLockIsGone) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        OutputFolder held;
+        if (held.open(root.path()) || held.lock()) _exit(1);
+        (void)!::write(ready[1], "x", 1);
+        pause();
+        _exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    EXPECT_EQ(folder.lock().problem, FileProblem::Busy);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_FALSE(folder.lock());
+    close(ready[0]);
+    close(ready[1]);
+}
+#endif
+
+}  // namespace
+}  // namespace celshift

@@ -1,0 +1,222 @@
+// What a run promises about the files it writes: the scenario folder never changes, nothing is written through a
+// link, every file is whole or absent, one run per output folder, and every file left out is told with its reason.
+#include <gtest/gtest.h>
+
+#if !defined(_WIN32)
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+
+#include "platform/output_folder.h"
+#include "run_fixture.h"
+
+namespace celshift::test {
+namespace {
+
+class RecordedReport : public RunReport {
+public:
+    void fileDone(const FileReport& report) override { reports.push_back(report); }
+    const FileReport* find(const std::string& name) const {
+        const auto it = std::find_if(reports.begin(), reports.end(), [&](const FileReport& r) { return r.name == name; });
+        return it == reports.end() ? nullptr : &*it;
+    }
+    std::vector<FileReport> reports;
+};
+
+class SafeWrites : public ConversionRun {
+protected:
+    RecordedReport report;
+    RunOutcome runReported() {
+        RunOptions options;
+        options.report = &report;
+        return run(options);
+    }
+    // Every file in the output folder, hidden ones included.
+    std::vector<std::string> outputNames() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(output)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    const std::string converted = ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode("b.bmp", "a.bmp").bytes();
+};
+
+#if !defined(_WIN32)
+// Links and hard links in the output folder that lead back into the scenario folder, or anywhere else: the run
+// replaces the names in the output folder and writes nowhere else.
+TEST_F(SafeWrites, NothingIsWrittenThroughALinkInTheOutputFolder) {
+    TempFolder elsewhere;
+    writeFile(elsewhere / "notes.txt", "mine");
+    put("Info1.wid", dataFile("a.bmp"));
+    put("Package1.wid", packageFile("a.bmp"));
+    put("Link.wid", dataFile("a.bmp"));
+    put("Dangling.wid", dataFile("a.bmp"));
+    fs::create_symlink(scenario + "/Info1.wid", output + "/Package1.wid");
+    fs::create_hard_link(scenario + "/Info1.wid", output + "/Info1.wid");
+    fs::create_symlink(scenario + "/Summary.wsm", output + "/Link.wid");
+    fs::create_symlink(elsewhere / "nowhere.txt", output + "/Dangling.wid");
+    row(1, "a.bmp", "b.bmp");
+    const RunOutcome outcome = run();
+    EXPECT_EQ(outcome.failedFiles + outcome.unopenedFiles + outcome.notCopiedFiles, 0);
+    EXPECT_EQ(readFile(scenario + "/Info1.wid"), dataFile("a.bmp"));
+    EXPECT_EQ(readFile(scenario + "/Summary.wsm"), "summary");
+    EXPECT_FALSE(fs::exists(elsewhere / "nowhere.txt"));
+    EXPECT_EQ(readFile(elsewhere / "notes.txt"), "mine");
+    for (const char* name : {"Info1.wid", "Link.wid", "Dangling.wid"}) EXPECT_EQ(out(name), converted) << name;
+    EXPECT_EQ(out("Package1.wid"), ByteBuilder().packageHeader().int32(1).int32(1).imageNode("b.bmp", "a.bmp").bytes());
+}
+
+// A FIFO under a data file's name is replaced without being opened; under another file's name it is in the way.
+TEST_F(SafeWrites, AFifoInTheOutputFolderNeitherHangsNorIsWrittenInto) {
+    put("Area01.wid", dataFile("a.bmp"));
+    put("a.bmp", "image");
+    ASSERT_EQ(mkfifo((output + "/Area01.wid").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((output + "/a.bmp").c_str(), 0600), 0);
+    alarm(30);  // a run that opened a FIFO would hang: end the test instead
+    row(1, "a.bmp", "b.bmp");
+    const RunOutcome outcome = runReported();
+    alarm(0);
+    EXPECT_EQ(outcome.notCopiedFiles, 1);
+    EXPECT_EQ(out("Area01.wid"), converted);
+    EXPECT_EQ(messages.boxes.front(), (Box{"第一段階", "コピーできなかったファイル\na.bmp"}));
+    ASSERT_NE(report.find("a.bmp"), nullptr);
+    EXPECT_EQ(report.find("a.bmp")->reason, "出力先に同じ名前の特殊なファイル（FIFOなど）があります");
+}
+
+// Links in the scenario folder that lead nowhere, and things other than a regular file where a copy should go, are
+// listed with their reasons instead of left out without a word.
+TEST_F(SafeWrites, NothingIsLeftOutWithoutAWord) {
+    put("a.bmp", "image");
+    put("b.bmp", "image");
+    put("c.bmp", "image");
+    put("d.bmp", "image");
+    fs::create_symlink(scenario + "/gone.bmp", scenario + "/dangling.bmp");
+    fs::create_symlink(scenario + "/loop.bmp", scenario + "/loop.bmp");
+    fs::create_symlink(scenario + "/gone.wid", scenario + "/Broken.wid");
+    fs::create_directory(output + "/a.bmp");
+    fs::create_symlink(scenario + "/b.bmp", output + "/b.bmp");
+    writeFile(output + "/c.bmp", "kept");
+    const RunOutcome outcome = runReported();
+    EXPECT_EQ(outcome.notCopiedFiles, 4);
+    EXPECT_EQ(outcome.unopenedFiles, 1);
+    EXPECT_EQ(messages.boxes,
+              (std::vector<Box>{{"第一段階", "コピーできなかったファイル\na.bmp\nb.bmp\ndangling.bmp\nloop.bmp"}, kCopyDone,
+                                countBox(0), {"ErrorFm", scenario + "/Broken.wid"}, kDone}));
+    const std::pair<const char*, const char*> reasons[] = {
+        {"a.bmp", "出力先に同じ名前のフォルダがあります"}, {"b.bmp", "出力先に同じ名前のリンクがあります"},
+        {"dangling.bmp", "リンク先がありません"},          {"loop.bmp", "リンクが循環しています"},
+        {"Broken.wid", "リンク先がありません"},
+    };
+    for (const auto& [name, reason] : reasons) {
+        ASSERT_NE(report.find(name), nullptr) << name;
+        EXPECT_EQ(report.find(name)->reason, reason) << name;
+    }
+    EXPECT_EQ(report.find("c.bmp")->kind, FileReport::Kind::AlreadyThere);
+    EXPECT_EQ(out("c.bmp"), "kept");
+    EXPECT_EQ(report.find("d.bmp")->kind, FileReport::Kind::Copied);
+}
+
+// Names that are not UTF-8, or that hold a control byte, are shown as \xNN in messages; valid names stay as they are.
+TEST_F(SafeWrites, NamesThatAreNoTextAreShownEscaped) {
+    put("Bad\x01\xFF.wid", dataFile("a.bmp").substr(0, 20));
+    put("ソード\x7F.wid", dataFile("a.bmp").substr(0, 20));
+    put("正しい名前.wid", dataFile("a.bmp").substr(0, 20));
+    run();
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(0), {"失敗", "Bad\\x01\\xFF.wid"},
+                                                {"失敗", "ソード\\x7F.wid"}, {"失敗", "正しい名前.wid"}, kDone}));
+}
+
+// A full disk (here a file size limit, in a child process) fails the file that does not fit: its earlier copy
+// stays as it was, no partial file appears, and the reason says so.
+TEST_F(SafeWrites, AFullDiskKeepsTheEarlierCopyAndLeavesNoPartialFile) {
+    put("Big.wid", ByteBuilder().fileHeader(4).plainString(std::string(200'000, 'x')).bytes());
+    put("Small.wid", dataFile("a.bmp"));
+    put("big.bmp", std::string(200'000, 'B'));
+    writeFile(output + "/Big.wid", "the earlier copy");
+    row(1, "a.bmp", "b.bmp");
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit = {100'000, 100'000};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(100);
+        const RunOutcome outcome = runReported();
+        std::string text;
+        for (const FileReport& r : report.reports) text += r.name + "|" + r.reason + "\n";
+        (void)!::write(pipeEnds[1], text.data(), text.size());
+        _exit(outcome.failedFiles * 10 + outcome.notCopiedFiles);
+    }
+    close(pipeEnds[1]);
+    std::string reasons;
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) reasons.append(buffer, static_cast<std::size_t>(n));
+    close(pipeEnds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 11);  // Big.wid failed, big.bmp not copied
+    EXPECT_NE(reasons.find("big.bmp|ディスクの空きが足りません"), std::string::npos) << reasons;
+    EXPECT_NE(reasons.find("Big.wid|書き込めません: ディスクの空きが足りません（出力先のファイルは以前のままです）"),
+              std::string::npos) << reasons;
+    EXPECT_EQ(out("Big.wid"), "the earlier copy");
+    EXPECT_EQ(out("Small.wid"), converted);
+    EXPECT_EQ(outputNames(), (std::vector<std::string>{"Big.wid", "Small.wid", "Summary.wsm"}));
+}
+#endif
+
+// A second run into a folder that a run is writing into is refused before it touches anything.
+TEST_F(SafeWrites, ASecondRunIntoTheSameFolderIsRefused) {
+    put("Area01.wid", dataFile("a.bmp"));
+    OutputFolder first;
+    ASSERT_FALSE(first.open(output));
+    ASSERT_FALSE(first.lock());
+    const RunOutcome outcome = run();
+    EXPECT_FALSE(outcome.started);
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{{"エラー", "出力先フォルダには、ほかの実行が書き込み中です\n" + output}}));
+    std::vector<std::string> names = outputNames();
+    std::erase(names, ".celshift-lock");  // where the system keeps the first run's lock in a file
+    EXPECT_TRUE(names.empty());
+}
+
+// Temporary files that a killed run left are removed by the next run into the folder; other hidden files stay.
+TEST_F(SafeWrites, TheNextRunRemovesWhatAKilledRunLeft) {
+    put("Area01.wid", dataFile("a.bmp"));
+    writeFile(output + "/.celshift-99999-3.tmp", "half a file");
+    writeFile(output + "/.keep", "mine");
+    run();
+    EXPECT_EQ(outputNames(), (std::vector<std::string>{".keep", "Area01.wid", "Summary.wsm"}));
+}
+
+// A failed data file keeps every byte; its reason says where and why, and that the rest was copied unchanged.
+TEST_F(SafeWrites, AFailedDataFileKeepsEveryByteAndSaysWhy) {
+    const std::string cut = dataFile("a.bmp").substr(0, 27);
+    put("Cut.wid", cut);
+    row(1, "a.bmp", "b.bmp");
+    const RunOutcome outcome = runReported();
+    EXPECT_EQ(outcome.failedFiles, 1);
+    EXPECT_EQ(out("Cut.wid"), cut);
+    const FileReport* cutReport = report.find("Cut.wid");
+    ASSERT_NE(cutReport, nullptr);
+    EXPECT_EQ(cutReport->kind, FileReport::Kind::Failed);
+    EXPECT_TRUE(cutReport->outputWritten);
+    // Cut inside the node's child word (bytes 26 to 29).
+    EXPECT_EQ(cutReport->reason, "データが27バイトで終わっています（26バイト目からの4バイトの整数の途中）。"
+                                 "26バイト目からは変換せずにそのまま写しました");
+}
+
+TEST_F(SafeWrites, AnOutputPathThatIsAFileIsSaidSo) {
+    writeFile(root / "file", "x");
+    output = root / "file";
+    EXPECT_FALSE(run().started);
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{{"エラー", "出力先がフォルダではありません\n" + output}}));
+}
+
+}  // namespace
+}  // namespace celshift::test
