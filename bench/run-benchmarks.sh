@@ -5,13 +5,15 @@
 #
 #   bench/run-benchmarks.sh            full sizes (about 6 minutes; about 5 GB free in the work folder)
 #   bench/run-benchmarks.sh --tiny     tiny sizes, well under a minute; leaves bench/RESULTS.md alone
+#   bench/run-benchmarks.sh --sets real   only the sets named (large real huge many); leaves RESULTS.md alone
 #
 # Options: --work DIR (where the work folder goes; default /dev/shm when it is a tmpfs with room, else
 # $TMPDIR or /tmp), --keep (keep the work folder). The environment variables CELSHIFT_BENCH_TINY=1 and
 # CELSHIFT_BENCH_WORK=DIR do the same as --tiny and --work.
 #
 # Files beside this one: prepare.sh (run before each timed run), user_space_copy.c (the copy measured
-# beside the conversion, built by CMake as user-space-copy), write_report.py (the report).
+# beside the conversion, built by CMake as user-space-copy), write_rows_file.py (the rows files of the
+# many-rows measurement), write_report.py (the report).
 set -Eeuo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -26,12 +28,13 @@ on_error() {
 }
 trap 'on_error "$LINENO" "$BASH_COMMAND"' ERR
 
-usage() { sed -n '2,15s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '2,17s/^# \{0,1\}//p' "$0"; }
 fail() { echo "run-benchmarks.sh: $*" >&2; exit 1; }
 
 tiny=${CELSHIFT_BENCH_TINY:-0}
 work_root=${CELSHIFT_BENCH_WORK:-}
 keep=0
+only_sets=""
 while (($#)); do
   case $1 in
     --tiny) tiny=1 ;;
@@ -40,6 +43,8 @@ while (($#)); do
     --work=*) work_root=${1#--work=}
               [[ -n $work_root ]] || { echo "run-benchmarks.sh: --work needs a folder" >&2; exit 2; } ;;
     --keep) keep=1 ;;
+    --sets) [[ $# -ge 2 && -n $2 ]] || { echo "run-benchmarks.sh: --sets needs names of data sets" >&2; exit 2; }
+            only_sets=$2; shift ;;
     -h|--help) usage; exit 0 ;;
     *) echo "run-benchmarks.sh: unknown argument: $1" >&2; usage >&2; exit 2 ;;
   esac
@@ -52,6 +57,19 @@ done
 # (warm-up runs first, each run after a prepare step that gives it a fresh output folder); rounds alternate
 # the commands, so that a slow spell of the machine does not fall on one command only.
 sets=(large real huge many)
+if [[ -n $only_sets ]]; then
+  chosen=()
+  for name in ${only_sets//,/ }; do
+    [[ " ${sets[*]} " == *" $name "* ]] || { echo "run-benchmarks.sh: no data set $name (large real huge many)" >&2; exit 2; }
+    chosen+=("$name")
+  done
+  sets=("${chosen[@]}")
+fi
+# The 1 MB data file is measured beside the 1 GB one.
+extra_sets=()
+[[ " ${sets[*]} " == *" huge "* ]] && extra_sets=(one_mb)
+# The many-rows measurement: the real-shaped set converted with four rows and with this many.
+many_rows=10000
 declare -A title=([large]="Large scenario" [real]="Real-shaped scenario" [huge]="One large data file"
                   [many]="Many small files" [one_mb]="One 1 MB data file")
 declare -A args mib rounds_of runs_of
@@ -101,13 +119,13 @@ step="choosing the work folder"
 free_mib() { df -Pm "$1" | awk 'NR == 2 { print $4 }'; }
 is_tmpfs() { [[ $(stat -f -c %T "$1" 2>/dev/null) == tmpfs ]]; }
 largest=0 total=0
-for name in "${sets[@]}" one_mb; do
+for name in "${sets[@]}" "${extra_sets[@]}"; do
   ((mib[$name] > largest)) && largest=${mib[$name]}
   total=$((total + mib[$name]))
 done
 # A data set and the three outputs of its commands, a tenth more for safety; on a disk (or with --keep)
 # every source stays until the end.
-needed_tmpfs=$(( (4 * largest + mib[one_mb]) * 11 / 10 ))
+needed_tmpfs=$(( (4 * largest + ${#extra_sets[@]} * mib[one_mb]) * 11 / 10 ))
 needed_disk=$(( (total + 3 * largest) * 11 / 10 ))
 if [[ -z $work_root ]]; then
   if [[ -d /dev/shm ]] && is_tmpfs /dev/shm && (( $(free_mib /dev/shm) >= (keep ? needed_disk : needed_tmpfs) )); then
@@ -161,6 +179,9 @@ rows=(--from cell_red.bmp --to cell_blue.bmp --from 背景01.bmp --to 背景02.b
       --from 表紙.bmp --to 裏表紙.bmp --from 森の入口.bmp --to 森の出口.bmp)
 rows_quoted=""
 for r in "${rows[@]}"; do rows_quoted+=" $(quote "$r")"; done
+# The same four rows as FROM TO pairs, for the rows files.
+rows_pairs=()
+for ((i = 1; i < ${#rows[@]}; i += 2)); do rows_pairs+=("${rows[i]}"); done
 
 facts=$work/facts.txt
 : >"$facts"
@@ -196,7 +217,7 @@ fact run.tiny "$tiny"
 fact run.work "$work"
 fact run.repo "$repo"
 fact run.sets "${sets[*]}"
-for name in "${sets[@]}" one_mb; do fact "set.$name.title" "${title[$name]}"; done
+for name in "${sets[@]}" "${extra_sets[@]}"; do fact "set.$name.title" "${title[$name]}"; done
 
 # --- data sets ------------------------------------------------------------------------------------------
 generate() {  # generate NAME: writes the scenario folder $work/NAME
@@ -274,6 +295,46 @@ measure_set() {  # measure_set NAME
   done
 }
 
+# The many-rows measurement on a data set: the conversion with the four rows, and with the same four among
+# many_rows rows that name nothing the set holds, both from rows files. Both must write the same bytes.
+rows_command() {  # rows_command NAME COUNT
+  echo "$(quote "$cli") --output $(quote "$work/out/$1-rows$2") --rows $(quote "$work/rows-$2.txt") $(quote "$work/$1")"
+}
+measure_rows() {  # measure_rows NAME
+  local name=$1 round rounds=${rounds_of[$1]} log count status
+  step="writing the rows files"
+  for count in 4 "$many_rows"; do
+    "$python" bench/write_rows_file.py "$count" "$work/rows-$count.txt" "${rows_pairs[@]}"
+  done
+  fact "rows.set" "$name"
+  fact "rows.count" "$many_rows"
+  fact "rows.command.four" "$(rows_command "$name" 4)"
+  fact "rows.command.many" "$(rows_command "$name" "$many_rows")"
+  step="checking the many-rows commands on $name"
+  for count in 4 "$many_rows"; do
+    status=0
+    sh -c "$(prepare "$name-rows$count" mkdir)"
+    sh -c "$(rows_command "$name" "$count")" >"$work/logs/$name-rows$count.txt" 2>&1 || status=$?
+    if ((status != 0)) || ! grep -q "^画像置換: ${count}個" "$work/logs/$name-rows$count.txt"; then
+      tail -n 20 "$work/logs/$name-rows$count.txt" >&2
+      fail "the conversion of $name with $count rows did not run as expected (exit status $status)"
+    fi
+  done
+  diff -rq "$work/out/$name-rows4" "$work/out/$name-rows$many_rows" >/dev/null ||
+    fail "the conversions of $name with 4 and with $many_rows rows wrote different files"
+  step="timing $name with 4 and with $many_rows rows"
+  for ((round = 1; round <= rounds; round++)); do
+    echo "== $name with 4 and with $many_rows rows, round $round of $rounds"
+    log=$work/logs/hyperfine-rows-$round.txt
+    logged "$log" hyperfine --style basic --time-unit millisecond --warmup "$warmup" --runs "${runs_of[$name]}" \
+      --export-json "$work/json/rows-$round.json" \
+      -n "four rows" --prepare "$(prepare "$name-rows4" mkdir)" "$(rows_command "$name" 4)" \
+      -n "$many_rows rows" --prepare "$(prepare "$name-rows$many_rows" mkdir)" "$(rows_command "$name" "$many_rows")"
+    grep -v -e '^ *$' -e 'Warning: Command took less than' "$log" || true
+  done
+  for count in 4 "$many_rows"; do sh -c "$(prepare "$name-rows$count")"; done
+}
+
 # Peak resident memory (KiB) of one run of a command, from /usr/bin/time -v.
 peak_memory() {  # peak_memory KEY OUTPUT COMMAND [mkdir]
   step="measuring the peak memory of $1"
@@ -292,10 +353,15 @@ release_set() {  # release_set NAME
 }
 
 echo "== Data sets in $work ($(stat -f -c %T "$work"))"
-generate one_mb
+for name in "${extra_sets[@]}"; do generate "$name"; done
 for name in "${sets[@]}"; do
   generate "$name"
   measure_set "$name"
+  if [[ $name == real ]]; then
+    # The outputs of the copies go first, so that a tmpfs holds the set and two outputs at a time.
+    for command in cp copy; do sh -c "$(prepare "$name-$command")"; done
+    measure_rows "$name"
+  fi
   echo "== Peak resident memory of the conversion of $name (/usr/bin/time -v)"
   peak_memory "conversion.$name" "$name-conversion" "$(conversion_command "$name")" mkdir
   if [[ $name == huge ]]; then
@@ -311,7 +377,11 @@ done
 step="writing the report"
 report_args=(--work "$work")
 ((tiny)) && report_args+=(--tiny)
-((tiny)) || report_args+=(--results bench/RESULTS.md)
+partial=0
+[[ -n $only_sets ]] && partial=1
+((tiny || partial)) || report_args+=(--results bench/RESULTS.md)
 echo
 "$python" bench/write_report.py "${report_args[@]}"
-if ((tiny)); then echo "(tiny run: bench/RESULTS.md left as it was)"; else echo "Written to bench/RESULTS.md"; fi
+if ((tiny)); then echo "(tiny run: bench/RESULTS.md left as it was)"
+elif ((partial)); then echo "(some data sets only: bench/RESULTS.md left as it was)"
+else echo "Written to bench/RESULTS.md"; fi

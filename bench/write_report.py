@@ -51,7 +51,7 @@ class Facts:
         return self.facts.get(key, default)
 
 
-def times(work, name):
+def times(work, name, commands=COMMANDS):
     """Every timed run of each command of a data set over all rounds (seconds), and each round's mean CPU times."""
     result = {}
     paths = sorted(glob.glob(os.path.join(work, "json", name + "-*.json")))
@@ -68,7 +68,7 @@ def times(work, name):
             command["times"].extend(entry["times"])
             command["user"].append(entry["user"])
             command["system"].append(entry["system"])
-    for command in COMMANDS:
+    for command in commands:
         if not result.get(command, {}).get("times"):
             raise ReportError("no timed runs of %s on the data set %s" % (command, name))
     return result
@@ -120,7 +120,8 @@ def report(work, tiny):
     out.append("| data set | data files | files in all | MiB | bytes per data file | bytes per field | "
                "in fields of 64 bytes or more | generated with |")
     out.append("|---|---:|---:|---:|---:|---:|---:|---|")
-    for key in sets + ["one_mb"]:
+    measured_sets = sets + (["one_mb"] if "set.one_mb.data_files" in facts.facts else [])
+    for key in measured_sets:
         data_files = int(facts["set.%s.data_files" % key])
         data_bytes = int(facts.get("set.%s.data_bytes" % key) or 0)
         shape = facts.get("set.%s.shape" % key).split()
@@ -144,6 +145,9 @@ def report(work, tiny):
     for key in sets:
         for command in ("conversion", "cp", "copy"):
             out.append(shown(facts["set.%s.command.%s" % (key, command)]))
+    if "rows.count" in facts.facts:
+        out.append(shown(facts["rows.command.four"]))
+        out.append(shown(facts["rows.command.many"]))
     out.append("prepare, e.g.: " + shown(facts["set.%s.prepare" % sets[0]]))
     out.append("```")
     out.append("")
@@ -191,6 +195,31 @@ def report(work, tiny):
             memory("cp.huge"), memory("copy.huge")))
     out.append("")
 
+    rows_ratio = None
+    if "rows.count" in facts.facts:
+        count = facts["rows.count"]
+        many = "%s rows" % count
+        t = times(work, "rows", ("four rows", many))
+        out.append("## Many rows")
+        out.append("")
+        out.append("The %s converted with four rows, and with the same four among %s rows that name nothing"
+                   % (title(facts["rows.set"]).lower(), count))
+        out.append("the set holds (`bench/write_rows_file.py`; both from rows files, both write the same bytes).")
+        out.append("")
+        out.append("| rows | runs | median | mean ± σ | min | user | system |")
+        out.append("|---|---:|---:|---:|---:|---:|---:|")
+        for command in ("four rows", many):
+            values = t[command]["times"]
+            sd = statistics.stdev(values) if len(values) > 1 else 0.0
+            out.append("| %s | %d | %.1f ms | %.1f ± %.1f ms | %.1f ms | %.0f ms | %.0f ms |" % (
+                command, len(values), 1000 * statistics.median(values), 1000 * statistics.mean(values), 1000 * sd,
+                1000 * min(values), 1000 * statistics.mean(t[command]["user"]),
+                1000 * statistics.mean(t[command]["system"])))
+        rows_ratio = ratio(t[many]["times"], t["four rows"]["times"])
+        out.append("")
+        out.append("%s / four rows: %.3f ± %.3f (of the medians)." % (many, rows_ratio[0], rows_ratio[1]))
+        out.append("")
+
     goals = []
     if "large" in ratios:
         r = ratios["large"]
@@ -209,6 +238,9 @@ def report(work, tiny):
     if "many" in ratios:
         r = ratios["many"]
         goals.append(("%s: at most 1.5 times cp -r" % title("many"), "%.2f" % r[1][0], r[1][0] <= 1.5))
+    if rows_ratio is not None:
+        goals.append(("%s: %s rows at most 1.05 times four rows" % (title(facts["rows.set"]), facts["rows.count"]),
+                      "%.3f" % rows_ratio[0], rows_ratio[0] <= 1.05))
     out.append("## Goals")
     out.append("")
     out.append("| goal | measured | |")

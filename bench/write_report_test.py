@@ -52,6 +52,23 @@ class WorkFolder:
         hyperfine_json(os.path.join(root, "json", "real-1.json"), real_conversion, [0.09, 0.11], [0.10, 0.10])
 
 
+def rows_json(path, four, many, count=10000):
+    results = [{"command": "four rows", "times": four, "user": 0.01, "system": 0.02},
+               {"command": "%d rows" % count, "times": many, "user": 0.01, "system": 0.02}]
+    with open(path, "w", encoding="utf-8") as f:
+        json.dump({"results": results}, f)
+
+
+def add_rows(work, rounds):
+    """The many-rows measurement on the real set: rounds of (four rows, 10000 rows) times."""
+    with open(os.path.join(work.path, "facts.txt"), "a", encoding="utf-8") as f:
+        f.write("rows.set=real\nrows.count=10000\n")
+        f.write("rows.command.four=/repo/bin/celshift-cli --rows %s/rows-4.txt %s/real\n" % (work.path, work.path))
+        f.write("rows.command.many=/repo/bin/celshift-cli --rows %s/rows-10000.txt %s/real\n" % (work.path, work.path))
+    for number, (four, many) in enumerate(rounds, 1):
+        rows_json(os.path.join(work.path, "json", "rows-%d.json" % number), four, many)
+
+
 def run(*args):
     return subprocess.run([sys.executable, SCRIPT] + list(args), capture_output=True, text=True)
 
@@ -83,6 +100,27 @@ class Report(unittest.TestCase):
         tiny = write_report.report(work.path, tiny=True)
         self.assertNotIn("met |", tiny)
         self.assertIn("(tiny run)", tiny)
+
+    def test_many_rows_against_four_rows_on_the_real_set(self):
+        work = WorkFolder(os.path.join(self.root, "w"), [0.1] * 4, [0.1, 0.1])
+        # Medians over both rounds: four rows 0.200, 10000 rows 0.208 (met at 1.05); then 0.212 (missed).
+        add_rows(work, [([0.20, 0.19], [0.208, 0.207]), ([0.21, 0.20], [0.209, 0.208])])
+        text = write_report.report(work.path, tiny=False)
+        self.assertIn("## Many rows", text)
+        self.assertIn("| four rows | 4 | 200.0 ms |", text)
+        self.assertIn("| 10000 rows | 4 | 208.0 ms |", text)
+        self.assertIn("10000 rows / four rows: 1.040 ±", text)
+        self.assertIn("| Real-shaped scenario: 10000 rows at most 1.05 times four rows | 1.040 | met |", text)
+        self.assertIn("bin/celshift-cli --rows $WORK/rows-10000.txt $WORK/real", text)
+
+        os.remove(os.path.join(work.path, "json", "rows-2.json"))
+        add_rows(work, [([0.20, 0.20], [0.212, 0.212])])
+        self.assertIn("| 1.060 | **not met** |", write_report.report(work.path, tiny=False))
+
+        with open(os.path.join(work.path, "json", "rows-1.json"), "w", encoding="utf-8") as f:
+            json.dump({"results": [{"command": "four rows", "times": [0.2], "user": 0, "system": 0}]}, f)
+        with self.assertRaises(write_report.ReportError):
+            write_report.report(work.path, tiny=False)
 
     def test_memory_goal_missed_at_20_mib(self):
         work = WorkFolder(os.path.join(self.root, "w"), [0.1] * 4, [0.1, 0.1], huge_rss_kib=20 * 1024)

@@ -29,7 +29,6 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
-#include <numeric>
 #include <string>
 
 #include "platform/large_stack.h"
@@ -164,7 +163,7 @@ Walk convert(const std::uint8_t* file, std::size_t size, const Options& options)
         walk.result = celshift::copyDataFile(copier);
         walk.stopCode = copier.stopCode;
         walk.stop = copier.stop;
-        walk.replaced = std::accumulate(copier.replacedFields.begin(), copier.replacedFields.end(), std::int64_t{0});
+        for (const auto& [pair, fields] : copier.replacedFields.entries()) walk.replaced += fields;
     }
     std::fclose(input);
     walk.closeFailed = std::fclose(output) != 0;

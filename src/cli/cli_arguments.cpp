@@ -9,9 +9,11 @@ namespace celshift::cli {
 
 namespace fs = std::filesystem;
 
-const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--from TEXT --to TEXT]... SCENARIO
-       celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... SCENARIO
-       celshift-cli --list-names [--jobs N] SCENARIO
+const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--from TEXT --to TEXT]... SCENARIO...
+       celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] --rows FILE SCENARIO...
+       celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... | [--rows FILE] SCENARIO...
+       celshift-cli --list-names [--jobs N] SCENARIO...
+       celshift-cli --missing [--jobs N] SCENARIO...
 
 Makes a converted copy of a scenario: copies every file of the scenario folder into the output folder
 (never overwriting a file already there, data files excepted), and rewrites every ".wid" data file there,
@@ -22,7 +24,14 @@ exchanging each image name that equals a --from text for the --to text that foll
   --to TEXT        the image file name to write in its place
                    Up to four pairs, in order, are conversion rows 1 to 4. Rows are used from the first
                    up to the first row that is not valid. Names are matched exactly, case included.
-  --output DIR     the output folder, which must exist (default: the folder "Scena" beside this program)
+  --rows FILE      any number of rows from a UTF-8 text file, one per line: FROM, a tab, TO. Empty lines
+                   and lines that begin with "#" are skipped; a byte order mark and CR LF line ends are
+                   allowed. Every row is checked as --from/--to are; a bad line, or a FROM that stands
+                   twice, refuses the run before anything is written (one line per bad line on standard
+                   error, with its line number). Not together with --from/--to.
+  --output DIR     the output folder, which must exist (default: the folder "Scena" beside this program).
+                   With several scenarios, each goes into DIR/<the name of its folder>, made when absent;
+                   two scenario folders of the same name are refused before anything is written.
   --jobs N         convert N files at a time, N from 1 to 256 (default: one per core)
   --sync           make each file reach the disk before it takes its name (slower; safer on a power cut)
   --quiet          leave out the summary lines
@@ -30,25 +39,40 @@ exchanging each image name that equals a --from text for the --to text that foll
                    data files, and count what it would replace
   --list-names     list every image name the scenario's data files hold: one line per name,
                    "FIELDS<TAB>FILES<TAB>NAME", most fields first; bytes that are no character show as \xNN
+  --missing        list, as --list-names does, the image names (one of the six extensions) that the data
+                   files hold and that no file of the scenario folder matches. Names are looked up as
+                   Windows looks them up: case does not count, a name in decomposed Unicode (a folder
+                   copied from a Mac) matches its composed form, "\" leads into subfolders; a name above
+                   the folder, rooted or with a drive never matches. Some of the names may be pictures
+                   that the game itself provides: look before you add them.
   --help           shows this text
 
 Every message of the run is printed as one line "CAPTION: TEXT"; further lines of a text are indented by
 two spaces. A data file or copy that cannot be opened prints "ErrorFm: PATH". After the run, one line per
 used row tells what it replaced: "集計: 変換１: 12箇所（3ファイル）". Standard error gets one line per file
 that failed, could not be opened or could not be copied, with the reason, and a line for each row that is
-not used.
+not used. With several scenarios, a line "シナリオ: NAME" comes before each scenario's messages.
 
 Every file is written under a temporary name and takes its own name only when complete: a run that is
 killed, or that meets a full disk, never leaves a partial file under a file's name, and the next run into
-the folder removes what it left. Ctrl+C, SIGTERM and SIGHUP stop the run after the files in work. A second
-run into an output folder that a run is writing into is refused.
+the folder removes what it left. Ctrl+C, SIGTERM and SIGHUP stop the run after the files in work; no later
+scenario starts. A second run into an output folder that a run is writing into is refused.
 
 Exit status: 0 when the run ended and every file was converted or copied; 1 when a data file failed or
-could not be opened, or a file could not be copied; 2 when the run did not start (bad arguments, a missing
-output folder or one that is no folder, an output folder that is the scenario folder itself or that another
-run is writing into, or a scenario folder that cannot be read); 128 + the signal's number when a signal
-stopped it (130 for Ctrl+C); 141 when standard output was closed under it, 74 when standard output could not
-be written otherwise (a full disk).
+could not be opened, or a file could not be copied; 2 when the run did not start (bad arguments, a bad line
+in the rows file, a missing output folder or one that is no folder, an output folder that is the scenario
+folder itself or that another run is writing into, or a scenario folder that cannot be read); 128 + the
+signal's number when a signal stopped it (130 for Ctrl+C); 141 when standard output was closed under it, 74
+when standard output could not be written otherwise (a full disk). With several scenarios: a stop's status,
+else 2 if any scenario did not start, else 1 if any failed, else 0. --missing: 0 when nothing is missing, 1
+when something is, 2 when it could not look everywhere (a folder or a data file that could not be read).
+
+Examples:
+  celshift-cli --output out --rows rows.txt scenario1 scenario2
+      rows.txt:  # monster portraits
+                 monster01.bmp<TAB>monster01_new.jpg
+                 背景01.bmp<TAB>背景01.jpg
+  celshift-cli --missing scenario1
 )";
 
 namespace {
@@ -58,9 +82,24 @@ const std::string& valueOf(const std::vector<std::string>& args, std::size_t& i)
     return args[++i];
 }
 
+const char* optionOf(Mode mode) {
+    switch (mode) {
+    case Mode::Run:
+        return "";
+    case Mode::DryRun:
+        return "--dry-run";
+    case Mode::ListNames:
+        return "--list-names";
+    case Mode::Missing:
+        return "--missing";
+    }
+    return "";
+}
+
 void setMode(Arguments& parsed, Mode mode) {
     if (parsed.mode != Mode::Run && parsed.mode != mode)
-        throw std::invalid_argument("--dry-run and --list-names cannot be given together");
+        throw std::invalid_argument(std::string(optionOf(parsed.mode)) + " and " + optionOf(mode) +
+                                    " cannot be given together");
     parsed.mode = mode;
 }
 
@@ -80,7 +119,6 @@ int jobCount(const std::string& text) {
 
 Arguments parseArguments(const std::vector<std::string>& args) {
     Arguments parsed;
-    bool scenarioGiven = false;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -90,6 +128,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             setMode(parsed, Mode::DryRun);
         } else if (!optionsEnded && arg == "--list-names") {
             setMode(parsed, Mode::ListNames);
+        } else if (!optionsEnded && arg == "--missing") {
+            setMode(parsed, Mode::Missing);
         } else if (!optionsEnded && arg == "--quiet") {
             parsed.quiet = true;
         } else if (!optionsEnded && arg == "--sync") {
@@ -99,14 +139,17 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         } else if (!optionsEnded && arg == "--output") {
             if (parsed.output) throw std::invalid_argument("--output is given twice");
             parsed.output = valueOf(args, i);
+        } else if (!optionsEnded && arg == "--rows") {
+            if (parsed.rowsFile) throw std::invalid_argument("--rows is given twice");
+            parsed.rowsFile = valueOf(args, i);
         } else if (!optionsEnded && arg == "--from") {
-            if (parsed.rowCount == 4) throw std::invalid_argument("at most four --from/--to pairs are allowed");
+            if (parsed.rowCount == 4) throw std::invalid_argument("at most four --from/--to pairs are allowed; more rows go into a --rows file");
             const std::string from = valueOf(args, i);
             if (i + 1 >= args.size() || args[i + 1] != "--to")
                 throw std::invalid_argument("--from \"" + from + "\" must be followed by --to");
             ++i;
-            parsed.rows.from[parsed.rowCount] = from;
-            parsed.rows.to[parsed.rowCount] = valueOf(args, i);
+            parsed.rows.from[static_cast<std::size_t>(parsed.rowCount)] = from;
+            parsed.rows.to[static_cast<std::size_t>(parsed.rowCount)] = valueOf(args, i);
             ++parsed.rowCount;
         } else if (!optionsEnded && arg == "--to") {
             throw std::invalid_argument("--to must follow a --from");
@@ -115,18 +158,22 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             throw std::invalid_argument("unknown option " + arg);
         } else {
-            if (scenarioGiven) throw std::invalid_argument("more than one SCENARIO given: " + arg);
-            parsed.scenario = arg;
-            scenarioGiven = true;
+            parsed.scenarios.push_back(arg);
         }
     }
-    if (!parsed.help && !scenarioGiven) throw std::invalid_argument("no SCENARIO given");
+    if (parsed.help) return parsed;
+    if (parsed.scenarios.empty()) throw std::invalid_argument("no SCENARIO given");
+    const std::string mode = optionOf(parsed.mode);
     if (parsed.mode != Mode::Run && parsed.output)
-        throw std::invalid_argument("--output has no use with --dry-run or --list-names: they write nothing");
-    if (parsed.mode == Mode::ListNames && parsed.rowCount > 0)
-        throw std::invalid_argument("--list-names takes no --from/--to");
+        throw std::invalid_argument("--output has no use with " + mode + ": it writes nothing");
     if (parsed.mode != Mode::Run && parsed.sync)
-        throw std::invalid_argument("--sync has no use with --dry-run or --list-names: they write nothing");
+        throw std::invalid_argument("--sync has no use with " + mode + ": it writes nothing");
+    if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.rowCount > 0)
+        throw std::invalid_argument(mode + " takes no --from/--to");
+    if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.rowsFile)
+        throw std::invalid_argument(mode + " takes no --rows");
+    if (parsed.rowsFile && parsed.rowCount > 0)
+        throw std::invalid_argument("--rows cannot be combined with --from/--to");
     return parsed;
 }
 

@@ -1,7 +1,9 @@
 // The command line of celshift-cli:
-//   celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--from TEXT --to TEXT]... SCENARIO
-//   celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... SCENARIO
-//   celshift-cli --list-names [--jobs N] SCENARIO
+//   celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--from TEXT --to TEXT]... SCENARIO...
+//   celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] --rows FILE SCENARIO...
+//   celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... | [--rows FILE] SCENARIO...
+//   celshift-cli --list-names [--jobs N] SCENARIO...
+//   celshift-cli --missing [--jobs N] SCENARIO...
 #pragma once
 
 #include <optional>
@@ -17,6 +19,7 @@ enum class Mode {
     Run,        // convert into the output folder
     DryRun,     // walk and count, write nothing
     ListNames,  // list the image names the scenario holds
+    Missing,    // list the image names that no file of the scenario folder matches
 };
 
 struct Arguments {
@@ -25,10 +28,11 @@ struct Arguments {
     bool quiet = false;                   // leave out the summary lines
     bool sync = false;                    // each file reaches the disk before it takes its name
     int jobs = 0;                         // worker threads; 0: one per core
-    std::string scenario;                 // as given: a "Summary.wsm" or a folder that holds one
+    std::vector<std::string> scenarios;   // as given: each a "Summary.wsm" or a folder that holds one
     std::optional<std::string> output;    // as given; the default folder when absent
-    ConversionRows rows;
-    int rowCount = 0;
+    ConversionRows rows;                  // the --from/--to pairs
+    int rowCount = 0;                     // how many --from/--to pairs were given
+    std::optional<std::string> rowsFile;  // --rows FILE: the rows come from the file instead
 };
 
 // Parses the arguments (without the program name). Throws std::invalid_argument with a message for the user.

@@ -6,6 +6,9 @@
 
 #include "cli/cli_arguments.h"
 #include "cli/line_messages.h"
+#include "cli/missing_mode.h"
+#include "cli/rows_file.h"
+#include "cli/scenario_batch.h"
 #include "platform/console.h"
 #include "platform/name_rules.h"
 #include "run/build_replacement_table.h"
@@ -38,13 +41,16 @@ int exitStatusOf(const celshift::RunOutcome& outcome) {
 }
 
 // One line per used row: what it replaced, in how many data files.
-void printSummary(const celshift::RunOutcome& outcome, celshift::RunMessages& messages) {
+// The lines go out in one write: a rows file may use thousands of rows.
+void printSummary(const celshift::RunOutcome& outcome, celshift::cli::LineMessages& messages) {
     const bool someFilesUnread = outcome.failedFiles + outcome.unopenedFiles > 0;
+    std::string lines;
     for (int row = 1; row <= outcome.usedRows; ++row) {
         const celshift::RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row - 1)];
-        messages.showMessage(celshift::texts::rowSummary(row, total.fields, total.files, someFilesUnread),
-                             celshift::texts::kCaptionSummary);
+        lines += std::string(celshift::texts::kCaptionSummary) + ": " +
+                 celshift::texts::rowSummary(row, total.fields, total.files, someFilesUnread) + "\n";
     }
+    if (!lines.empty()) messages.write(lines);
 }
 
 // Tells on standard error each row that a run leaves out, and why: nothing typed is dropped without a word.
@@ -99,6 +105,47 @@ int finalStatus(int status, const celshift::cli::LineMessages& messages) {
     return celshift::standardOutputFailureStatus(messages.writeError());
 }
 
+// One scenario of the call, in the call's mode; returns its exit status.
+int doScenario(const celshift::cli::Arguments& arguments, const celshift::cli::ScenarioJob& job,
+               const celshift::ConversionRows& rows, celshift::FileList& fileList,
+               celshift::cli::LineMessages& messages, const celshift::RunOptions& options) {
+    using namespace celshift;
+    if (!job.unreadableFolder.empty()) {
+        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(job.unreadableFolder),
+                             texts::kCaptionError);
+        return kNotStarted;
+    }
+    if (arguments.mode == cli::Mode::ListNames) return listNames(job.summary, fileList, messages, options);
+    if (arguments.mode == cli::Mode::Missing) {
+        switch (cli::listMissingImages(job.summary, fileList, messages, options)) {
+        case cli::MissingImagesResult::NothingMissing:
+            return kRunEnded;
+        case cli::MissingImagesResult::SomethingMissing:
+            return kFilesFailed;
+        case cli::MissingImagesResult::CouldNotLook:
+            return kNotStarted;
+        case cli::MissingImagesResult::Stopped:
+            return stoppedStatus();
+        }
+    }
+    const RunOutcome outcome = arguments.mode == cli::Mode::DryRun
+                                   ? dryRun(job.summary, rows, fileList, messages, options)
+                                   : runConversion(job.summary, job.output, rows, fileList, messages, options);
+    if (outcome.started && !arguments.quiet) printSummary(outcome, messages);
+    return exitStatusOf(outcome);
+}
+
+// The rows of a --rows file; false, with one line per bad line on standard error, when any line is bad.
+bool readRows(const std::string& path, celshift::ConversionRows& rows) {
+    celshift::cli::RowsFile file = celshift::cli::readRowsFile(path);
+    for (const celshift::cli::RowsFileProblem& problem : file.problems)
+        std::fprintf(stderr, "celshift-cli: %s:%d: %s\n", celshift::shownName(path).c_str(), problem.line,
+                     problem.reason.c_str());
+    if (!file.problems.empty()) return false;
+    rows = std::move(file.rows);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,32 +157,31 @@ int main(int argc, char** argv) {
     }
     cli::LineMessages messages(stdout, &gStop);
     cli::Arguments arguments;
-    std::string summary;
-    std::string output;
+    std::vector<cli::ScenarioJob> jobs;
+    ConversionRows rows;
     try {
         arguments = cli::parseArguments(std::vector<std::string>(argv + 1, argv + argc));
         if (arguments.help) {
             messages.write(cli::kUsage);
             return finalStatus(kRunEnded, messages);
         }
-        summary = cli::resolveScenario(arguments.scenario);
-    } catch (const cli::UnreadableScenario& error) {
-        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(error.folder),
-                             texts::kCaptionError);
-        return finalStatus(kNotStarted, messages);
+        std::string output;
+        if (arguments.mode == cli::Mode::Run) {
+            try {
+                output = arguments.output ? *arguments.output : defaultOutputFolder();
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "celshift-cli: no output folder: %s\n", error.what());
+                return kNotStarted;
+            }
+        }
+        jobs = cli::planScenarios(arguments.scenarios, output);
+        rows = arguments.rows;
+        if (arguments.rowsFile && !readRows(*arguments.rowsFile, rows)) return kNotStarted;
     } catch (const std::invalid_argument& error) {
         std::fprintf(stderr, "celshift-cli: %s\nTry 'celshift-cli --help' for more information.\n", error.what());
         return kNotStarted;
     }
-    if (arguments.mode == cli::Mode::Run) {
-        try {
-            output = arguments.output ? *arguments.output : defaultOutputFolder();
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "celshift-cli: no output folder: %s\n", error.what());
-            return kNotStarted;
-        }
-    }
-    if (arguments.mode != cli::Mode::ListNames) tellUnusedRows(arguments.rows);
+    if (arguments.mode == cli::Mode::Run || arguments.mode == cli::Mode::DryRun) tellUnusedRows(arguments.rows);
 
     onStopRequests(requestStop);
     try {
@@ -146,13 +192,16 @@ int main(int argc, char** argv) {
         options.stop = &gStop;
         options.report = &problems;
         options.syncBeforeRename = arguments.sync;
-        if (arguments.mode == cli::Mode::ListNames)
-            return finalStatus(listNames(summary, *fileList, messages, options), messages);
-        const RunOutcome outcome = arguments.mode == cli::Mode::DryRun
-                                       ? dryRun(summary, arguments.rows, *fileList, messages, options)
-                                       : runConversion(summary, output, arguments.rows, *fileList, messages, options);
-        if (outcome.started && !arguments.quiet) printSummary(outcome, messages);
-        return finalStatus(exitStatusOf(outcome), messages);
+        std::vector<int> statuses;
+        for (const cli::ScenarioJob& job : jobs) {
+            if (jobs.size() > 1) {
+                messages.showMessage(shownName(job.name), cli::kCaptionScenario);
+                if (arguments.mode == cli::Mode::Run) cli::makeScenarioOutputFolder(job);
+            }
+            statuses.push_back(doScenario(arguments, job, rows, *fileList, messages, options));
+            if (cli::isStopStatus(statuses.back()) || messages.writeError() != 0) break;
+        }
+        return finalStatus(cli::combinedStatus(statuses), messages);
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "celshift-cli: the run stopped: %s\n", error.what());

@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <unicode/ucol.h>
+#include <unicode/uscript.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <memory>
 
 #include "platform/file_list_parts.h"
@@ -62,6 +64,11 @@ bool sortJapanese(std::vector<std::string>& names) {
     const std::unique_ptr<UCollator, CollatorCloser> collator(ucol_open("ja", &status));
     if (U_FAILURE(status)) return false;
     ucol_setStrength(collator.get(), UCOL_SECONDARY);
+    // Scripts in the order of the Windows sort tables: Latin, Greek, Cyrillic, then kana, then kanji. The "ja"
+    // rules alone put Greek and Cyrillic after the kanji.
+    static const int32_t kScriptOrder[] = {USCRIPT_LATIN, USCRIPT_GREEK, USCRIPT_CYRILLIC, USCRIPT_KATAKANA, USCRIPT_HAN};
+    ucol_setReorderCodes(collator.get(), kScriptOrder, static_cast<int32_t>(std::size(kScriptOrder)), &status);
+    if (U_FAILURE(status)) return false;
     std::sort(names.begin(), names.end(), [&collator](const std::string& a, const std::string& b) {
         UErrorCode compareStatus = U_ZERO_ERROR;
         const UCollationResult order = ucol_strcollUTF8(collator.get(), a.data(), static_cast<int32_t>(a.size()),

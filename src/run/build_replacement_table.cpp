@@ -1,5 +1,6 @@
 #include "run/build_replacement_table.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -9,69 +10,84 @@
 
 namespace celshift {
 
+namespace {
+
+const std::string& rowText(const std::vector<std::string>& texts, std::size_t r) {
+    static const std::string kEmpty;
+    return r < texts.size() ? texts[r] : kEmpty;
+}
+
+}  // namespace
+
+// The extension's letters are compared without regard to case. A double-byte character holds a lead byte
+// above 0x80, which no letter of an image extension equals, so plain ASCII folding compares the same as
+// lowering the name character by character would.
 bool hasImageExtension(std::string_view name932) {
-    const std::string extension = asciiLower932(extensionOf932(name932));
-    for (const char* image : kImageExtensions)
-        if (extension == image) return true;
+    const std::string_view extension = extensionOf932(name932);
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (const std::string_view image : kImageExtensions)
+        if (extension.size() == image.size() &&
+            std::equal(extension.begin(), extension.end(), image.begin(), [&](char a, char b) { return lower(a) == b; }))
+            return true;
     return false;
 }
+
+StoredRow storeRow(const std::string& fromText, const std::string& toText) {
+    StoredRow row;
+    RowCheck& check = row.check;
+    if (fromText.empty() && toText.empty()) return row;
+    check.state = RowState::Invalid;
+    std::optional<std::string> from = toCodePage932(fromText);
+    std::optional<std::string> to = toCodePage932(toText);
+    // A zero byte would end the name early inside a data file, so it counts as a character it cannot hold.
+    const auto holdsZero = [](const std::optional<std::string>& text) { return text->find('\0') != std::string::npos; };
+    if (!from || !to || holdsZero(from) || holdsZero(to)) check.reason = texts::kRowNotCodePage932;
+    else if (from->empty() || to->empty()) check.reason = texts::kRowHalfEmpty;
+    else if (!hasImageExtension(*from) || !hasImageExtension(*to)) check.reason = texts::kRowNoImageExtension;
+    else if (from->size() > kMaxNameBytes || to->size() > kMaxNameBytes) check.reason = texts::kRowTooLong;
+    else {
+        check.state = RowState::Used;
+        row.from = std::move(*from);
+        row.to = std::move(*to);
+    }
+    return row;
+}
+
+RowCheck checkRow(const std::string& fromText, const std::string& toText) { return storeRow(fromText, toText).check; }
 
 std::array<RowCheck, 4> checkRows(const ConversionRows& rows) {
     std::array<RowCheck, 4> checks;
     bool ended = false;
     for (std::size_t r = 0; r < checks.size(); ++r) {
-        RowCheck& check = checks[r];
         if (ended) {
-            check.state = RowState::NotUsed;
+            checks[r].state = RowState::NotUsed;
             continue;
         }
-        const std::string& fromText = rows.from[r];
-        const std::string& toText = rows.to[r];
-        ended = true;
-        if (fromText.empty() && toText.empty()) {
-            check.state = RowState::Empty;
-            continue;
-        }
-        check.state = RowState::Invalid;
-        const std::optional<std::string> from = toCodePage932(fromText);
-        const std::optional<std::string> to = toCodePage932(toText);
-        const auto holdsZero = [](const std::optional<std::string>& text) { return text->find('\0') != std::string::npos; };
-        if (!from || !to || holdsZero(from) || holdsZero(to)) check.reason = texts::kRowNotCodePage932;
-        else if (from->empty() || to->empty()) check.reason = texts::kRowHalfEmpty;
-        else if (!hasImageExtension(*from) || !hasImageExtension(*to)) check.reason = texts::kRowNoImageExtension;
-        else if (from->size() > kMaxNameBytes || to->size() > kMaxNameBytes) check.reason = texts::kRowTooLong;
-        else {
-            check.state = RowState::Used;
-            ended = false;
-        }
+        checks[r] = checkRow(rowText(rows.from, r), rowText(rows.to, r));
+        ended = checks[r].state != RowState::Used;
     }
     return checks;
 }
 
 void buildReplacementTable(const ConversionRows& rows, ReplacementTableHolder& holder, RunMessages& messages) {
-    std::vector<std::pair<std::string, std::string>> pairs;
-    for (int row = 1; row <= kMaxPairs; ++row) {
-        const std::optional<std::string> from = toCodePage932(rows.from[row - 1]);
-        const std::optional<std::string> to = toCodePage932(rows.to[row - 1]);
-        // A zero byte would end the name early inside a data file, so it counts as a character it cannot hold.
-        const auto holdsZero = [](const std::optional<std::string>& text) { return text->find('\0') != std::string::npos; };
-        if (!from || !to || holdsZero(from) || holdsZero(to)) {
-            messages.showMessage(texts::rowNotCodePage932(row), texts::kCaptionReplace);
-            break;
-        }
-        if (!hasImageExtension(*from) || !hasImageExtension(*to)) break;
-        if (from->size() > kMaxNameBytes || to->size() > kMaxNameBytes) {
-            messages.showMessage(texts::rowTooLong(row), texts::kCaptionReplace);
-            break;
-        }
-        pairs.emplace_back(*from, *to);
-    }
-
-    messages.showMessage(texts::replaceCount(static_cast<int>(pairs.size())), texts::kCaptionReplace);
-
     holder.enabled = true;
     holder.table = std::make_unique<ReplacementTable>();
-    for (const auto& [from, to] : pairs) addReplacementPair(*holder.table, from, to);
+    const int rowCount = static_cast<int>(rows.size());
+    for (int row = 1; row <= rowCount; ++row) {
+        const auto r = static_cast<std::size_t>(row - 1);
+        const StoredRow stored = storeRow(rowText(rows.from, r), rowText(rows.to, r));
+        if (stored.check.state != RowState::Used) {
+            // A text the code page cannot hold, or one too long, is told; a row without an image extension,
+            // or with a text missing, ends the table silently.
+            if (stored.check.reason == texts::kRowNotCodePage932)
+                messages.showMessage(texts::rowNotCodePage932(row), texts::kCaptionReplace);
+            else if (stored.check.reason == texts::kRowTooLong)
+                messages.showMessage(texts::rowTooLong(row), texts::kCaptionReplace);
+            break;
+        }
+        addReplacementPair(*holder.table, stored.from, stored.to);
+    }
+    messages.showMessage(texts::replaceCount(holder.table->count), texts::kCaptionReplace);
 }
 
 }  // namespace celshift

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "run/conversion_run.h"
 #include "transform/replacement_table.h"
@@ -10,7 +11,7 @@
 namespace celshift {
 
 // Image extensions a conversion row may name, in the order they are tested.
-inline constexpr const char* kImageExtensions[] = {".bmp", ".jpg", ".jpeg", ".jpy1", ".jpdc", ".jpx"};
+inline constexpr std::string_view kImageExtensions[] = {".bmp", ".jpg", ".jpeg", ".jpy1", ".jpdc", ".jpx"};
 
 // True when the code page 932 name ends in an image extension, its letters compared without regard to case.
 bool hasImageExtension(std::string_view name932);
@@ -26,9 +27,19 @@ struct RowCheck {
     RowState state = RowState::Empty;
     std::string reason;  // for Invalid: why, in the user's words
 };
+// One row on its own: Empty, Invalid with its reason, or Used (valid).
+RowCheck checkRow(const std::string& fromText, const std::string& toText);
+// The same, with a valid row's texts in their code page 932 form, as the table holds them.
+struct StoredRow {
+    RowCheck check;
+    std::string from;  // for Used only
+    std::string to;
+};
+StoredRow storeRow(const std::string& fromText, const std::string& toText);
+// The window's four rows, as a run would take them.
 std::array<RowCheck, 4> checkRows(const ConversionRows& rows);
 
-// Scans the rows from 1 to 4 and stops at the first row that is not valid: a text that code page 932
+// Scans the rows from the first and stops at the first row that is not valid: a text that code page 932
 // cannot hold, a from- or to-text without an image extension, or a valid row with a text over 255 bytes
 // (the first and the last are told in a box). Tells the number of rows used, then fills the holder.
 void buildReplacementTable(const ConversionRows& rows, ReplacementTableHolder& holder, RunMessages& messages);

@@ -131,13 +131,12 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
                 report.path = result.kind == DataFileResult::Kind::Unopened ? result.unopenedPath : path;
                 report.reason = result.reason;
                 report.outputWritten = result.outputWritten;
-                report.replaced.assign(result.replaced.begin(), result.replaced.begin() + outcome.usedRows);
+                report.replaced = result.replaced;
                 options.report->fileDone(report);
             }
-            for (int pair = 0; pair < outcome.usedRows; ++pair) {
-                const std::int64_t replaced = result.replaced[static_cast<std::size_t>(pair)];
+            for (const auto& [pair, replaced] : result.replaced.entries()) {
                 outcome.rowTotals[static_cast<std::size_t>(pair)].fields += replaced;
-                if (replaced > 0) ++outcome.rowTotals[static_cast<std::size_t>(pair)].files;
+                ++outcome.rowTotals[static_cast<std::size_t>(pair)].files;
             }
             switch (result.kind) {
             case DataFileResult::Kind::Converted:
@@ -205,6 +204,7 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
     ReplacementTableHolder holder;
     buildReplacementTable(rows, holder, messages);
     outcome.usedRows = holder.table ? holder.table->count : 0;
+    outcome.rowTotals.resize(static_cast<std::size_t>(outcome.usedRows));
 
     const bool ended = rewriteDataFiles(fileList, &output, holder, messages, options, outcome);
     if (options.syncBeforeRename) output.syncEntries();
@@ -221,6 +221,7 @@ RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, Fil
     ReplacementTableHolder holder;
     buildReplacementTable(rows, holder, messages);
     outcome.usedRows = holder.table ? holder.table->count : 0;
+    outcome.rowTotals.resize(static_cast<std::size_t>(outcome.usedRows));
     if (!rewriteDataFiles(fileList, nullptr, holder, messages, options, outcome)) return stoppedRun(outcome, messages);
     return outcome;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/file_list.h"
+#include "transform/replacement_table.h"
 
 namespace celshift {
 
@@ -68,8 +69,9 @@ struct FileReport {
     // For Failed: true when the output folder now holds the converted part followed by the rest of the file
     // unchanged; false when the earlier copy (or none) stays as it was.
     bool outputWritten = false;
-    // Per used row: the image-name fields replaced in what the output folder now holds of this file.
-    std::vector<std::int64_t> replaced;
+    // Per used row (its index from 0): the image-name fields replaced in what the output folder now holds of
+    // this file. Only rows that replaced something take room: a run may use thousands.
+    ReplacedCounts replaced;
 };
 
 // Receives a FileReport for every file of a run, on the thread that called the run, in the run's order, and
@@ -88,10 +90,15 @@ struct RunOptions {
     bool syncBeforeRename = false;       // each file reaches the disk before it takes its final name
 };
 
-// The texts of the conversion rows as typed (UTF-8): row r is from[r - 1] -> to[r - 1].
+// The texts of the conversion rows as typed (UTF-8): row r is from[r - 1] -> to[r - 1]. The window has four
+// rows, which a default ConversionRows holds empty; a rows file any number. A row that one vector lacks is
+// empty there.
 struct ConversionRows {
-    std::array<std::string, 4> from;
-    std::array<std::string, 4> to;
+    std::vector<std::string> from = std::vector<std::string>(4);
+    std::vector<std::string> to = std::vector<std::string>(4);
+
+    // The number of rows: the longer of the two.
+    std::size_t size() const { return from.size() > to.size() ? from.size() : to.size(); }
 };
 
 // What one row of the table replaced over the whole run.
@@ -108,7 +115,7 @@ struct RunOutcome {
     int unopenedFiles = 0;  // data files or copies that could not be opened
     int notCopiedFiles = 0; // other files listed under "コピーできなかったファイル"
     int usedRows = 0;       // pairs in the replacement table (0 when the run did not get that far)
-    std::array<RowTotal, 4> rowTotals{};
+    std::vector<RowTotal> rowTotals;  // one per used row
 };
 
 // sourceFile is the chosen "Summary.wsm"; outputFolder is where the copy goes and must exist.

@@ -56,7 +56,7 @@ DataFileResult convertDataFile(const std::string& path, OutputFolder* output, co
         copier.nestingLimit = kMaxNestingDepth;  // the workers have the stack for it
         copier.nameVisitor = visitor;
         walk = copyDataFile(copier);
-        result.replaced = copier.replacedFields;
+        result.replaced = std::move(copier.replacedFields);
         result.stopCode = copier.stopCode;
         stop = copier.stop;
     }

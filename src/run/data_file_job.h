@@ -20,7 +20,7 @@ struct DataFileResult {
     bool outputWritten = false;  // the output folder now holds this file's new copy
     int stopCode = 0;          // the transformer's code that ended a failed walk; 0 for a failed flush or close
     // Image-name fields replaced per pair, in what the output folder now holds (or, without an output, would hold).
-    std::array<std::int64_t, kMaxPairs> replaced{};
+    ReplacedCounts replaced;
 };
 
 // The output stream's buffer, one per worker, lent to each output in turn.

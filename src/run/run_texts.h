@@ -31,10 +31,12 @@ inline constexpr const char* kRowHalfEmpty = "変換元と変換先の両方が�
 inline constexpr const char* kRowNotFound = "見つかりません";
 
 
-// Row numbers are written with full-width digits, as in the group boxes.
+// Row numbers are written with full-width digits, as in the group boxes: "１２" for row 12.
 inline std::string rowNumber(int row) {
-    static constexpr const char* kDigits[] = {"０", "１", "２", "３", "４"};
-    return (row >= 0 && row <= 4) ? kDigits[row] : std::to_string(row);
+    static constexpr const char* kDigits[] = {"０", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
+    std::string number;
+    for (const char digit : std::to_string(row)) number += digit == '-' ? "－" : kDigits[digit - '0'];
+    return number;
 }
 inline std::string rowNotCodePage932(int row) { return "変換" + rowNumber(row) + ": Shift-JISで表せない文字があります"; }
 inline std::string rowTooLong(int row) { return "変換" + rowNumber(row) + ": ファイル名が長すぎます（255バイトまで）"; }

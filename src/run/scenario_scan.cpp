@@ -104,6 +104,12 @@ std::string displayName(std::string_view stored) {
             if (character.empty()) {
                 appendEscaped(text, b);
                 ++i;
+            } else if (toCodePage932(character) != stored.substr(i, 2)) {
+                // A character the code page holds twice (NEC and IBM rows: "纊" ED 40 and FA 5C, "Ⅰ" 87 54 and
+                // FA 4A) is typed back as its other form, which would match nothing: both bytes are shown.
+                appendEscaped(text, b);
+                appendEscaped(text, trail);
+                i += 2;
             } else {
                 text += character;
                 i += 2;

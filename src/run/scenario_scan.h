@@ -42,8 +42,9 @@ struct ScenarioScan {
 ScenarioScan scanScenario(const std::string& sourceFile, FileList& fileList, const RunOptions& options = {});
 
 // A stored name as text (UTF-8): without one trailing zero byte; printable ASCII, half-width katakana and the
-// two-byte characters that code page 932 maps outside the private-use area as themselves, every other byte
-// as \xNN (two upper-case hex digits), the next byte then read afresh. A backslash that would read as the start
+// two-byte characters that code page 932 maps outside the private-use area, and back to the same bytes, as
+// themselves; every other byte as \xNN (two upper-case hex digits), the next byte then read afresh (both bytes of
+// a user-defined character, or of one that reads back as other bytes). A backslash that would read as the start
 // of such an escape is shown as \x5C, so that every shown name reads back as its bytes.
 std::string displayName(std::string_view stored);
 

@@ -8,18 +8,6 @@ namespace {
 
 constexpr std::int32_t kLongestField = 256;
 
-// The first pair whose name the field holds, or -1. A stored name holds its only zero byte at
-// fromLength - 1, so equal bytes mean the field is exactly the name and its zero byte.
-int matchingPair(const ReplacementTable* table, const unsigned char* name, std::int32_t length) {
-    if (!table) return -1;
-    for (int i = 0; i < table->count; ++i) {
-        const ReplacementPair pair = table->pair(i);
-        if (pair.fromLength == length && std::memcmp(name, pair.fromName, static_cast<std::size_t>(length)) == 0)
-            return i;
-    }
-    return -1;
-}
-
 }  // namespace
 
 // The field is looked at where it lies in the input window and passed through unless it matches. A negative
@@ -35,7 +23,7 @@ void copyStringField(DataFileCopier& c, bool replace, const ReplacementTable* ta
 
     const unsigned char* name = field.data() + 4;
     if (c.nameVisitor) c.nameVisitor->imageName(name, length);
-    const int pair = matchingPair(replace ? table : nullptr, name, length);
+    const int pair = replace && table ? table->find(name, length) : -1;
     if (pair < 0) {
         c.consume(fieldBytes);
         return;
@@ -46,7 +34,7 @@ void copyStringField(DataFileCopier& c, bool replace, const ReplacementTable* ta
     for (int i = 0; i < 4; ++i) written[i] = static_cast<unsigned char>(toLength >> (8 * i));
     std::memcpy(written + 4, to.toName, toLength);
     c.replace(fieldBytes, written, 4 + toLength, kFileWrite);
-    ++c.replacedFields[static_cast<std::size_t>(pair)];
+    c.replacedFields.add(pair);
 }
 
 }  // namespace celshift

@@ -87,7 +87,7 @@ public:
     std::int32_t nestingDepth = 0;                    // walker levels under way
     std::int32_t nestingLimit = kDefaultNestingLimit;  // raise to kMaxNestingDepth on a large stack
     // Per pair index, the image-name fields that this walk replaced.
-    std::array<std::int64_t, kMaxPairs> replacedFields{};
+    ReplacedCounts replacedFields;
     ImageNameVisitor* nameVisitor = nullptr;
     // The CopyErrorCode value that ended the walk, 0 when it reached its end (set by copyDataFile).
     int stopCode = 0;

@@ -1,34 +1,132 @@
 #include "replacement_table.h"
 
-#include <algorithm>
+#include <cstring>
+#include <functional>
 #include <stdexcept>
 
 namespace celshift {
 
 namespace {
 
-NameBuffer storeName(std::string_view name) {
+void checkName(std::string_view name) {
     if (name.empty() || name.size() > static_cast<std::size_t>(kMaxNameBytes))
         throw std::invalid_argument("replacement name must hold 1 to 255 bytes");
     if (name.find('\0') != std::string_view::npos)
         throw std::invalid_argument("replacement name must not hold a zero byte");
-    NameBuffer buffer{};
-    std::copy(name.begin(), name.end(), buffer.begin());
-    buffer[name.size()] = 0;
-    return buffer;
 }
+
+std::size_t hashOf(const unsigned char* bytes, std::int32_t length) {
+    return std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length)));
+}
+
+// Spreads a hash over the slots; std::hash may leave low bits poorly mixed.
+std::size_t slotOf(std::size_t hash, std::size_t mask) { return (hash * 0x9E3779B97F4A7C15ULL >> 17) & mask; }
 
 }  // namespace
 
+int ReplacementTable::findIndexed(const unsigned char* field, std::int32_t length) const {
+    const std::size_t mask = slots_.size() - 1;
+    const auto* names = reinterpret_cast<const unsigned char*>(names_.data());
+    for (std::size_t slot = slotOf(hashOf(field, length), mask);; slot = (slot + 1) & mask) {
+        const std::int32_t j = slots_[slot];
+        if (j < 0) return -1;
+        const Stored& s = stored_[static_cast<std::size_t>(j)];
+        if (s.fromLength == length && std::memcmp(names + s.fromOffset, field, static_cast<std::size_t>(length)) == 0)
+            return j;
+    }
+}
+
+// Enters pair j into the index, unless an earlier pair has the same name to look for. The slots are rebuilt
+// twice as many whenever they would be more than half full, so a probe stays short.
+void ReplacementTable::index(int j) {
+    if ((static_cast<std::size_t>(count) + 1) * 2 > slots_.size()) {
+        std::vector<std::int32_t> old = std::move(slots_);
+        slots_.assign(old.empty() ? 16 : old.size() * 2, -1);
+        for (const std::int32_t earlier : old)
+            if (earlier >= 0) {
+                const Stored& s = stored_[static_cast<std::size_t>(earlier)];
+                const auto* name = reinterpret_cast<const unsigned char*>(names_.data()) + s.fromOffset;
+                std::size_t slot = slotOf(hashOf(name, s.fromLength), slots_.size() - 1);
+                while (slots_[slot] >= 0) slot = (slot + 1) & (slots_.size() - 1);
+                slots_[slot] = earlier;
+            }
+    }
+    const Stored& s = stored_[static_cast<std::size_t>(j)];
+    const auto* name = reinterpret_cast<const unsigned char*>(names_.data()) + s.fromOffset;
+    if (findIndexed(name, s.fromLength) >= 0) return;  // the earlier pair keeps the name
+    std::size_t slot = slotOf(hashOf(name, s.fromLength), slots_.size() - 1);
+    while (slots_[slot] >= 0) slot = (slot + 1) & (slots_.size() - 1);
+    slots_[slot] = j;
+    lengths_[s.fromLength >> 6] |= std::uint64_t{1} << (s.fromLength & 63);
+}
+
 void addReplacementPair(ReplacementTable& table, std::string_view fromName, std::string_view toName) {
-    if (table.count >= kMaxPairs) throw std::invalid_argument("a replacement table holds at most four pairs");
-    NameBuffer from = storeName(fromName);
-    NameBuffer to = storeName(toName);
-    table.fromLengths.push_back(static_cast<std::int32_t>(fromName.size() + 1));
-    table.toLengths.push_back(static_cast<std::int32_t>(toName.size() + 1));
-    table.fromNames.push_back(from);
-    table.toNames.push_back(to);
+    checkName(fromName);
+    checkName(toName);
+    ReplacementTable::Stored stored{};
+    stored.fromLength = static_cast<std::int32_t>(fromName.size() + 1);
+    stored.toLength = static_cast<std::int32_t>(toName.size() + 1);
+    stored.fromOffset = table.names_.size();
+    table.names_.append(fromName).push_back('\0');
+    stored.toOffset = table.names_.size();
+    table.names_.append(toName).push_back('\0');
+    table.stored_.push_back(stored);
+    table.index(table.count);
     ++table.count;
+}
+
+void ReplacedCounts::add(std::int32_t pair, std::int64_t fields) {
+    if ((used_ + 1) * 2 > slots_.size()) {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(old.empty() ? 8 : old.size() * 2, Slot{});
+        used_ = 0;
+        for (const Slot& slot : old)
+            if (slot.pair >= 0) add(slot.pair, slot.fields);
+    }
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = slotOf(static_cast<std::size_t>(pair), mask);; i = (i + 1) & mask) {
+        if (slots_[i].pair == pair) {
+            slots_[i].fields += fields;
+            return;
+        }
+        if (slots_[i].pair < 0) {
+            slots_[i] = {pair, fields};
+            ++used_;
+            return;
+        }
+    }
+}
+
+std::int64_t ReplacedCounts::operator[](std::int32_t pair) const {
+    if (slots_.empty()) return 0;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = slotOf(static_cast<std::size_t>(pair), mask);; i = (i + 1) & mask) {
+        if (slots_[i].pair == pair) return slots_[i].fields;
+        if (slots_[i].pair < 0) return 0;
+    }
+}
+
+std::vector<std::pair<std::int32_t, std::int64_t>> ReplacedCounts::entries() const {
+    std::vector<std::pair<std::int32_t, std::int64_t>> result;
+    result.reserve(used_);
+    for (const Slot& slot : slots_)
+        if (slot.pair >= 0) result.emplace_back(slot.pair, slot.fields);
+    return result;
+}
+
+std::vector<std::int64_t> ReplacedCounts::perPair(int count) const {
+    std::vector<std::int64_t> result(static_cast<std::size_t>(count > 0 ? count : 0));
+    for (const Slot& slot : slots_)
+        if (slot.pair >= 0 && slot.pair < count) result[static_cast<std::size_t>(slot.pair)] = slot.fields;
+    return result;
+}
+
+bool ReplacedCounts::operator==(const ReplacedCounts& other) const {
+    if (used_ != other.used_) return false;
+    for (const Slot& slot : slots_)
+        if (slot.pair >= 0 && other[slot.pair] != slot.fields) return false;
+    return true;
 }
 
 }  // namespace celshift

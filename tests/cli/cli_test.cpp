@@ -13,14 +13,15 @@ using build::ByteBuilder;
 TEST(CliArguments, PairsBecomeRowsInOrder) {
     const auto parsed = cli::parseArguments({"--from", "a.bmp", "--to", "b.bmp", "--output", "out", "--from", "c.jpg",
                                              "--to", "d.jpg", "scenario"});
-    EXPECT_EQ(parsed.scenario, "scenario");
+    EXPECT_EQ(parsed.scenarios, std::vector<std::string>{"scenario"});
     EXPECT_EQ(parsed.output, "out");
     EXPECT_EQ(parsed.rowCount, 2);
     EXPECT_EQ(parsed.rows.from[1], "c.jpg");
     EXPECT_EQ(parsed.rows.to[1], "d.jpg");
     EXPECT_EQ(parsed.rows.from[2], "");
     // A value that looks like an option is still a value; "--" ends the options.
-    EXPECT_EQ(cli::parseArguments({"--from", "-a.bmp", "--to", "--b.bmp", "--", "-scenario"}).scenario, "-scenario");
+    EXPECT_EQ(cli::parseArguments({"--from", "-a.bmp", "--to", "--b.bmp", "--", "-scenario"}).scenarios,
+              std::vector<std::string>{"-scenario"});
 }
 
 TEST(CliArguments, MistakesAreRefused) {
@@ -30,24 +31,82 @@ TEST(CliArguments, MistakesAreRefused) {
         {"--from", "a.bmp", "--output", "o", "--to", "b.bmp", "s"},
         {"--to", "b.bmp", "s"},
         {"--output"},
-        {"--output", "a", "--output", "b", "s"},
+        {"--rows"},
         {"--frm", "a", "s"},
         {"--jobs", "0", "s"},
         {"--jobs", "x", "s"},
         {"--jobs", "257", "s"},
-        {"--dry-run", "--list-names", "s"},
-        {"--dry-run", "--output", "o", "s"},
-        {"--list-names", "--from", "a.bmp", "--to", "b.bmp", "s"},
-        {"s", "t"},
+        {"--jobs", "-1", "s"},
+        {"--jobs", "", "s"},
         {"--from", "1.bmp", "--to", "1.bmp", "--from", "2.bmp", "--to", "2.bmp", "--from", "3.bmp", "--to", "3.bmp",
          "--from", "4.bmp", "--to", "4.bmp", "--from", "5.bmp", "--to", "5.bmp", "s"},
     };
     for (const auto& args : bad) EXPECT_THROW(cli::parseArguments(args), std::invalid_argument) << args.size();
     EXPECT_TRUE(cli::parseArguments({"--help"}).help);
-    const auto parsed = cli::parseArguments({"--jobs", "3", "--quiet", "--dry-run", "s"});
+    for (const char* jobs : {"1", "256"}) EXPECT_EQ(cli::parseArguments({"--jobs", jobs, "s"}).jobs, std::stoi(jobs));
+}
+
+// Every option that another option refuses, in both orders, with the message that names them.
+TEST(CliArguments, EveryOptionThatAnotherRefusesIsNamed) {
+    const std::vector<std::string> rows{"--from", "a.bmp", "--to", "b.bmp"};
+    const std::vector<std::string> rowsFile{"--rows", "r.txt"};
+    struct Refusal {
+        std::vector<std::string> first;
+        std::vector<std::string> second;
+        std::string message;
+    };
+    const std::vector<Refusal> refusals = {
+        {{"--dry-run"}, {"--list-names"}, "--dry-run and --list-names cannot be given together"},
+        {{"--dry-run"}, {"--missing"}, "--dry-run and --missing cannot be given together"},
+        {{"--list-names"}, {"--missing"}, "--list-names and --missing cannot be given together"},
+        {{"--dry-run"}, {"--output", "o"}, "--output has no use with --dry-run"},
+        {{"--list-names"}, {"--output", "o"}, "--output has no use with --list-names"},
+        {{"--missing"}, {"--output", "o"}, "--output has no use with --missing"},
+        {{"--dry-run"}, {"--sync"}, "--sync has no use with --dry-run"},
+        {{"--list-names"}, {"--sync"}, "--sync has no use with --list-names"},
+        {{"--missing"}, {"--sync"}, "--sync has no use with --missing"},
+        {{"--list-names"}, rows, "--list-names takes no --from/--to"},
+        {{"--missing"}, rows, "--missing takes no --from/--to"},
+        {{"--list-names"}, rowsFile, "--list-names takes no --rows"},
+        {{"--missing"}, rowsFile, "--missing takes no --rows"},
+        {rowsFile, rows, "--rows cannot be combined with --from/--to"},
+        {rowsFile, {"--rows", "other.txt"}, "--rows is given twice"},
+        {{"--output", "a"}, {"--output", "b"}, "--output is given twice"},
+    };
+    for (const Refusal& refusal : refusals) {
+        for (const bool swapped : {false, true}) {
+            std::vector<std::string> args = swapped ? refusal.second : refusal.first;
+            const std::vector<std::string>& other = swapped ? refusal.first : refusal.second;
+            args.insert(args.end(), other.begin(), other.end());
+            args.push_back("s");
+            std::string message;
+            try {
+                cli::parseArguments(args);
+            } catch (const std::invalid_argument& error) {
+                message = error.what();
+            }
+            // A pair of modes is named in the order given.
+            const bool modes = refusal.message.ends_with("cannot be given together");
+            const std::string expected =
+                modes ? args[0] + " and " + other[0] + " cannot be given together" : refusal.message;
+            EXPECT_NE(message.find(expected), std::string::npos) << args[0] << " " << args[1] << ": " << message;
+        }
+    }
+
+    // What each mode takes.
+    const auto parsed = cli::parseArguments({"--jobs", "3", "--quiet", "--dry-run", "--rows", "r.txt", "s", "t"});
     EXPECT_EQ(parsed.jobs, 3);
     EXPECT_TRUE(parsed.quiet);
     EXPECT_EQ(parsed.mode, cli::Mode::DryRun);
+    EXPECT_EQ(parsed.rowsFile, "r.txt");
+    EXPECT_EQ(parsed.scenarios, (std::vector<std::string>{"s", "t"}));
+    for (const char* mode : {"--list-names", "--missing"}) {
+        const auto listing = cli::parseArguments({mode, "--jobs", "2", "--quiet", "s", "t", "u"});
+        EXPECT_EQ(listing.scenarios.size(), 3u) << mode;
+    }
+    const auto run = cli::parseArguments({"--sync", "--output", "o", "--rows", "r.txt", "s"});
+    EXPECT_TRUE(run.sync);
+    EXPECT_EQ(run.mode, cli::Mode::Run);
 }
 
 TEST_F(CliProcess, ConvertsAndPrintsEveryMessage) {

@@ -48,6 +48,14 @@ TEST(ToCodePage932, RefusesWhatTheCodePageCannotHold) {
         EXPECT_FALSE(toCodePage932(text).has_value()) << text;
 }
 
+// Characters a display may ignore must not vanish from a name on the way into the code page: "a\u200B.bmp"
+// would be stored as "a.bmp", a name other than the one shown.
+TEST(ToCodePage932, RefusesCharactersThatWouldVanish) {
+    for (const char* text : {"a\uFEFF.bmp", "a\u200B.bmp", "a\u200D.bmp", "a\u00AD.bmp", "a\u2060.bmp",
+                             "\u8868\uFE0F.bmp", "a\u180E.bmp"})
+        EXPECT_FALSE(toCodePage932(text).has_value()) << text;
+}
+
 TEST(ToCodePage932, RefusesInvalidUtf8) {
     for (const std::string text : {"\xFF", "a\xE3\x81", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x83\x5C"})
         EXPECT_FALSE(toCodePage932(text).has_value());

@@ -123,6 +123,20 @@ TEST_F(DirectoryFileListTest, SortsJapaneseNamesInKanaOrder) {
               (std::vector<std::string>{"z.wid", "あ.wid", "ア.wid", "イ.wid", "か.wid", "が.wid"}));
 }
 
+// Every class of character that scenario file names hold, in the order of the Windows sort tables: symbols,
+// digits (as text: 10 before 2), Latin, Greek, Cyrillic, kana (by sound, hiragana, katakana and half-width alike,
+// voiced after unvoiced), kanji. Case and width are ignored within a class.
+TEST_F(DirectoryFileListTest, SortsEveryClassOfCharacterInTheWindowsOrder) {
+    const std::vector<std::string> ordered = {
+        "(1).bmp", "10.bmp", "2.bmp", "\uFF12\uFF12.bmp" /* ２２ */, "a.bmp", "\uFF21b.bmp" /* Ａb */, "B.bmp", "z.bmp",
+        "\u03B1.bmp" /* α */, "\u03A9.bmp" /* Ω */, "\u0430.bmp" /* а */, "\u042F.bmp" /* Я */,
+        "\u3042.bmp" /* あ */, "\u30A4.bmp" /* イ */, "\uFF73.bmp" /* ｳ */, "\u304B.bmp" /* か */, "\u304C.bmp" /* が */,
+        "\u30F3.bmp" /* ン */, "\u4E9C.bmp" /* 亜 */, "\u8155.bmp" /* 腕 */,
+    };
+    for (auto name = ordered.rbegin(); name != ordered.rend(); ++name) addFile(*name);
+    EXPECT_EQ(listFolder("*.*"), ordered);
+}
+
 TEST_F(DirectoryFileListTest, FullPathHasExactlyOneSeparator) {
     addFile("Summary.wsm");
     for (const std::string& folder : {folder_.string(), folder_.string() + kSeparator}) {

@@ -106,6 +106,48 @@ TEST(DisplayName, CharactersAsThemselvesEveryOtherByteEscaped) {
     EXPECT_EQ(displayName(std::string("\0", 1)), "");
 }
 
+// Both ends of every byte range the display reads, and the bytes just outside each.
+TEST(DisplayName, EveryByteRangeEndsExactlyAtItsEdges) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        // Printable ASCII, 20 to 7E.
+        {"\x1f", "\\x1F"}, {" ", " "}, {"~", "~"}, {"\x7f", "\\x7F"},
+        // Half-width katakana, A1 to DF.
+        {"\xa0", "\\xA0"}, {"\xa1", "｡"}, {"\xdf", "ﾟ"}, {"\xe0", "\\xE0"},
+        // Lead bytes 81 to 9F and E0 to FC.
+        {"\x80\x40", "\\x80@"}, {"\x81\x40", "\u3000"}, {"\x9f\x40", "檗"}, {"\xa0\x40", "\\xA0@"},
+        {"\xe0\x40", "漾"}, {"\xfc\x4b", "黑"}, {"\xfd\x40", "\\xFD@"},
+        // Second bytes 40 to 7E and 80 to FC.
+        {"\x81\x3f", "\\x81?"}, {"\x81\x7e", "×"}, {"\x81\x7f", "\\x81\\x7F"}, {"\x81\x80", "÷"},
+        {"\x81\xfc", "◯"}, {"\x81\xfd", "\\x81\\xFD"},
+        // User-defined characters, leads F0 to F9: both bytes shown as stored; the rows around them decode.
+        {"\xec\xfc", "\\xEC\\xFC"}, {"\xef\x40", "\\xEF@"}, {"\xf0\x40", "\\xF0\\x40"}, {"\xf9\xfc", "\\xF9\\xFC"},
+        {"\xfa\x40", "ⅰ"}, {"\xf0\x3f", "\\xF0?"}, {"\xf0\x7f", "\\xF0\\x7F"}, {"\xf0\xfd", "\\xF0\\xFD"},
+        // The escape's hex digits: 0-9, A-F, a-f; a backslash before anything else is itself.
+        {"\\x0F", "\\x5Cx0F"}, {"\\x9a", "\\x5Cx9a"}, {"\\x/0", "\\x/0"}, {"\\x:0", "\\x:0"},
+        {"\\x@0", "\\x@0"}, {"\\xG0", "\\xG0"}, {"\\x`0", "\\x`0"}, {"\\xg0", "\\xg0"},
+    };
+    for (const auto& [stored, shown] : cases) {
+        EXPECT_EQ(displayName(stored), shown) << shown;
+        EXPECT_EQ(storedBytesOf(shown).value_or("(none)"), stored) << shown;
+    }
+}
+
+// A character that the code page holds under two codes reads back as one of them only: the other is shown as
+// its bytes, so that a name copied from the list matches what the data file holds.
+TEST(DisplayName, CharactersTheCodePageHoldsTwiceShowTheirBytes) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"\xed\x40", "\\xED\\x40"}, {"\xfa\x5c", "纊"},  // NEC-selected and IBM extension
+        {"\xee\xfc", "\\xEE\\xFC"}, {"\xfc\x4b", "黑"},
+        {"\xfa\x4a", "\\xFA\\x4A"}, {"\x87\x54", "Ⅰ"},  // Roman numeral one: IBM and NEC
+        {"\x87\x9a", "\\x87\\x9A"}, {"\xfa\x5b", "\\xFA\\x5B"}, {"\x81\xe6", "∵"},
+        {"\xee\xf9", "\\xEE\\xF9"}, {"\xfa\x54", "\\xFA\\x54"}, {"\x81\xca", "￢"},
+    };
+    for (const auto& [stored, shown] : cases) {
+        EXPECT_EQ(displayName(stored + ".bmp"), shown + ".bmp") << shown;
+        EXPECT_EQ(storedBytesOf(shown + ".bmp").value_or("(none)"), stored + ".bmp") << shown;
+    }
+}
+
 TEST(DisplayName, UndecodableBytesRoundTrip) {
     for (const std::string& stored : {std::string("\x85\x40\x80\xff.bmp"), std::string("\xf0\x40\x01", 3),
                                       std::string("\x00\x01x", 3), std::string("ab\x82")}) {
@@ -117,7 +159,7 @@ TEST(DisplayName, UndecodableBytesRoundTrip) {
     // character has one form in the code page.
     std::mt19937 random(7);
     const std::vector<std::string> pieces = {"a", ".bmp", "\\", "\x94\x77", "\x83\x5c", "\xb1", "\x80", "\xff",
-                                             "\x85\x40", "\xf0\x40", "\x01", "\x87\x40", "x4"};
+                                             "\x85\x40", "\xf0\x40", "\x01", "\x87\x40", "x4", "\xed\x40", "\xfa\x4a"};
     for (int n = 0; n < 500; ++n) {
         std::string stored;
         for (int k = random() % 8; k >= 0; --k) stored += pieces[random() % pieces.size()];

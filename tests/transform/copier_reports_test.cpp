@@ -56,24 +56,24 @@ TEST(CopierReports, ReplacedFieldsAreCountedPerPairWhereverTheNamesStand) {
     auto holder = fourPairs();
     const auto kind0 = convertFile(kind0File(), false, &holder);
     EXPECT_EQ(kind0.result, 0);
-    EXPECT_EQ(kind0.replacedFields, (std::array<std::int64_t, 4>{2, 1, 1, 0}));
+    EXPECT_EQ(kind0.replacedFields.perPair(4), (std::vector<std::int64_t>{2, 1, 1, 0}));
 
     const auto nested = convertFile(nestedRecordFile(), false, &holder);
     EXPECT_EQ(nested.result, 0);
-    EXPECT_EQ(nested.replacedFields, (std::array<std::int64_t, 4>{0, 1, 0, 0}));
+    EXPECT_EQ(nested.replacedFields.perPair(4), (std::vector<std::int64_t>{0, 1, 0, 0}));
 
     const auto package = convertFile(packageFile(), true, &holder);
     EXPECT_EQ(package.result, 0);
-    EXPECT_EQ(package.replacedFields, (std::array<std::int64_t, 4>{0, 0, 1, 0}));
+    EXPECT_EQ(package.replacedFields.perPair(4), (std::vector<std::int64_t>{0, 0, 1, 0}));
 
     // With replacement off nothing is counted.
     holder.enabled = false;
-    EXPECT_EQ(convertFile(kind0File(), false, &holder).replacedFields, (std::array<std::int64_t, 4>{}));
+    EXPECT_EQ(convertFile(kind0File(), false, &holder).replacedFields.perPair(4), (std::vector<std::int64_t>{0, 0, 0, 0}));
 }
 
 TEST(CopierReports, FirstOfTwoPairsWithTheSameNameIsCounted) {
     auto holder = holderWith({{"a.bmp", "first.bmp"}, {"a.bmp", "second.bmp"}});
-    EXPECT_EQ(convertFile(kind0File(), false, &holder).replacedFields, (std::array<std::int64_t, 4>{2, 0, 0, 0}));
+    EXPECT_EQ(convertFile(kind0File(), false, &holder).replacedFields.perPair(4), (std::vector<std::int64_t>{2, 0, 0, 0}));
 }
 
 TEST(CopierReports, VisitorSeesEveryImageNameAsStored) {

@@ -144,14 +144,19 @@ TEST_F(ImageNameField, WriteFailuresRaise55AtEitherWrite) {
 TEST(ReplacementTable, RefusesNamesThatCannotBeStored) {
     ReplacementTable table;
     EXPECT_THROW(addReplacementPair(table, std::string(256, 'a'), "b.bmp"), std::invalid_argument);
+    EXPECT_THROW(addReplacementPair(table, "a.bmp", std::string(256, 'b')), std::invalid_argument);
     EXPECT_THROW(addReplacementPair(table, std::string("a\0b.bmp", 7), "b.bmp"), std::invalid_argument);
     EXPECT_THROW(addReplacementPair(table, "a.bmp", ""), std::invalid_argument);
-    for (int i = 0; i < 4; ++i) addReplacementPair(table, "a.bmp", "b.bmp");
-    EXPECT_THROW(addReplacementPair(table, "a.bmp", "b.bmp"), std::invalid_argument);
-    EXPECT_EQ(table.count, 4);
-    const ReplacementPair pair = table.pair(0);
+    EXPECT_THROW(addReplacementPair(table, "", "b.bmp"), std::invalid_argument);
+    EXPECT_EQ(table.count, 0);
+    addReplacementPair(table, std::string(255, 'a'), "b");  // the longest and the shortest names
+    addReplacementPair(table, "a.bmp", std::string(255, 'b'));
+    EXPECT_EQ(table.count, 2);
+    const ReplacementPair pair = table.pair(1);
     EXPECT_EQ(pair.fromLength, 6);
     EXPECT_EQ(pair.fromName[5], 0);
+    EXPECT_EQ(pair.toLength, 256);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(pair.toName)), std::string(255, 'b'));
 }
 
 }  // namespace

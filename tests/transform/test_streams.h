@@ -43,7 +43,7 @@ struct FileOutcome {
     int stopCode = -1;
     StopDetail stop;
     bool closeFailed = false;  // the output's own buffer could not be written out at fclose
-    std::array<std::int64_t, kMaxPairs> replacedFields{};
+    ReplacedCounts replacedFields;
 };
 FileOutcome convertFile(const std::string& input, bool packageFlag = false,
                         const ReplacementTableHolder* holder = nullptr, FailurePoint failure = {});

@@ -1,0 +1,55 @@
+#include "cli/missing_mode.h"
+
+#include <cstdio>
+
+#include "platform/name_rules.h"
+#include "run/failure_reasons.h"
+#include "run/image_files.h"
+#include "run/missing_images.h"
+#include "run/run_texts.h"
+#include "run/scenario_scan.h"
+
+namespace celshift::cli {
+
+namespace {
+
+constexpr const char* kFolderUnreadable = "フォルダが読めません";
+
+}  // namespace
+
+MissingImagesResult listMissingImages(const std::string& summary, FileList& fileList, LineMessages& messages,
+                                      const RunOptions& options) {
+    const std::string folder = parentFolder(summary);
+    const ScenarioScan scan = scanScenario(summary, fileList, options);
+    if (scan.listingFailed) {
+        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(folder), texts::kCaptionError);
+        return MissingImagesResult::CouldNotLook;
+    }
+    const ImageFileIndex files(folder);
+    const MissingImages missing = findMissingImages(scan, files);
+    for (const ScannedName& name : missing.names) {
+        if (!messages.write(std::to_string(name.fields) + "\t" + std::to_string(name.files) + "\t" +
+                            displayName(name.bytes) + "\n"))
+            break;
+    }
+    for (const ScanProblem& problem : scan.problems) {
+        if (problem.kind == ScanProblem::Kind::Unreadable) {
+            messages.showErrorFm(shownName(problem.path));
+            std::fprintf(stderr, "ErrorFm: %s: %s\n", shownName(problem.path).c_str(), problem.reason.c_str());
+        } else {
+            messages.showMessage(shownName(problem.name), texts::kCaptionFailed);
+            std::fprintf(stderr, "%s: %s: %s\n", texts::kCaptionFailed, shownName(problem.name).c_str(),
+                         problem.reason.c_str());
+        }
+    }
+    for (const std::string& unreadable : missing.unreadableFolders)
+        messages.showMessage(std::string(kFolderUnreadable) + "\n" + shownName(unreadable), texts::kCaptionError);
+    if (scan.stopped) {
+        messages.showMessage(texts::kStopped, texts::kCaptionInfo);
+        return MissingImagesResult::Stopped;
+    }
+    if (!scan.problems.empty() || !missing.unreadableFolders.empty()) return MissingImagesResult::CouldNotLook;
+    return missing.names.empty() ? MissingImagesResult::NothingMissing : MissingImagesResult::SomethingMissing;
+}
+
+}  // namespace celshift::cli

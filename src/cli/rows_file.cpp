@@ -1,0 +1,119 @@
+#include "cli/rows_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <unordered_map>
+
+#include "platform/path_text.h"
+#include "run/build_replacement_table.h"
+#include "run/run_texts.h"
+
+namespace celshift::cli {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// True when text is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool isUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+        if (b < 0x80) length = 1;
+        else if (b >= 0xC2 && b <= 0xDF) length = 2;
+        else if (b == 0xE0) length = 3, low = 0xA0;
+        else if ((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF) length = 3;
+        else if (b == 0xED) length = 3, high = 0x9F;
+        else if (b == 0xF0) length = 4, low = 0x90;
+        else if (b >= 0xF1 && b <= 0xF3) length = 4;
+        else if (b == 0xF4) length = 4, high = 0x8F;
+        else return false;
+        if (i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+}  // namespace
+
+RowsFile parseRowsFile(std::string_view text) {
+    RowsFile file;
+    file.rows.from.clear();
+    file.rows.to.clear();
+    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    std::unordered_map<std::string, int> fromLines;  // a FROM as stored -> the line that has it
+    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    fromLines.reserve(lines);
+    file.rows.from.reserve(lines);
+    file.rows.to.reserve(lines);
+    int lineNumber = 0;
+    while (!text.empty()) {
+        ++lineNumber;
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (line.empty() || line.front() == '#') continue;
+
+        const auto refuse = [&](std::string reason) { file.problems.push_back({lineNumber, std::move(reason)}); };
+        if (!isUtf8(line)) {
+            refuse("UTF-8として読めない文字があります");
+            continue;
+        }
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string_view::npos) {
+            refuse("変換元と変換先をタブで区切ってください");
+            continue;
+        }
+        if (line.find('\t', tab + 1) != std::string_view::npos) {
+            refuse("タブが2つ以上あります");
+            continue;
+        }
+        std::string from(line.substr(0, tab));
+        std::string to(line.substr(tab + 1));
+        StoredRow stored = storeRow(from, to);
+        if (stored.check.state != RowState::Used) {
+            refuse(stored.check.state == RowState::Empty ? texts::kRowHalfEmpty : stored.check.reason);
+            continue;
+        }
+        const auto [earlier, added] = fromLines.emplace(std::move(stored.from), lineNumber);
+        if (!added) {
+            refuse("変換元が" + std::to_string(earlier->second) + "行目と同じです");
+            continue;
+        }
+        file.rows.from.push_back(std::move(from));
+        file.rows.to.push_back(std::move(to));
+    }
+    return file;
+}
+
+RowsFile readRowsFile(const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::path file = pathFromUtf8(path);
+    std::error_code error;
+    if (fs::is_directory(file, error)) throw std::invalid_argument("the rows file is a folder: " + path);
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw std::invalid_argument("cannot read the rows file " + path + ": " + std::strerror(errno));
+    // Read in pieces up to the limit, so that a device that never ends cannot fill the memory.
+    std::string text;
+    char piece[64 * 1024];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+        text.append(piece, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kMaxRowsFileBytes)
+            throw std::invalid_argument("the rows file is larger than 16 MiB: " + path);
+    }
+    if (in.bad()) throw std::invalid_argument("cannot read the rows file " + path);
+    return parseRowsFile(text);
+}
+
+}  // namespace celshift::cli
