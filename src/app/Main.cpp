@@ -20,6 +20,7 @@
 #include "app/settings_location.h"
 #include "app/window_paths.h"
 #include "platform/file_copy.h"
+#include "run/image_files.h"
 #include "run/run_texts.h"
 
 namespace celshift {
@@ -147,6 +148,7 @@ void TForm1::t0ButtonSourceClick() {
     closeLeftoverPopups();
     if (!chosen || chosen->isEmpty()) return;
     sourceFile_ = *chosen;
+    scenarioFiles_.reset();
     lastScenarioFolder_ = toBytes(QFileInfo(*chosen).absolutePath());
     t0ButtonExecute->setEnabled(true);
     showPaths();

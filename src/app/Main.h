@@ -42,6 +42,7 @@ class QTabWidget;
 namespace celshift {
 
 class DesignedLayout;
+class ImageFileIndex;
 class NameCompleter;
 class NamesPanel;
 class ProgressRelay;
@@ -224,6 +225,10 @@ private:
     QRect restoredOuter_;
     // Per row, the picture file picked for its 変換先 (full path); dropped once the 変換先 names another file.
     std::array<QString, 4> pickedPictures_;
+    // The scenario folder's and the output folder's files, read once each until the folder changes or a run
+    // has written; for the rows' pictures.
+    std::shared_ptr<ImageFileIndex> scenarioFiles_;
+    std::shared_ptr<ImageFileIndex> outputFiles_;
     // The folder the picture dialog opens in: where the last picture was picked.
     QString pictureFolder_;
 

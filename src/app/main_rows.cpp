@@ -8,7 +8,7 @@
 #include <QStyle>
 
 #include "app/Main.h"
-#include "app/picture_files.h"
+#include "run/image_files.h"
 #include "app/thumbnails.h"
 #include "app/window_paths.h"
 #include "run/build_replacement_table.h"
@@ -107,6 +107,10 @@ void TForm1::showRowPictures() {
     const bool haveScenario = !sourceFile_.isEmpty();
     const std::string scenarioFolder = haveScenario ? toBytes(QFileInfo(sourceFile_).absolutePath()) : std::string();
     const std::string output = outputFolder_.empty() ? defaultOutputFolder() : outputFolder_;
+    if (haveScenario && (!scenarioFiles_ || scenarioFiles_->folder() != scenarioFolder)) {
+        scenarioFiles_ = std::make_shared<ImageFileIndex>(scenarioFolder);
+    }
+    if (!outputFiles_ || outputFiles_->folder() != output) outputFiles_ = std::make_shared<ImageFileIndex>(output);
     const std::array<QLineEdit*, 4> from = fromEdits(*this);
     const std::array<QLineEdit*, 4> to = toEdits(*this);
     for (std::size_t row = 0; row < from.size(); ++row) {
@@ -116,7 +120,7 @@ void TForm1::showRowPictures() {
         }
         std::optional<std::string> fromFile;
         if (haveScenario && !from[row]->text().isEmpty()) {
-            fromFile = findPictureFile(scenarioFolder, toBytes(from[row]->text()));
+            fromFile = scenarioFiles_->findTyped(from[row]->text().toStdString());
         }
         showThumbnail(FromThumbs[row], fromFile ? fromBytes(*fromFile) : QString());
         FromThumbs[row]->setToolTip(fromFile ? shownPath(*fromFile) : QString());
@@ -126,8 +130,8 @@ void TForm1::showRowPictures() {
         if (!pickedPictures_[row].isEmpty()) {
             toFile = toBytes(pickedPictures_[row]);
         } else if (!toName.isEmpty()) {
-            toFile = findPictureFile(output, toBytes(toName));
-            if (!toFile && haveScenario) toFile = findPictureFile(scenarioFolder, toBytes(toName));
+            toFile = outputFiles_->findTyped(toName.toStdString());
+            if (!toFile && haveScenario) toFile = scenarioFiles_->findTyped(toName.toStdString());
         }
         QLabel* thumb = ToThumbs[row];
         const bool warn = haveScenario && !toFile && !toName.isEmpty() && hasImageExtension(toName.toStdString());
@@ -183,7 +187,7 @@ void TForm1::showRowSummaries(const RunOutcome& outcome) {
     const bool someFilesUnread = outcome.failedFiles + outcome.unopenedFiles > 0;
     for (int row = 0; row < 4; ++row) {
         QLabel* label = RowSummary[static_cast<std::size_t>(row)];
-        if (row >= outcome.usedRows) {
+        if (row >= outcome.usedRows || row >= static_cast<int>(outcome.rowTotals.size())) {
             label->hide();
             continue;
         }

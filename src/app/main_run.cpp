@@ -21,7 +21,10 @@
 #include "app/window_paths.h"
 #include "platform/file_copy.h"
 #include "platform/name_rules.h"
+#include "platform/output_folder.h"
 #include "run/build_replacement_table.h"
+#include "run/failure_reasons.h"
+#include "run/image_files.h"
 #include "run/run_texts.h"
 
 namespace celshift {
@@ -88,11 +91,16 @@ bool TForm1::copyPickedPictures(const std::string& output) {
         }
         copies.emplace_back(source, joinPath(output, name));
     }
+    if (copies.empty()) return true;
+    OutputFolder folder;
+    const FileError opened = folder.open(output);
     for (const auto& [source, target] : copies) {
         FileReport report;
         report.name = std::string(lastPathElement(target));
         report.path = source;
-        switch (copyFileNoOverwrite(source, target)) {
+        const CopyResult copied = opened ? CopyResult{CopyOutcome::Failed, opened}
+                                         : copyIntoFolder(source, folder, report.name, false);
+        switch (copied.outcome) {
             case CopyOutcome::Copied:
                 report.kind = FileReport::Kind::Copied;
                 break;
@@ -101,7 +109,7 @@ bool TForm1::copyPickedPictures(const std::string& output) {
                 break;
             case CopyOutcome::Failed:
                 report.kind = FileReport::Kind::NotCopied;
-                report.reason = "選んだ画像をコピーできません";
+                report.reason = fileErrorText(copied.error);
                 break;
         }
         ReportPage->addPickedPicture(report);
@@ -161,6 +169,9 @@ void TForm1::finishRun(const RunOutcome& outcome, std::exception_ptr error) {
     setRunning(false);
     ReportPage->finishRun(outcome);
     if (outcome.started) showRowSummaries(outcome);
+    // The run has written: the output folder's files are read again for the rows' pictures.
+    outputFiles_.reset();
+    showRowPictures();
     // Ready for the next run: the focus on 実行.
     t0ButtonExecute->setFocus();
     emit runEnded();

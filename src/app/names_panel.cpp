@@ -8,11 +8,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/picture_files.h"
 #include "app/thumbnails.h"
 #include "app/window_paths.h"
 #include "platform/code_page_932.h"
 #include "run/build_replacement_table.h"
+#include "run/image_files.h"
 
 namespace celshift {
 
@@ -100,11 +100,12 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
     }
     const int generation = generation_;
     loader_ = std::thread([this, generation, typed = std::move(typed), scenarioFolder] {
+        const ImageFileIndex files(scenarioFolder);
         std::vector<Found> batch;
         for (std::size_t row = 0; row < typed.size() && !stop_.load(); ++row) {
             if (typed[row].empty()) continue;
             Found found{static_cast<int>(row), false, {}, {}};
-            if (const std::optional<std::string> path = findPictureFile(scenarioFolder, typed[row])) {
+            if (const std::optional<std::string> path = files.findTyped(typed[row])) {
                 found.exists = true;
                 found.path = fromBytes(*path);
                 found.image = loadThumbnail(found.path, kPictureSize);

@@ -1,19 +1,16 @@
 #include "app/picture_files.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include "app/window_paths.h"
 #include "platform/file_copy.h"
-#include "platform/name_rules.h"
+#include "run/image_files.h"
 
 namespace celshift {
 
 std::optional<std::string> findPictureFile(const std::string& folder, const std::string& name) {
     if (folder.empty() || name.empty()) return std::nullopt;
-    const std::string path = joinPath(folder, name);
-    if (QFileInfo(fromBytes(path)).isFile()) return path;
-    return std::nullopt;
+    return ImageFileIndex(folder).findTyped(name);
 }
 
 bool sameContents(const std::string& a, const std::string& b) {

@@ -1,6 +1,6 @@
 #include "app/run_report_page.h"
 
-#include <numeric>
+#include <algorithm>
 
 #include <QCheckBox>
 #include <QDir>
@@ -16,7 +16,7 @@
 
 #include "app/window_paths.h"
 #include "run/run_texts.h"
-#include "run/scenario_scan.h"
+#include "run/failure_reasons.h"
 
 namespace celshift {
 
@@ -30,13 +30,13 @@ std::optional<QString> execSave(QWidget* parent, const QString& start) {
     return path;
 }
 
-// A name as the run reports it (bytes of the file system) shown as text: names that are no valid text show their
-// odd bytes as \xNN.
-QString shownName(const std::string& name) {
-    const QString decoded = QString::fromUtf8(name);
-    if (decoded.toUtf8().toStdString() == name) return decoded;
-    return QString::fromStdString(displayName(name));
+// The rows that replaced something in a file, in the order of the rows.
+std::vector<std::pair<std::int32_t, std::int64_t>> sortedEntries(const ReplacedCounts& counts) {
+    std::vector<std::pair<std::int32_t, std::int64_t>> entries = counts.entries();
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
+
 
 }  // namespace
 
@@ -112,20 +112,17 @@ void RunReportPage::startRun(const QString& outputFolder) {
 }
 
 void RunReportPage::addFile(const FileReport& report) {
-    Line line{reportKindText(report.kind), shownName(report.name), QString::fromStdString(report.reason), false};
+    Line line{reportKindText(report.kind), QString::fromStdString(shownName(report.name)), QString::fromStdString(report.reason), false};
     switch (report.kind) {
         case FileReport::Kind::Converted:
         case FileReport::Kind::Failed: {
             // How many names this file's copy holds replaced, row by row, when any.
             QStringList counts;
-            for (std::size_t row = 0; row < report.replaced.size(); ++row) {
-                if (report.replaced[row] > 0) {
-                    counts << QString("変換%1: %2箇所")
-                                  .arg(QString::fromStdString(texts::rowNumber(static_cast<int>(row) + 1)))
-                                  .arg(report.replaced[row]);
-                }
+            std::int64_t all = 0;
+            for (const auto& [row, fields] : sortedEntries(report.replaced)) {
+                all += fields;
+                counts << QString("変換%1: %2箇所").arg(QString::fromStdString(texts::rowNumber(row + 1))).arg(fields);
             }
-            const std::int64_t all = std::accumulate(report.replaced.begin(), report.replaced.end(), std::int64_t{0});
             const QString replaced = all == 0 ? "置換なし" : QString("%1箇所を置換（%2）").arg(all).arg(counts.join("、"));
             if (report.kind == FileReport::Kind::Converted) {
                 line.detail = replaced;
@@ -155,7 +152,7 @@ void RunReportPage::addFile(const FileReport& report) {
 }
 
 void RunReportPage::addPickedPicture(const FileReport& report) {
-    Line line{reportKindText(report.kind), shownName(report.name), "選んだ画像: " + shownPath(report.path),
+    Line line{reportKindText(report.kind), QString::fromStdString(shownName(report.name)), "選んだ画像: " + shownPath(report.path),
               report.kind == FileReport::Kind::NotCopied};
     if (!report.reason.empty()) line.detail += "：" + QString::fromStdString(report.reason);
     addLine(line);
@@ -178,7 +175,7 @@ void RunReportPage::finishRun(const RunOutcome& outcome) {
     running_ = false;
     QStringList totals;
     const bool someFilesUnread = outcome.failedFiles + outcome.unopenedFiles > 0;
-    for (int row = 0; row < outcome.usedRows && row < 4; ++row) {
+    for (int row = 0; row < outcome.usedRows && row < static_cast<int>(outcome.rowTotals.size()); ++row) {
         const RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row)];
         totals << QString::fromStdString(texts::rowSummary(row + 1, total.fields, total.files, someFilesUnread));
     }
