@@ -123,6 +123,7 @@ void TForm1::setRunMessages(RunMessages* messages) { runMessages_ = messages; }
 
 void TForm1::setOutputFolder(std::string folder) {
     outputFolder_ = std::move(folder);
+    outputFiles_.reset();
     showPaths();
     showRowPictures();
 }

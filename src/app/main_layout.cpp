@@ -256,7 +256,7 @@ void TForm1::buildRunPanel() {
     RunProgressBar = new QProgressBar(RunPanel);
     RunProgressBar->setObjectName("RunProgressBar");
     RunProgressBar->setFormat("%v / %m");
-    RunProgressBar->setFixedWidth(90);
+    RunProgressBar->setFixedWidth(72);
     RunFileLabel = new QLabel(RunPanel);
     RunFileLabel->setObjectName("RunFileLabel");
     RunFileLabel->setTextFormat(Qt::PlainText);
@@ -264,7 +264,7 @@ void TForm1::buildRunPanel() {
     RunFileLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     RunCancel = new QPushButton("中止", RunPanel);
     RunCancel->setObjectName("RunCancel");
-    RunCancel->setFixedWidth(48);
+    RunCancel->setFixedWidth(42);
     layout->addWidget(RunProgressBar);
     layout->addWidget(RunFileLabel, 1);
     layout->addWidget(RunCancel);
