@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include <array>
 #include <utility>
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "app/file_dialogs.h"
 #include "app/names_panel.h"
 #include "app/run_relays.h"
 #include "app/run_report_page.h"
@@ -30,6 +32,7 @@ TForm1* Form1 = nullptr;
 namespace {
 
 std::optional<QString> execSourceOpen(QFileDialog& dialog) {
+    fitFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
@@ -41,6 +44,7 @@ std::optional<QString> execTargetOpen(QWidget* parent, const QString& start) {
     dialog.setObjectName("TargetOpen");
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    fitFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList folders = dialog.selectedFiles();
     if (folders.isEmpty()) return std::nullopt;
@@ -52,6 +56,7 @@ std::optional<QString> execPictureOpen(QWidget* parent, const QString& start) {
     dialog.setObjectName("PictureOpen");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({"画像ファイル(*.bmp *.jpg *.jpeg *.jpy1 *.jpdc *.jpx)", "すべてのファイル(*)"});
+    fitFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
@@ -175,6 +180,25 @@ void TForm1::t0ButtonTargetClick() {
     storedTarget_ = outputFolder_;
     showPaths();
     showRowPictures();
+}
+
+// The picked file's name goes into the row's 変換先; the run copies the file into the output folder.
+void TForm1::PictureButtonClick(int row) {
+    if (runInProgress() || row < 0 || row >= 4) return;
+    const auto index = static_cast<std::size_t>(row);
+    const std::optional<QString> chosen = pictureOpenRunner_(this, pictureFolder_);
+    closeLeftoverPopups();
+    if (!chosen || chosen->isEmpty()) return;
+    const QFileInfo file(*chosen);
+    pictureFolder_ = file.absolutePath();
+    pickedPictures_[index] = file.absoluteFilePath();
+    QLineEdit* edit = std::array<QLineEdit*, 4>{T2Edit1To, T2Edit2To, T2Edit3To, T2Edit4To}[index];
+    if (edit->text() == file.fileName()) {
+        showRowPictures();
+    } else {
+        edit->setText(file.fileName());  // rowsChanged() shows the pictures
+    }
+    edit->setFocus();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) { FormClose(event); }

@@ -1,5 +1,6 @@
 // The main window's controls: where each is drawn at the designed size, and how each takes part when the window
 // grows (DesignedLayout). The edits and the two path lines share the extra width; the other pages fill the window.
+#include <algorithm>
 #include <array>
 
 #include <QFileDialog>
@@ -12,6 +13,8 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTreeWidget>
+#include <QCheckBox>
 #include <QVBoxLayout>
 
 #include "app/Main.h"
@@ -146,7 +149,7 @@ void TForm1::buildControls() {
     buildRunPanel();
 
     // Keyboard order: the pages first, the rows from 1 to 4 (From before To, then the picture button), then the
-    // buttons left to right.
+    // other pages, then the buttons left to right.
     QWidget* previous = PageControl;
     const std::array<QLineEdit*, 8> edits{T2Edit1From, T2Edit1To, T2Edit2From, T2Edit2To,
                                           T2Edit3From, T2Edit3To, T2Edit4From, T2Edit4To};
@@ -158,9 +161,14 @@ void TForm1::buildControls() {
             previous = PictureButtons[i / 2];
         }
     }
-    for (QWidget* button : {t0ButtonSource, t0ButtonTarget, t0ButtonExecute}) {
-        QWidget::setTabOrder(previous, button);
-        previous = button;
+    // The other pages' controls, so that Tab from the page tabs reaches the shown page first (hidden ones are
+    // passed over).
+    for (QWidget* control : std::initializer_list<QWidget*>{NamesPage->NamesList, NamesPage->PickName,
+                                                            ReportPage->ProblemsOnly, ReportPage->ReportList,
+                                                            ReportPage->SaveButton, t0ButtonSource, t0ButtonTarget,
+                                                            t0ButtonExecute}) {
+        QWidget::setTabOrder(previous, control);
+        previous = control;
     }
 
     SourceOpen = new QFileDialog(this);
@@ -260,8 +268,7 @@ void TForm1::buildRunPanel() {
     RunFileLabel = new QLabel(RunPanel);
     RunFileLabel->setObjectName("RunFileLabel");
     RunFileLabel->setTextFormat(Qt::PlainText);
-    RunFileLabel->setMinimumWidth(40);
-    RunFileLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    RunFileLabel->setFixedWidth(40);
     RunCancel = new QPushButton("中止", RunPanel);
     RunCancel->setObjectName("RunCancel");
     RunCancel->setFixedWidth(42);
@@ -272,10 +279,14 @@ void TForm1::buildRunPanel() {
     RunPanel->hide();
 }
 
-// The run's panel takes the room beside the page tabs, so that the file label grows with the window.
+// The run's panel takes the room beside the page tabs, so that the file label grows with the window. The tab
+// widget gives a corner widget its preferred width: the label's fixed width sets it.
 void TForm1::FormResize() {
     const int room = PageControl->width() - PageControl->tabBar()->sizeHint().width() - 4;
-    RunPanel->setFixedWidth(std::max(room, RunPanel->minimumSizeHint().width()));
+    const QMargins margins = RunPanel->layout()->contentsMargins();
+    const int others = margins.left() + margins.right() + 2 * RunPanel->layout()->spacing() + RunProgressBar->width()
+                       + RunCancel->width();
+    RunFileLabel->setFixedWidth(std::max(room - others, 40));
 }
 
 }  // namespace celshift

@@ -153,24 +153,6 @@ QString TForm1::pickedPicture(int row) const {
     return pickedPictures_[static_cast<std::size_t>(row)];
 }
 
-// The picked file's name goes into the row's 変換先; the run copies the file into the output folder.
-void TForm1::PictureButtonClick(int row) {
-    if (runInProgress() || row < 0 || row >= 4) return;
-    const auto index = static_cast<std::size_t>(row);
-    const std::optional<QString> chosen = pictureOpenRunner_(this, pictureFolder_);
-    if (!chosen || chosen->isEmpty()) return;
-    const QFileInfo file(*chosen);
-    pictureFolder_ = file.absolutePath();
-    pickedPictures_[index] = file.absoluteFilePath();
-    QLineEdit* edit = toEdits(*this)[index];
-    if (edit->text() == file.fileName()) {
-        showRowPictures();
-    } else {
-        edit->setText(file.fileName());  // rowsChanged() shows the pictures
-    }
-    edit->setFocus();
-}
-
 bool TForm1::fillNextEmptyFrom(const QString& name) {
     if (runInProgress()) return false;
     for (QLineEdit* edit : fromEdits(*this)) {

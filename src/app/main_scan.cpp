@@ -17,8 +17,7 @@ void TForm1::startScan() {
         scanThread_.join();
     }
     scan_.reset();
-    // The edit deletes the completer it parents when it is given another.
-    for (QLineEdit* edit : {T2Edit1From, T2Edit2From, T2Edit3From, T2Edit4From}) edit->setCompleter(nullptr);
+    for (QLineEdit* edit : {T2Edit1From, T2Edit2From, T2Edit3From, T2Edit4From}) delete completerOf(edit);
     NamesPage->clear();
     markRows();
     showRowPictures();

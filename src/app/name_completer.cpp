@@ -54,6 +54,10 @@ QString countsText(const OfferedName& name) {
     return QString("%1箇所・%2ファイル").arg(name.fields).arg(name.files);
 }
 
+NameCompleter* completerOf(const QLineEdit* edit) {
+    return edit->findChild<NameCompleter*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
 NameCompleter::NameCompleter(std::vector<OfferedName> names, QLineEdit* edit)
     : QCompleter(edit), names_(std::move(names)), edit_(edit), model_(new QStandardItemModel(this)) {
     setModel(model_);
@@ -61,9 +65,14 @@ NameCompleter::NameCompleter(std::vector<OfferedName> names, QLineEdit* edit)
     setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     setModelSorting(QCompleter::UnsortedModel);
     setMaxVisibleItems(kMaxShown);
-    edit->setCompleter(this);
-    // After the edit's own handling, which shows the popup: the list is filtered here.
+    // Not the edit's own completer: the edit would show the popup itself after each key, unfiltered and as narrow
+    // as the edit. This one is shown here, and a picked name is put in here.
+    setWidget(edit);
     connect(edit, &QLineEdit::textEdited, this, &NameCompleter::refilter);
+    connect(this, qOverload<const QModelIndex&>(&QCompleter::activated), this, [this](const QModelIndex& index) {
+        edit_->setText(index.data(kNameRole).toString());
+        popup()->hide();
+    });
     refilter(edit->text());
     popup()->hide();
 }
@@ -87,7 +96,9 @@ void NameCompleter::refilter(const QString& typed) {
         model_->appendRow(item);
         widest = std::max(widest, metrics.horizontalAdvance(line));
     }
-    if (typed.isEmpty() || model_->rowCount() == 0) {
+    // Nothing to offer, or only what is typed already.
+    const bool onlyTheTyped = model_->rowCount() == 1 && model_->item(0)->data(kNameRole).toString() == typed;
+    if (typed.isEmpty() || model_->rowCount() == 0 || onlyTheTyped) {
         popup()->hide();
         return;
     }

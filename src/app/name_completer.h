@@ -33,11 +33,15 @@ std::vector<OfferedName> namesMatching(const std::vector<OfferedName>& names, co
 // "5箇所・4ファイル"
 QString countsText(const OfferedName& name);
 
+class NameCompleter;
+// The completer of a 変換元 edit; null before the scan has ended.
+NameCompleter* completerOf(const QLineEdit* edit);
+
 class NameCompleter : public QCompleter {
     Q_OBJECT
 
 public:
-    // Completes edit from names; set as the edit's completer.
+    // Completes edit from names; a child of edit, which deletes it.
     NameCompleter(std::vector<OfferedName> names, QLineEdit* edit);
 
     // The names offered for the edit's text now, in the order shown.

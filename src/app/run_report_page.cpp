@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/file_dialogs.h"
 #include "app/window_paths.h"
 #include "run/run_texts.h"
 #include "run/failure_reasons.h"
@@ -25,9 +26,13 @@ namespace {
 enum Column { kResult, kName, kDetail };
 
 std::optional<QString> execSave(QWidget* parent, const QString& start) {
-    const QString path = QFileDialog::getSaveFileName(parent, "結果を保存", start, "テキストファイル(*.txt)");
-    if (path.isEmpty()) return std::nullopt;
-    return path;
+    QFileDialog dialog(parent, "結果を保存", start, "テキストファイル(*.txt)");
+    dialog.setObjectName("ReportSave");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("txt");
+    fitFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
 }
 
 // The rows that replaced something in a file, in the order of the rows.
@@ -129,8 +134,11 @@ void RunReportPage::addFile(const FileReport& report) {
             } else {
                 line.problem = true;
                 if (line.detail.isEmpty()) line.detail = "最後まで読めませんでした";
-                line.detail += report.outputWritten ? "。出力: 読めた所まで変換し、残りはそのまま（" + replaced + "）"
-                                                    : "。出力: 前のまま";
+                if (!report.outputWritten) {
+                    line.detail += "。出力先のファイルは前のまま";
+                } else if (all > 0) {
+                    line.detail += "。" + replaced;
+                }
             }
             break;
         }

@@ -16,10 +16,11 @@ QImage loadThumbnail(const QString& path, QSize size) {
     if (full.isValid() && !full.isEmpty()) reader.setScaledSize(full.scaled(size, Qt::KeepAspectRatio));
     QImage image = reader.read();
     if (image.isNull()) return {};
-    if (image.width() > size.width() || image.height() > size.height()) {
-        image = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    }
-    return image;
+    const QSize fitted = image.size().scaled(size, Qt::KeepAspectRatio);
+    if (image.size() == fitted) return image;
+    // Small cell pictures are drawn larger with their pixels kept sharp; large ones are shrunk smoothly.
+    const bool larger = fitted.width() > image.width();
+    return image.scaled(fitted, Qt::IgnoreAspectRatio, larger ? Qt::FastTransformation : Qt::SmoothTransformation);
 }
 
 QPixmap placeholderThumbnail(QSize size) {

@@ -382,7 +382,7 @@ void RunWindowTest::theScanOffersTheScenariosNamesAndMarksNamesItLacks() {
 
     // Most frequent first.
     for (QLineEdit* edit : {form->T2Edit1From, form->T2Edit2From, form->T2Edit3From, form->T2Edit4From}) {
-        const auto* completer = qobject_cast<NameCompleter*>(edit->completer());
+        const NameCompleter* completer = completerOf(edit);
         QVERIFY(completer != nullptr);
         QCOMPARE(completer->offered(), (QStringList{"common.bmp", "rare.bmp"}));
     }

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -107,6 +108,25 @@ void WindowPartsTest::completionsOfferImageNamesThatBeginWithTheTextFirst() {
     QStringList got;
     for (const OfferedName& name : namesMatching(names, typed)) got << name.text;
     QCOMPARE(got, offered);
+}
+
+// Typed keys show the list, as wide as its lines; Enter on a line puts its name into the edit.
+void WindowPartsTest::typingShowsTheCompletionsAndEnterTakesOne() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    QTRY_VERIFY_WITH_TIMEOUT(completerOf(form->T2Edit1From) != nullptr, 30000);
+    form->activateWindow();
+    form->T2Edit1From->setFocus();
+    QTest::keyClicks(form->T2Edit1From, "r");
+    QAbstractItemView* popup = completerOf(form->T2Edit1From)->popup();
+    QTRY_VERIFY(popup->isVisible());
+    QCOMPARE(completerOf(form->T2Edit1From)->offered(), QStringList{"rare.bmp"});
+    QVERIFY(popup->width() >= popup->fontMetrics().horizontalAdvance("rare.bmp    1箇所・1ファイル"));
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Return);
+    QCOMPARE(form->T2Edit1From->text(), QString("rare.bmp"));
+    QVERIFY(!popup->isVisible());
 }
 
 void WindowPartsTest::enterPressesTheFocusedButtonAndExecuteHasTheFocusAfterARun() {

@@ -14,6 +14,7 @@ private slots:
     void cleanup();
     void completionsOfferImageNamesThatBeginWithTheTextFirst_data();
     void completionsOfferImageNamesThatBeginWithTheTextFirst();
+    void typingShowsTheCompletionsAndEnterTakesOne();
     void enterPressesTheFocusedButtonAndExecuteHasTheFocusAfterARun();
     void qtsOwnTextsAreJapanese();
     void theReportListsEveryFileAndSavesTheProblems();
