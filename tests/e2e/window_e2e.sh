@@ -265,6 +265,8 @@ import -display "$DISPLAY" -window "$main" -depth 8 "ppm:$work/large.ppm"
 after=$(python3 tests/e2e/pixels.py run "$work/large.ppm" "${second_row_from_middle[@]}")
 echo "    window $(xwininfo -id "$main" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'); row 2's 変換元 edit: $before px wide inside at the designed size, $after px now"
 ((before > 100 && after >= before + 120)) || findings+=("the edits did not grow with the window: $before -> $after pixels (screenshot $shot_number)")
+click "$main" "${report_tab[@]}"
+sleep 0.5; shot larger-report
 
 echo "== Closing the window"
 focus "$main"
