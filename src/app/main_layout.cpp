@@ -248,7 +248,11 @@ void TForm1::buildPages() {
     NamesPage->setObjectName("NamesPage");
     PageControl->addTab(NamesPage, "画像一覧");
     connect(NamesPage, &NamesPanel::namePicked, this, [this](const QString& name) {
-        if (fillNextEmptyFrom(name)) PageControl->setCurrentWidget(TabSheet2);
+        if (fillNextEmptyFrom(name)) {
+            PageControl->setCurrentWidget(TabSheet2);
+        } else if (!runInProgress()) {
+            NamesPage->NamesSummary->setText("空いている変換元がありません");
+        }
     });
     ReportPage = new RunReportPage();
     ReportPage->setObjectName("ReportPage");
