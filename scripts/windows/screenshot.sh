@@ -7,6 +7,11 @@ set -euo pipefail
 folder=$(realpath "$1") png=$(realpath -m "$2") dialog_png=${3:+$(realpath -m "$3")}
 here=$(cd "$(dirname "$0")" && pwd)
 prefix=$(bash "$here/wine-prefix.sh" | tail -n 1)
+# Wine takes its language from the locale, which must exist on the machine (package locales).
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  bash "$here/../install-deps.sh" locales
+  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
