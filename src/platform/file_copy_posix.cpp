@@ -94,16 +94,15 @@ bool copyByReading(int source, int target) {
     }
 }
 
-// Everything after the temporary copy was created: contents, permission bits, times, the final close.
-bool fillTarget(int source, Descriptor& target, const struct stat& sourceStatus, bool modeSet, bool sync) {
+// Everything after the new file was created but its name: contents, permission bits, times, and with sync the disk.
+bool fillTarget(int source, int target, const struct stat& sourceStatus, bool modeSet, bool sync) {
     bool complete = false;
-    if (!copyInKernel(source, target.get(), sourceStatus.st_size, complete)) return false;
-    if (!complete && !copyByReading(source, target.get())) return false;
-    if (!modeSet && ::fchmod(target.get(), sourceStatus.st_mode & 0777) != 0) return false;
+    if (!copyInKernel(source, target, sourceStatus.st_size, complete)) return false;
+    if (!complete && !copyByReading(source, target)) return false;
+    if (!modeSet && ::fchmod(target, sourceStatus.st_mode & 0777) != 0) return false;
     const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
-    if (::futimens(target.get(), times) != 0) return false;
-    if (sync && ::fsync(target.get()) != 0) return false;
-    return target.close();
+    if (::futimens(target, times) != 0) return false;
+    return !sync || ::fsync(target) == 0;
 }
 
 // The process's file-creation mask. Asking for it means setting it for a moment, which no other thread may
@@ -126,36 +125,6 @@ CopyResult existingEntry(const struct stat& status) {
 CopyResult failure(int error) { return {CopyOutcome::Failed, errorFromErrno(error)}; }
 
 CopyResult openFailure(const std::string& source, int error) { return {CopyOutcome::Failed, errorOpening(source, error)}; }
-
-// Gives the complete temporary copy the final name unless an entry of that name appeared meanwhile. The rename
-// that cannot replace is one call; a file system without it gets a hard link and an unlink, which cannot replace
-// either; one without hard links gets a look and a rename (the folder's lock keeps our own runs out of the gap).
-CopyResult placeCopy(int folder, const std::string& temporary, const std::string& name) {
-    if (::renameat2(folder, temporary.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0) return {CopyOutcome::Copied, {}};
-    int error = errno;
-    if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
-        if (::linkat(folder, temporary.c_str(), folder, name.c_str(), 0) == 0) {
-            ::unlinkat(folder, temporary.c_str(), 0);
-            return {CopyOutcome::Copied, {}};
-        }
-        error = errno;
-        if (error == EPERM || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS) {
-            struct stat status;
-            if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
-                error = EEXIST;
-            } else if (errno == ENOENT && ::renameat(folder, temporary.c_str(), folder, name.c_str()) == 0) {
-                return {CopyOutcome::Copied, {}};
-            } else {
-                error = errno;
-            }
-        }
-    }
-    if (error == EEXIST) {
-        struct stat status;
-        if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) return existingEntry(status);
-    }
-    return failure(error);
-}
 
 }  // namespace
 
@@ -205,26 +174,26 @@ CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const
     if (errno != ENOENT) return failure(errno);
 
     // Created with the source's permission bits; only when the creation mask takes some away are they set again.
+    OutputFolder::Native& native = folder.native();
     const mode_t mode = sourceStatus.st_mode & 0777;
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = temporaryFileName();
-        fd = ::openat(target, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
-        if (fd < 0 && errno != EEXIST) return failure(errno);
-    }
-    if (fd < 0) return failure(EEXIST);
-    Descriptor output(fd);
+    detail::NewFile copy;
+    if (const int error = detail::createNewFile(native, mode, copy); error != 0) return failure(error);
     errno = 0;
-    if (!fillTarget(input.get(), output, sourceStatus, (mode & kCreationMask) == 0, sync)) {
-        const int error = errno;
-        if (output.valid()) output.close();
-        ::unlinkat(target, temporary.c_str(), 0);
-        return failure(error);
+    const bool filled = fillTarget(input.get(), copy.fd, sourceStatus, (mode & kCreationMask) == 0, sync);
+    int error = filled ? 0 : errno;
+    // A file under a temporary name is closed before it takes its own, since a close that fails (a network file
+    // system) means the data never arrived; a file without a name needs its descriptor to get one.
+    const bool named = !copy.temporaryName.empty();
+    if (named && ::close(copy.fd) != 0 && error == 0) error = errno;
+    if (error == 0) error = detail::linkWithoutReplacing(native, copy, name);
+    if (!named) ::close(copy.fd);
+    if (error == 0) return {CopyOutcome::Copied, {}};
+    detail::removeTemporaryName(native, copy);
+    if (error == EEXIST) {  // something took the name meanwhile
+        struct stat status;
+        if (::fstatat(target, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) return existingEntry(status);
     }
-    const CopyResult placed = placeCopy(target, temporary, name);
-    if (placed.outcome != CopyOutcome::Copied) ::unlinkat(target, temporary.c_str(), 0);
-    return placed;
+    return failure(error);
 }
 
 bool isExistingFolder(const std::string& path) {

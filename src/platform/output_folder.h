@@ -42,8 +42,8 @@ private:
     std::unique_ptr<Native> native_;
 };
 
-// A file being written into an output folder under a temporary name. The temporary file is removed unless it
-// took its final name.
+// A file being written into an output folder, without a name or under a temporary one until it is whole. What
+// never got its own name goes away with this object.
 class PendingFile {
 public:
     explicit PendingFile(OutputFolder& folder);
@@ -51,24 +51,24 @@ public:
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
-    // Creates the temporary file and a binary output stream on it (buffered by the C library).
+    // Creates the file and a binary output stream on it (buffered by the C library).
     FileError create();
     std::FILE* stream() const { return stream_; }
-    // Writes out what the stream still buffers (with sync, down to the disk) and closes it. An error means the
-    // file is incomplete.
-    FileError close(bool sync);
-    // Gives the closed file its final name, replacing the entry of that name (a file, a link, a FIFO: the entry
-    // itself, never what a link points at, nor another name of a hard-linked file). A folder in the way is an
-    // error, and the folder stays.
+    // Writes out what the stream still buffers (with sync, down to the disk). An error means the file is incomplete.
+    FileError finish(bool sync);
+    // Gives the finished file its name, replacing the entry of that name (a file, a link, a FIFO: the entry itself,
+    // never what a link points at, nor another name of a hard-linked file). A folder in the way is an error, and
+    // the folder stays.
     FileError replace(const std::string& name);
-    // Removes the temporary file now.
+    // Gives up the file now.
     void discard();
+
+    struct Native;
 
 private:
     OutputFolder& folder_;
-    std::string temporaryName_;
+    std::unique_ptr<Native> native_;
     std::FILE* stream_ = nullptr;
-    bool exists_ = false;
 };
 
 // The temporary names of this program: ".celshift-" the process number, "-" a counter, ".tmp". Hidden, so that a

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "platform/output_folder.h"
 #include "platform/output_folder_native_posix.h"
@@ -13,7 +14,132 @@
 namespace celshift {
 
 namespace detail {
+
 std::uint64_t processNumber() { return static_cast<std::uint64_t>(::getpid()); }
+
+namespace {
+
+std::string procPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Links the descriptor of a file without a name under name, which must not exist.
+int linkDescriptor(const OutputFolder::Native& folder, int fd, const std::string& name) {
+    const int result = folder.naming == OutputFolder::Native::Naming::Descriptor
+                           ? ::linkat(fd, "", folder.fd, name.c_str(), AT_EMPTY_PATH)
+                           : ::linkat(AT_FDCWD, procPath(fd).c_str(), folder.fd, name.c_str(), AT_SYMLINK_FOLLOW);
+    return result == 0 ? 0 : errno;
+}
+
+// Tries, once, a file without a name and the two ways of linking it; without both, files get temporary names.
+void findNaming(OutputFolder::Native& folder) {
+    folder.naming = OutputFolder::Native::Naming::TemporaryName;
+    const int fd = ::openat(folder.fd, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    const std::string probe = temporaryFileName();
+    for (const auto naming : {OutputFolder::Native::Naming::Descriptor, OutputFolder::Native::Naming::ProcPath}) {
+        folder.naming = naming;
+        if (linkDescriptor(folder, fd, probe) == 0) {
+            ::unlinkat(folder.fd, probe.c_str(), 0);
+            ::close(fd);
+            return;
+        }
+    }
+    folder.naming = OutputFolder::Native::Naming::TemporaryName;
+    ::close(fd);
+}
+
+// A temporary name for the file; with O_EXCL and O_NOFOLLOW it is a new file of our own, never an entry that was
+// there (a link left by anyone).
+int createNamed(const OutputFolder::Native& folder, mode_t mode, NewFile& file) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = temporaryFileName();
+        const int fd = ::openat(folder.fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            file.fd = fd;
+            file.temporaryName = std::move(name);
+            return 0;
+        }
+        if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
+}
+
+// Gives a file without a name a temporary one, for a rename over an existing entry.
+int nameTemporarily(const OutputFolder::Native& folder, NewFile& file) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = temporaryFileName();
+        const int error = linkDescriptor(folder, file.fd, name);
+        if (error == 0) {
+            file.temporaryName = std::move(name);
+            return 0;
+        }
+        if (error != EEXIST) return error;
+    }
+    return EEXIST;
+}
+
+}  // namespace
+
+int createNewFile(OutputFolder::Native& folder, mode_t mode, NewFile& file) {
+    std::call_once(folder.namingFound, [&folder] { findNaming(folder); });
+    if (folder.naming == OutputFolder::Native::Naming::TemporaryName) return createNamed(folder, mode, file);
+    const int fd = ::openat(folder.fd, ".", O_WRONLY | O_TMPFILE | O_NOCTTY | O_CLOEXEC, mode);
+    if (fd < 0) return errno;
+    file.fd = fd;
+    return 0;
+}
+
+// The rename that cannot replace is one call; a file system without it gets a hard link and an unlink, which
+// cannot replace either; one without hard links gets a look and a rename (the folder's lock keeps our own runs
+// out of the gap).
+int linkWithoutReplacing(OutputFolder::Native& folder, NewFile& file, const std::string& name) {
+    if (file.temporaryName.empty()) return linkDescriptor(folder, file.fd, name);
+    const char* from = file.temporaryName.c_str();
+    if (::renameat2(folder.fd, from, folder.fd, name.c_str(), RENAME_NOREPLACE) == 0) {
+        file.temporaryName.clear();
+        return 0;
+    }
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+        if (::linkat(folder.fd, from, folder.fd, name.c_str(), 0) == 0) {
+            ::unlinkat(folder.fd, from, 0);
+            file.temporaryName.clear();
+            return 0;
+        }
+        error = errno;
+        if (error == EPERM || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS) {
+            struct stat status;
+            if (::fstatat(folder.fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+            if (errno != ENOENT) return errno;
+            if (::renameat(folder.fd, from, folder.fd, name.c_str()) != 0) return errno;
+            file.temporaryName.clear();
+            return 0;
+        }
+    }
+    return error;
+}
+
+// A file without a name goes straight to its name when nothing has it (a first run); otherwise it takes a
+// temporary name and is renamed over the entry.
+int linkReplacing(OutputFolder::Native& folder, NewFile& file, const std::string& name) {
+    if (file.temporaryName.empty()) {
+        const int error = linkDescriptor(folder, file.fd, name);
+        if (error != EEXIST) return error;
+        if (const int named = nameTemporarily(folder, file); named != 0) return named;
+    }
+    if (::renameat(folder.fd, file.temporaryName.c_str(), folder.fd, name.c_str()) != 0) return errno;
+    file.temporaryName.clear();
+    return 0;
+}
+
+void chooseNaming(OutputFolder::Native& folder, OutputFolder::Native::Naming naming) {
+    std::call_once(folder.namingFound, [&folder, naming] { folder.naming = naming; });
+}
+
+void removeTemporaryName(OutputFolder::Native& folder, NewFile& file) {
+    if (!file.temporaryName.empty()) ::unlinkat(folder.fd, file.temporaryName.c_str(), 0);
+    file.temporaryName.clear();
+}
+
 }  // namespace detail
 
 OutputFolder::OutputFolder() : native_(std::make_unique<Native>()) {}
@@ -66,62 +192,60 @@ void OutputFolder::removeLeftovers() {
     ::closedir(directory);
 }
 
-PendingFile::PendingFile(OutputFolder& folder) : folder_(folder) {}
+struct PendingFile::Native {
+    detail::NewFile file;
+};
+
+PendingFile::PendingFile(OutputFolder& folder) : folder_(folder), native_(std::make_unique<Native>()) {}
 
 PendingFile::~PendingFile() { discard(); }
 
 FileError PendingFile::create() {
-    const int folder = folder_.native().fd;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = temporaryFileName();
-        // O_EXCL and O_NOFOLLOW: a new file of our own, never an entry that was there (a link left by anyone).
-        const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return errorFromErrno(errno);
-        }
-        temporaryName_ = std::move(name);
-        exists_ = true;
-        stream_ = ::fdopen(fd, "wb");
-        if (stream_ == nullptr) {
-            const int error = errno;
-            ::close(fd);
-            discard();
-            return errorFromErrno(error);
-        }
-        return {};
-    }
-    return errorFromErrno(EEXIST);
-}
-
-FileError PendingFile::close(bool sync) {
-    if (stream_ == nullptr) return errorFromErrno(EBADF);
-    int error = 0;
-    if (std::fflush(stream_) != 0) error = errno;
-    if (error == 0 && sync && ::fsync(::fileno(stream_)) != 0) error = errno;
-    if (std::fclose(stream_) != 0 && error == 0) error = errno;
-    stream_ = nullptr;
-    return error == 0 ? FileError{} : errorFromErrno(error);
-}
-
-FileError PendingFile::replace(const std::string& name) {
-    const int folder = folder_.native().fd;
-    if (::renameat(folder, temporaryName_.c_str(), folder, name.c_str()) != 0) {
+    if (const int error = detail::createNewFile(folder_.native(), 0666, native_->file); error != 0)
+        return errorFromErrno(error);
+    stream_ = ::fdopen(native_->file.fd, "wb");
+    if (stream_ == nullptr) {
         const int error = errno;
-        if (error == EISDIR || error == ENOTEMPTY || error == EEXIST) return fileError(FileProblem::FolderInTheWay);
+        discard();
         return errorFromErrno(error);
     }
-    exists_ = false;
     return {};
+}
+
+FileError PendingFile::finish(bool sync) {
+    if (stream_ == nullptr) return errorFromErrno(EBADF);
+    if (std::fflush(stream_) != 0 || (sync && ::fsync(::fileno(stream_)) != 0)) return errorFromErrno(errno);
+    return {};
+}
+
+// A file under a temporary name is closed before it takes its own, since a close that fails (a network file
+// system) means the data never arrived; a file without a name needs its descriptor until it has one.
+FileError PendingFile::replace(const std::string& name) {
+    if (stream_ == nullptr) return errorFromErrno(EBADF);
+    if (!native_->file.temporaryName.empty()) {
+        const bool closed = std::fclose(stream_) == 0;
+        stream_ = nullptr;
+        native_->file.fd = -1;
+        if (!closed) return errorFromErrno(errno);
+    }
+    const int error = detail::linkReplacing(folder_.native(), native_->file, name);
+    if (stream_ != nullptr) std::fclose(stream_);
+    stream_ = nullptr;
+    native_->file.fd = -1;
+    if (error == 0) return {};
+    if (error == EISDIR || error == ENOTEMPTY || error == EEXIST) return fileError(FileProblem::FolderInTheWay);
+    return errorFromErrno(error);
 }
 
 void PendingFile::discard() {
     if (stream_ != nullptr) {
         std::fclose(stream_);
         stream_ = nullptr;
+    } else if (native_->file.fd >= 0) {
+        ::close(native_->file.fd);
     }
-    if (exists_) ::unlinkat(folder_.native().fd, temporaryName_.c_str(), 0);
-    exists_ = false;
+    native_->file.fd = -1;
+    detail::removeTemporaryName(folder_.native(), native_->file);
 }
 
 }  // namespace celshift

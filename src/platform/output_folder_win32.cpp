@@ -113,7 +113,12 @@ void OutputFolder::removeLeftovers() {
     ::FindClose(search);
 }
 
-PendingFile::PendingFile(OutputFolder& folder) : folder_(folder) {}
+struct PendingFile::Native {
+    std::string temporaryName;
+    bool exists = false;
+};
+
+PendingFile::PendingFile(OutputFolder& folder) : folder_(folder), native_(std::make_unique<Native>()) {}
 
 PendingFile::~PendingFile() { discard(); }
 
@@ -128,8 +133,8 @@ FileError PendingFile::create() {
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
             return errorFromWin32(error);
         }
-        temporaryName_ = std::move(name);
-        exists_ = true;
+        native_->temporaryName = std::move(name);
+        native_->exists = true;
         const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
         if (fd < 0) {
             ::CloseHandle(handle);
@@ -148,7 +153,8 @@ FileError PendingFile::create() {
     return errorFromWin32(ERROR_FILE_EXISTS);
 }
 
-FileError PendingFile::close(bool sync) {
+// The file is closed here: Windows renames only files that nobody holds open.
+FileError PendingFile::finish(bool sync) {
     if (stream_ == nullptr) return errorFromErrno(EBADF);
     FileError error;
     if (std::fflush(stream_) != 0) error = errorFromErrno(errno);
@@ -166,7 +172,8 @@ FileError PendingFile::replace(const std::string& name) {
     const std::wstring& folder = folder_.native().folder;
     const std::optional<std::wstring> wideName = toWide(name);
     if (!wideName) return errorFromWin32(ERROR_INVALID_NAME);
-    const std::wstring from = folder + *toWide(temporaryName_);
+    if (!native_->exists || stream_ != nullptr) return errorFromErrno(EBADF);
+    const std::wstring from = folder + *toWide(native_->temporaryName);
     const std::wstring to = folder + *wideName;
     if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD error = ::GetLastError();
@@ -175,7 +182,7 @@ FileError PendingFile::replace(const std::string& name) {
             return fileError(FileProblem::FolderInTheWay);
         return errorFromWin32(error);
     }
-    exists_ = false;
+    native_->exists = false;
     return {};
 }
 
@@ -184,8 +191,8 @@ void PendingFile::discard() {
         std::fclose(stream_);
         stream_ = nullptr;
     }
-    if (exists_) removeFile(folder_.native().folder + *toWide(temporaryName_));
-    exists_ = false;
+    if (native_->exists) removeFile(folder_.native().folder + *toWide(native_->temporaryName));
+    native_->exists = false;
 }
 
 }  // namespace celshift

@@ -74,7 +74,7 @@ DataFileResult convertDataFile(const std::string& path, OutputFolder* output, co
     if (!copy) return result;
 
     // The last bytes reach the file only now: a full disk shows here, and the copy is then incomplete.
-    if (const FileError error = copy->close(sync)) {
+    if (const FileError error = copy->finish(sync)) {
         result.kind = DataFileResult::Kind::Failed;
         result.reason = "書き込めません: " + fileErrorText(error) + kEarlierCopyStays;
         result.replaced = {};

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #if !defined(_WIN32)
+#include "platform/file_copy.h"
+#include "platform/output_folder_native_posix.h"
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,7 +44,7 @@ protected:
         PendingFile file(folder);
         if (FileError error = file.create()) return error;
         std::fputs(contents.c_str(), file.stream());
-        if (FileError error = file.close(false)) return error;
+        if (FileError error = file.finish(false)) return error;
         return file.replace(name);
     }
 
@@ -65,9 +67,9 @@ TEST_F(OutputFolderTest, AFileTakesItsNameOnlyWhole) {
     PendingFile file(folder);
     ASSERT_FALSE(file.create());
     std::fputs("contents", file.stream());
-    ASSERT_FALSE(file.close(true));
-    EXPECT_FALSE(fs::exists(root / "Area01.wid"));  // not before the rename
-    EXPECT_EQ(entries(root.path()), 1u);            // only the temporary file
+    ASSERT_FALSE(file.finish(true));
+    EXPECT_FALSE(fs::exists(root / "Area01.wid"));  // not before it is given its name
+    EXPECT_LE(entries(root.path()), 1u);            // at most a temporary name
     ASSERT_FALSE(file.replace("Area01.wid"));
     EXPECT_EQ(readFile(root / "Area01.wid"), "contents");
     EXPECT_EQ(entries(root.path()), 1u);
@@ -113,6 +115,50 @@ TEST_F(OutputFolderTest, WritesStayInTheFolderThatWasOpened) {
     fs::remove(root.path());
     fs::rename(moved, root.path());
 }
+
+// Every way a new file can get its name (without a name at all, linked by its descriptor or through /proc, or under
+// a temporary name on file systems without such files) keeps the same promises.
+class EveryNaming : public OutputFolderTest, public testing::WithParamInterface<OutputFolder::Native::Naming> {
+protected:
+    void SetUp() override {
+        OutputFolderTest::SetUp();
+        detail::chooseNaming(folder.native(), GetParam());
+    }
+};
+
+TEST_P(EveryNaming, DataFilesReplaceNamesAndCopiesReplaceNothing) {
+    test::TempFolder elsewhere;
+    writeFile(elsewhere / "notes.txt", "mine");
+    writeFile(elsewhere / "source.bmp", "image");
+    fs::create_symlink(elsewhere / "notes.txt", root / "Link.wid");
+    writeFile(root / "Earlier.wid", "earlier");
+    fs::create_directory(root / "Folder.wid");
+    EXPECT_FALSE(write("New.wid", "new"));
+    EXPECT_FALSE(write("Link.wid", "converted"));
+    EXPECT_FALSE(write("Earlier.wid", "converted"));
+    EXPECT_EQ(write("Folder.wid", "converted").problem, FileProblem::FolderInTheWay);
+    EXPECT_EQ(readFile(root / "New.wid"), "new");
+    EXPECT_EQ(readFile(root / "Link.wid"), "converted");
+    EXPECT_EQ(readFile(root / "Earlier.wid"), "converted");
+    EXPECT_EQ(readFile(elsewhere / "notes.txt"), "mine");
+
+    EXPECT_EQ(copyIntoFolder(elsewhere / "source.bmp", folder, "a.bmp", false).outcome, CopyOutcome::Copied);
+    EXPECT_EQ(copyIntoFolder(elsewhere / "source.bmp", folder, "New.wid", false).outcome, CopyOutcome::AlreadyExists);
+    EXPECT_EQ(readFile(root / "a.bmp"), "image");
+    EXPECT_EQ(readFile(root / "New.wid"), "new");
+    {
+        PendingFile dropped(folder);
+        ASSERT_FALSE(dropped.create());
+        std::fputs("half", dropped.stream());
+    }
+    // Nothing but the files themselves: no temporary name is left by any of it.
+    EXPECT_EQ(entries(root.path()), 5u);
+}
+
+INSTANTIATE_TEST_SUITE_P(OutputFolder, EveryNaming,
+                         testing::Values(OutputFolder::Native::Naming::Descriptor,
+                                         OutputFolder::Native::Naming::ProcPath,
+                                         OutputFolder::Native::Naming::TemporaryName));
 #endif
 
 TEST_F(OutputFolderTest, AFolderInTheWayIsToldAndStays) {
