@@ -108,6 +108,8 @@ void RunReportPage::startRun(const QString& outputFolder) {
     lines_.clear();
     ReportList->clear();
     problems_ = 0;
+    converted_ = 0;
+    copied_ = 0;
     totals_.clear();
     RowTotals->clear();
     outputFolder_ = outputFolder;
@@ -168,6 +170,8 @@ void RunReportPage::addPickedPicture(const FileReport& report) {
 
 void RunReportPage::addLine(const Line& line) {
     lines_.push_back(line);
+    if (line.result == reportKindText(FileReport::Kind::Converted)) ++converted_;
+    if (line.result == reportKindText(FileReport::Kind::Copied)) ++copied_;
     auto* item = new QTreeWidgetItem(ReportList, {line.result, line.name, line.detail});
     item->setToolTip(kDetail, line.detail);
     item->setToolTip(kName, line.name);
@@ -195,14 +199,10 @@ void RunReportPage::finishRun(const RunOutcome& outcome) {
     showSummary();
 }
 
+// Counted as the lines come: a run of many thousand files must not count them all again for each.
 void RunReportPage::showSummary() {
-    int converted = 0;
-    int copied = 0;
-    for (const Line& line : lines_) {
-        if (line.result == reportKindText(FileReport::Kind::Converted)) ++converted;
-        if (line.result == reportKindText(FileReport::Kind::Copied)) ++copied;
-    }
-    QString text = QString("%1件：変換済み %2、コピー %3、問題 %4").arg(lines_.size()).arg(converted).arg(copied).arg(problems_);
+    QString text =
+        QString("%1件：変換済み %2、コピー %3、問題 %4").arg(lines_.size()).arg(converted_).arg(copied_).arg(problems_);
     if (running_) text = "実行中… " + text;
     ReportSummary->setText(text);
 }

@@ -62,6 +62,8 @@ private:
     std::vector<Line> lines_;
     QString outputFolder_;
     int problems_ = 0;
+    int converted_ = 0;
+    int copied_ = 0;
     bool running_ = false;
     QString totals_;
     SaveRunner saveRunner_;
