@@ -33,7 +33,7 @@ step "Packages for the Windows build"
 packages=(
   cmake ninja-build dpkg-dev zip
   g++-mingw-w64-x86-64-posix wine64
-  qt6-base-dev-tools libsimpleini-dev googletest
+  qt6-base-dev-tools qt6-translations-l10n libsimpleini-dev googletest
   fonts-ipafont-gothic
 )
 bash scripts/install-deps.sh "${packages[@]}"

@@ -8,7 +8,7 @@ packages=("$@")
   g++ cmake make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
-  qt6-base-dev libsimpleini-dev libicu-dev
+  qt6-base-dev qt6-translations-l10n libsimpleini-dev libicu-dev
   fonts-ipafont-gothic
   hyperfine time python3
   xvfb xauth openbox xdotool x11-utils imagemagick

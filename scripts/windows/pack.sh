@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Gathers the Windows program into one portable folder and zips it: the two executables, the Qt DLLs and
-# plugins they load, the compiler's runtime DLLs that Qt needs, and the readme.
+# plugins they load (JPEG pictures for the thumbnails), Qt's Japanese texts for its dialogs and buttons
+# (translations/qtbase_ja.qm, from Debian's qt6-translations-l10n, the same Qt version), the compiler's runtime
+# DLLs that Qt needs, and the readme.
 # Usage: pack.sh BIN_FOLDER QT_PREFIX OUT_FOLDER     (makes OUT_FOLDER and OUT_FOLDER.zip)
 set -euo pipefail
 bin=$1 qt=$2 out=$3
@@ -11,11 +13,13 @@ runtime=(
   /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll
 )
 rm -rf "$out" "$out.zip"
-mkdir -p "$out/platforms" "$out/styles"
+mkdir -p "$out/platforms" "$out/styles" "$out/imageformats" "$out/translations"
 cp "$bin/celshift.exe" "$bin/celshift-cli.exe" "$out/"
 cp "$qt/bin/Qt6Core.dll" "$qt/bin/Qt6Gui.dll" "$qt/bin/Qt6Widgets.dll" "$out/"
 cp "$qt/plugins/platforms/qwindows.dll" "$out/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$out/styles/"
+cp "$qt/plugins/imageformats/qjpeg.dll" "$out/imageformats/"
+cp /usr/share/qt6/translations/qtbase_ja.qm "$out/translations/"
 cp "${runtime[@]}" "$out/"
 # Windows line ends, so that Notepad of any age shows the lines.
 sed 's/$/\r/' "$here/readme.txt" >"$out/readme.txt"

@@ -1,10 +1,11 @@
-// The error window that the run shows when a data file or its copy cannot be opened.
+// The error window that the run shows when a data file or its copy cannot be opened: the path, and 閉じる.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 
 class QLabel;
+class QPushButton;
 
 namespace celshift {
 
@@ -18,6 +19,8 @@ public:
     void showModalFor(const QString& path);
 
     QLabel* PathLabel;
+    // The default button: Enter closes the window, as Esc does.
+    QPushButton* CloseButton;
 };
 
 // The error window of the running program; set by the program entry.

@@ -1,7 +1,13 @@
 // The main window: the scenario and output buttons, the four conversion rows and the Execute button. It gathers
 // what the user typed, runs the conversion on a thread of its own (the window stays live, with a progress bar
-// and a cancel button) and shows what the run says; it keeps its geometry, the scenario dialog's folder and the
-// output folder in the settings file (settingsFileLocation()).
+// and a cancel button) and shows what the run says; beside the rows, a page of the scenario's pictures and a page
+// of what the last run did with each file. It keeps its geometry, the scenario dialog's folders and the output
+// folder in the settings file (settingsFileLocation()).
+//
+// The form is defined in several files, one per concern: Main.cpp (the handlers of the buttons and the window),
+// main_layout.cpp (the controls and how they grow), main_rows.cpp (rows checked as typed, their pictures and
+// results), main_run.cpp (the run's controller), main_scan.cpp (the scenario's names), main_settings.cpp (the
+// settings file and the geometry).
 #pragma once
 
 #include <array>
@@ -34,6 +40,14 @@ class QShowEvent;
 class QTabWidget;
 
 namespace celshift {
+
+class DesignedLayout;
+class ImageFileIndex;
+class NameCompleter;
+class NamesPanel;
+class ProgressRelay;
+class ReportRelay;
+class RunReportPage;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -70,14 +84,22 @@ public:
     QLabel* Label5;
     // Per row, what the last run replaced; empty until a run, and again once the rows or the scenario change.
     std::array<QLabel*, 4> RowSummary;
+    // Per row, small pictures of the 変換元 and 変換先 images (T2Thumb1From, T2Thumb1To, ...).
+    std::array<QLabel*, 4> FromThumbs;
+    std::array<QLabel*, 4> ToThumbs;
+    // Per row, beside 変換先: picks a picture file from anywhere (T2Button1Picture, ...).
+    std::array<QPushButton*, 4> PictureButtons;
     // The chosen scenario and the output folder, read-only, the full path in the tooltip.
     QLineEdit* SourceLine;
     QLineEdit* TargetLine;
-    // Beside the page tab during a run: files done of all, the file in work, and the cancel button.
+    // Beside the page tabs during a run: files done of all, the file in work, and the cancel button.
     QWidget* RunPanel;
     QProgressBar* RunProgressBar;
     QLabel* RunFileLabel;
     QPushButton* RunCancel;
+    // The page of the scenario's image names, and the page of the last run's report.
+    NamesPanel* NamesPage;
+    RunReportPage* ReportPage;
     QFileDialog* SourceOpen;
     // A folder enumerator for the window's own use; each run and scan lists the folder with one of its own.
     std::unique_ptr<FileList> t0FileList;
@@ -88,6 +110,9 @@ public:
     // Asks for the output folder, starting in start; nothing when the user cancels. Tests answer it themselves.
     using TargetOpenRunner = std::function<std::optional<QString>(QWidget* parent, const QString& start)>;
     void setTargetOpenRunner(TargetOpenRunner runner);
+    // Asks for a picture file for a row's 変換先, starting in start; nothing when the user cancels.
+    using PictureOpenRunner = std::function<std::optional<QString>(QWidget* parent, const QString& start)>;
+    void setPictureOpenRunner(PictureOpenRunner runner);
     // Asks, when the window is closed during a run, whether to cancel the run. Tests answer it themselves.
     using CloseQuestion = std::function<bool(QWidget* parent)>;
     void setCloseQuestion(CloseQuestion question);
@@ -112,13 +137,22 @@ public:
     const QString& sourceFile() const { return sourceFile_; }
     // The folder SourceOpen opens in, as read from the settings file after the trailing-separator rule.
     const std::string& sourceInitialFolder() const { return sourceInitialFolder_; }
+    // The folder of the scenario chosen last, in this start or an earlier one; SourceOpen opens there when no
+    // folder is stored under "Source".
+    const std::string& lastScenarioFolder() const { return lastScenarioFolder_; }
     const std::string& settingsPath() const { return settingsPath_; }
+    // The picture file picked for row (0 to 3), while that row's 変換先 still names it; empty otherwise.
+    QString pickedPicture(int row) const;
 
     void t0ButtonSourceClick();
     void t0ButtonTargetClick();
     void t0ButtonExecuteClick();
     // Asks the run to stop after the files in work.
     void RunCancelClick();
+    // Picks a picture for row (0 to 3): its name goes into the row's 変換先.
+    void PictureButtonClick(int row);
+    // Puts name into the first row whose 変換元 is empty; false when every row has one.
+    bool fillNextEmptyFrom(const QString& name);
 
 signals:
     void runEnded();
@@ -129,45 +163,58 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    class ProgressRelay;
+    friend class ProgressRelay;
 
     void FormClose(QCloseEvent* event);
     void FormResize();
 
+    // main_layout.cpp
     void buildControls();
+    void buildRow(int row, QGroupBox* box);
     void buildRunPanel();
     void buildPathLines();
+    void buildPages();
+    // main_settings.cpp
     void readSettings();
     void writeSettings();
     void setOuterSize(int width, int height);
     void applyPendingOuterSize();
     QRect outerGeometryToStore() const;
     void rememberRestoredGeometry();
-    RunMessages& messages();
-
+    // main_rows.cpp
     ConversionRows typedRows() const;
     void rowsChanged();
     void markRows();
+    void showRowPictures();
     void clearRowSummaries();
     void showRowSummaries(const RunOutcome& outcome);
-    void showPaths();
+    // main_run.cpp
+    RunMessages& messages();
+    bool copyPickedPictures(const std::string& output);
     void setRunning(bool running);
     void showProgress(RunStage stage, int done, int count, const QString& inWork);
+    void showBoxAbout(const QString& file);
     void finishRun(const RunOutcome& outcome, std::exception_ptr error);
+    // main_scan.cpp
     void startScan();
     void finishScan(int generation, std::shared_ptr<const ScenarioScan> scan);
     void endBackgroundWork();
 
+    void showPaths();
+
     std::string settingsPath_;
     std::string sourceInitialFolder_;
+    std::string lastScenarioFolder_;
     QString sourceFile_;
     std::string outputFolder_;
     // The output folder as chosen or read from the settings file; empty: not stored.
     std::string storedTarget_;
     SourceOpenRunner sourceOpenRunner_;
     TargetOpenRunner targetOpenRunner_;
+    PictureOpenRunner pictureOpenRunner_;
     CloseQuestion closeQuestion_;
     int runJobs_ = 0;
     RunMessages* runMessages_ = nullptr;
@@ -176,12 +223,23 @@ private:
     std::optional<QSize> pendingOuterSize_;
     // The outer place and size last seen while the window was neither maximized, minimized nor full screen.
     QRect restoredOuter_;
+    // Per row, the picture file picked for its 変換先 (full path); dropped once the 変換先 names another file.
+    std::array<QString, 4> pickedPictures_;
+    // The scenario folder's and the output folder's files, read once each until the folder changes or a run
+    // has written; for the rows' pictures.
+    std::shared_ptr<ImageFileIndex> scenarioFiles_;
+    std::shared_ptr<ImageFileIndex> outputFiles_;
+    // The folder the picture dialog opens in: where the last picture was picked.
+    QString pictureFolder_;
 
     std::thread runThread_;
     std::unique_ptr<StopRequest> runStop_;
     std::unique_ptr<ProgressRelay> progressRelay_;
+    std::unique_ptr<ReportRelay> reportRelay_;
     std::optional<RunOutcome> lastOutcome_;
     bool closeAfterRun_ = false;
+    // While a box about one file is up, the progress label names that file.
+    bool boxUp_ = false;
 
     std::thread scanThread_;
     std::unique_ptr<StopRequest> scanStop_;

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include "app/fonts.h"
+#include "app/qt_translations.h"
 
 namespace celshift {
 
@@ -24,6 +25,8 @@ CelshiftApplication::CelshiftApplication(int& argc, char** argv) : QApplication(
     setApplicationName("celshift");
     // Message boxes and dialogs take the application's font: it must hold the Japanese texts.
     setFont(windowFont());
+    // Before the first window: Qt's dialogs and buttons speak Japanese like the rest.
+    installQtTranslations(*this);
 }
 
 bool CelshiftApplication::notify(QObject* receiver, QEvent* event) {

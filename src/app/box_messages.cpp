@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -9,6 +11,7 @@
 #include <QThread>
 
 #include "app/Errordialog.h"
+#include "run/run_texts.h"
 
 namespace celshift {
 
@@ -51,19 +54,33 @@ void BoxMessages::showMessage(const std::string& text, const std::string& captio
                                           QSizePolicy::Fixed),
                           grid->rowCount(), 0, 1, grid->columnCount());
         }
+        // The run's last box: after a run with problems it leads to the report.
+        QPushButton* toReport = nullptr;
+        const bool last = caption == texts::kCaptionInfo && (text == texts::kDone || text == texts::kStopped);
+        if (last && reportProblems_ && showReport_ && reportProblems_()) {
+            toReport = box.addButton("結果を表示", QMessageBox::ActionRole);
+            toReport->setObjectName("ShowReport");
+        }
+        const bool aboutFile = caption == texts::kCaptionFailed;
+        if (aboutFile) tellAbout(QString::fromStdString(text));
+        box.setDefaultButton(QMessageBox::Ok);
         box.exec();
+        if (aboutFile) tellAbout(QString());
+        if (toReport != nullptr && box.clickedButton() == toReport) showReport_();
     });
 }
 
 void BoxMessages::showErrorFm(const std::string& path) {
     onGuiThread([&] {
         const QString shownPath = QFile::decodeName(QByteArray::fromStdString(path));
+        tellAbout(QFileInfo(shownPath).fileName());
         if (ErrorFm != nullptr) {
             ErrorFm->showModalFor(shownPath);
-            return;
+        } else {
+            TErrorFm window(parent_);
+            window.showModalFor(shownPath);
         }
-        TErrorFm window(parent_);
-        window.showModalFor(shownPath);
+        tellAbout(QString());
     });
 }
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include <QString>
 
@@ -29,12 +30,29 @@ public:
     // run still has something to say.
     void answerWithoutShowing() { silent_.store(true); }
 
+    // Told on the GUI thread the name of the file a box is about (失敗, ErrorFm) before the box comes up, and an
+    // empty name once it is closed.
+    void setAboutFile(std::function<void(const QString& file)> about) { aboutFile_ = std::move(about); }
+    // The run's last box (完了 or 中止しました under 情報) offers a button to the report when problems() says the
+    // run had some; show() is called when the user takes it.
+    void setReportOffer(std::function<bool()> problems, std::function<void()> show) {
+        reportProblems_ = std::move(problems);
+        showReport_ = std::move(show);
+    }
+
 private:
     // Runs show on the GUI thread and returns when it has returned there.
     void onGuiThread(const std::function<void()>& show);
 
+    void tellAbout(const QString& file) const {
+        if (aboutFile_) aboutFile_(file);
+    }
+
     QWidget* parent_;
     std::atomic<bool> silent_{false};
+    std::function<void(const QString&)> aboutFile_;
+    std::function<bool()> reportProblems_;
+    std::function<void()> showReport_;
 };
 
 // The width a box needs so that the window manager can draw its caption whole: the caption in the title bar's

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QThread>
+#include <QTest>
 #include <QTimer>
 
 #include "app/Errordialog.h"
@@ -27,6 +28,7 @@ public:
         int width;
         bool centredOverParent;
         bool onGuiThread;
+        bool offersReport;  // a button that leads to the run's report
     };
 
     BoxAnswerer() {
@@ -37,6 +39,8 @@ public:
 
     // Which button answers a box that is not a plain message: Yes or No for the question at close.
     QMessageBox::StandardButton questionAnswer = QMessageBox::Yes;
+    // Answers a box that offers the run's report with that button instead of OK.
+    bool takeReport = false;
     // Called with each box before it is answered; a test can look at the window in the meantime.
     std::function<void(const Seen&)> onShown;
 
@@ -51,10 +55,15 @@ private:
         const bool centred = parent != nullptr && parent->frameGeometry().contains(modal->frameGeometry().center());
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+            auto* report = box->findChild<QAbstractButton*>("ShowReport");
             seen.push_back({box->windowTitle(), box->text(), box->parentWidget(),
                             label != nullptr ? label->textFormat() : box->textFormat(), box->width(), centred,
-                            onGuiThread});
+                            onGuiThread, report != nullptr});
             if (onShown) onShown(seen.back());
+            if (takeReport && report != nullptr) {
+                report->click();
+                return;
+            }
             QAbstractButton* button = box->button(QMessageBox::Ok);
             if (button == nullptr) button = box->button(questionAnswer);
             if (button != nullptr) button->click();
@@ -62,9 +71,10 @@ private:
         }
         if (auto* errorFm = qobject_cast<TErrorFm*>(modal)) {
             seen.push_back({errorFm->windowTitle(), errorFm->PathLabel->text(), errorFm->parentWidget(),
-                            errorFm->PathLabel->textFormat(), errorFm->width(), centred, onGuiThread});
+                            errorFm->PathLabel->textFormat(), errorFm->width(), centred, onGuiThread, false});
             if (onShown) onShown(seen.back());
-            errorFm->close();
+            // Enter, as a user closes it: its default button.
+            QTest::keyClick(errorFm, Qt::Key_Return);
         }
     }
 

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QLabel>
+#include <QTabWidget>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@
 #include "app/Errordialog.h"
 #include "app/Main.h"
 #include "app/box_messages.h"
+#include "app/run_report_page.h"
 #include "box_answerer.h"
 #include "window_test_support.h"
 #include "platform/name_rules.h"
@@ -80,6 +83,10 @@ void BoxTest::aRunWithFailingDataFilesShowsEveryBoxInOrderOverTheWindowAndEnds()
     form->T2Edit1To->setText("画像.jpg");
 
     BoxAnswerer answerer;
+    answerer.takeReport = true;
+    // While a box about one file is up, the label beside the progress bar names that file.
+    QStringList labelAtBox;
+    answerer.onShown = [&](const BoxAnswerer::Seen& box) { labelAtBox << box.caption + ":" + form->RunFileLabel->toolTip(); };
     QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!form->runInProgress(), 30000);
 
@@ -93,6 +100,17 @@ void BoxTest::aRunWithFailingDataFilesShowsEveryBoxInOrderOverTheWindowAndEnds()
         QCOMPARE(box.parent, form.get());
         QVERIFY2(box.centredOverParent, qPrintable(box.caption));
     }
+    QVERIFY2(labelAtBox.contains("ErrorFm:other.wid"), qPrintable(labelAtBox.join(" | ")));
+    QVERIFY(labelAtBox.contains("失敗:Zz.wid"));
+    // The last box offered the report, and took the user there: the failure with its reason, the copy that could
+    // not be opened with its path.
+    QVERIFY(answerer.seen.back().offersReport);
+    QCOMPARE(form->PageControl->currentWidget(), form->ReportPage);
+    const QString report = form->ReportPage->text(true);
+    QVERIFY2(report.contains("失敗\tZz.wid\tデータが20バイトで終わっています"), qPrintable(report));
+    QVERIFY2(report.contains("開けません\tother.wid\t" + QDir::toNativeSeparators(output + "/other.wid")), qPrintable(report));
+    QVERIFY(!report.contains("map.wid"));
+    QVERIFY(form->ReportPage->text().contains("変換済み\tmap.wid\t1箇所を置換（変換１: 1箇所）"));
     QVERIFY(form->lastOutcome().has_value());
     QCOMPARE(form->lastOutcome()->failedFiles, 1);
     QCOMPARE(form->lastOutcome()->unopenedFiles, 1);

@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include "app/Main.h"
+#include "app/name_completer.h"
 #include "box_answerer.h"
 #include "platform/ini_file.h"
 #include "run/conversion_run.h"
@@ -381,10 +382,9 @@ void RunWindowTest::theScanOffersTheScenariosNamesAndMarksNamesItLacks() {
 
     // Most frequent first.
     for (QLineEdit* edit : {form->T2Edit1From, form->T2Edit2From, form->T2Edit3From, form->T2Edit4From}) {
-        QVERIFY(edit->completer() != nullptr);
-        const auto* model = qobject_cast<QStringListModel*>(edit->completer()->model());
-        QVERIFY(model != nullptr);
-        QCOMPARE(model->stringList(), (QStringList{"common.bmp", "rare.bmp"}));
+        const NameCompleter* completer = completerOf(edit);
+        QVERIFY(completer != nullptr);
+        QCOMPARE(completer->offered(), (QStringList{"common.bmp", "rare.bmp"}));
     }
 
     form->T2Edit1From->setText("rare.bmp");

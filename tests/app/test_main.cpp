@@ -7,6 +7,7 @@
 #include "execute_test.h"
 #include "run_window_test.h"
 #include "settings_test.h"
+#include "window_parts_test.h"
 #include "window_test.h"
 
 int main(int argc, char** argv) {
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
     }
     {
         celshift::test::RunWindowTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        celshift::test::WindowPartsTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     return failures == 0 ? 0 : 1;

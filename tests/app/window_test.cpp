@@ -13,12 +13,14 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/Errordialog.h"
 #include "app/Main.h"
 #include "app/Numdialog.h"
+#include "app/run_report_page.h"
 #include "window_test_support.h"
 
 namespace celshift::test {
@@ -80,9 +82,11 @@ void WindowTest::controlsHaveTheirNamesCaptionsAndPlaces() {
 
     QCOMPARE(named<QTabWidget>("PageControl"), form->PageControl);
     QCOMPARE(named<QWidget>("TabSheet2"), form->TabSheet2);
-    QCOMPARE(form->PageControl->count(), 1);
+    QCOMPARE(form->PageControl->count(), 3);
     QCOMPARE(form->PageControl->currentWidget(), form->TabSheet2);
     QCOMPARE(form->PageControl->tabText(0), QString("セル画像置換"));
+    QCOMPARE(form->PageControl->tabText(1), QString("画像一覧"));
+    QCOMPARE(form->PageControl->tabText(2), QString("結果"));
     QCOMPARE(form->PageControl->geometry().top(), 25);
 
     const struct {
@@ -213,14 +217,35 @@ void WindowTest::everyTextHasAFontThatDrawsIt() {
     QVERIFY(drawsAll(form->SourceOpen, form->SourceOpen->windowTitle()));
 }
 
-void WindowTest::resizingKeepsTheBarOnTopAndTheRowsInPlace() {
+// A larger window gives its width to the edits and the path lines, and its height to the other pages; the bar
+// stays on top with its buttons where they were, and the smallest window is the designed one again.
+void WindowTest::resizingGrowsTheEditsAndThePagesAndKeepsTheBarOnTop() {
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    form->resize(640, 480);
-    QTRY_COMPARE(form->Panel1->geometry(), QRect(0, 0, 640, 25));
-    QTRY_COMPARE(form->PageControl->geometry(), QRect(0, 25, 640, 455));
-    QCOMPARE(form->GroupBox4->geometry(), QRect(8, 208, 385, 57));
+    const auto widths = [] {
+        return QList<int>{form->T2Edit1From->width(), form->T2Edit4To->width(), form->SourceLine->width(),
+                          form->TargetLine->width(), form->GroupBox4->width()};
+    };
+    const QList<int> designed = widths();
+    form->resize(416 + 200, 352 + 120);
+    QTRY_COMPARE(form->Panel1->geometry(), QRect(0, 0, 616, 25));
+    QTRY_COMPARE(form->PageControl->geometry(), QRect(0, 25, 616, 447));
+    QTRY_COMPARE(form->GroupBox4->width(), 385 + 200);
+    const QList<int> grown = widths();
+    for (int i = 0; i < designed.size(); ++i) QVERIFY2(grown[i] >= designed[i] + 100, qPrintable(QString::number(i)));
+    // Nothing overlaps: the To edit lies right of the From edit, its picture button inside the group box.
+    QVERIFY(form->T2Edit1To->x() > form->T2Edit1From->geometry().right());
+    QVERIFY(form->PictureButtons[0]->geometry().right() < form->GroupBox1->width());
+    QVERIFY(form->TargetLine->x() > form->SourceLine->geometry().right());
     QCOMPARE(form->t0ButtonExecute->geometry(), QRect(208, 0, 75, 25));
+    // The report fills its page.
+    form->PageControl->setCurrentWidget(form->ReportPage);
+    QTRY_VERIFY(form->ReportPage->ReportList->height() >= form->PageControl->height() - 120);
+    form->PageControl->setCurrentWidget(form->TabSheet2);
+
+    form->resize(416, 352);
+    QTRY_COMPARE(widths(), designed);
+    QCOMPARE(form->GroupBox4->geometry(), QRect(8, 208, 385, 57));
 }
 
 void WindowTest::choosingAScenarioEnablesExecuteAndCancellingKeepsTheState() {

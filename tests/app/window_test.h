@@ -16,7 +16,7 @@ private slots:
     void scenarioDialogIsSetUpForSummaryFiles();
     void keyboardOrderRunsFromThePagesThroughTheRowsToTheButtons();
     void everyTextHasAFontThatDrawsIt();
-    void resizingKeepsTheBarOnTopAndTheRowsInPlace();
+    void resizingGrowsTheEditsAndThePagesAndKeepsTheBarOnTop();
     void choosingAScenarioEnablesExecuteAndCancellingKeepsTheState();
     void theDialogOpensInTheStoredFolderEachTime();
     void anExceptionInAHandlerIsShownAndTheWindowGoesOn();

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # The window as a person uses it, under a real X server (Xvfb) with a window manager (openbox), driven with
-# xdotool: choose the scenario in the file dialog, type one row, run, answer every box, close the window. Then the
-# output folder must hold what celshift-cli makes of the same scenario and row, the settings file must have been
-# written, and the program must have exited 0. The scenario holds one damaged data file, whose 失敗 box must come
-# up and be answerable. Every wait is bounded: a window that does not come (a hang) fails the check, never CI.
+# xdotool: choose the scenario in the file dialog, type one row and pick its 変換先 picture with the picture
+# button, run, answer every box with Enter (ErrorFm too), read the run's report and save it, enlarge the window,
+# close it. Then the output folder must hold what celshift-cli makes of the same scenario and row plus the picked
+# picture, the saved report must give the failure's reason, the rows' pictures must have been drawn, the edits
+# must have grown with the window, the settings file must have been written, and the program must have exited 0.
+# The scenario holds one damaged data file, whose 失敗 box must come up and be answerable, and the output folder
+# a folder where one data file's copy should go (ErrorFm). Every wait is bounded: a window that does not come (a
+# hang) fails the check, never CI.
 #
 #   bash tests/e2e/window_e2e.sh [--no-damaged-file] [BUILD_DIR]
 # BUILD_DIR (default: build) must hold bin/celshift, celshift-cli and make-example-scenario. --no-damaged-file
@@ -22,6 +26,11 @@ started=$SECONDS
 scenario_button=(50 12)
 execute_button=(245 12)
 first_row_from=(80 106)
+first_row_picture=(377 106)
+second_row_from_middle=(30 170)  # inside the empty edit of row 2, left of where any text would start
+rows_tab=(45 37)
+report_tab=(192 37)
+save_report_button=(366 334)  # on the report page, at the bottom right of the designed window
 
 for tool in Xvfb openbox xdotool xwininfo import; do
   command -v "$tool" >/dev/null || { echo "window_e2e: FAIL: $tool is missing (bash scripts/install-deps.sh)"; exit 1; }
@@ -121,13 +130,19 @@ echo "== The scenario, with one damaged data file, and what celshift-cli makes o
 scenario=$work/scenario
 "$build/bin/make-example-scenario" "$scenario" >/dev/null
 ((damaged)) && head -c 40 "$scenario/Area01.wid" >"$scenario/Zz.wid"
-mkdir "$work/expected"
-"$build/bin/celshift-cli" --quiet --output "$work/expected" --from cell_red.bmp --to cell_blue.bmp "$scenario" \
-  >"$work/expected.txt" || true
+# The picture picked for row 1's 変換先, from a folder of its own: the blue cell under a new name.
+mkdir "$work/pictures"
+cp "$scenario/cell_blue.bmp" "$work/pictures/mine.bmp"
+# A folder where Gear01.wid's copy should go: ErrorFm.
+mkdir -p "$work/expected/Gear01.wid" "$work/app/Scena/Gear01.wid"
+"$build/bin/celshift-cli" --quiet --output "$work/expected" --from cell_red.bmp --to mine.bmp "$scenario" \
+  >"$work/expected.txt" 2>"$work/expected-reasons.txt" || true
+cp "$work/pictures/mine.bmp" "$work/expected/"
 sed 's/^/    /' "$work/expected.txt"
 # The boxes, in order: one per line of the command line's report (indented lines continue the line before).
 mapfile -t captions < <(grep -v '^  ' "$work/expected.txt" | sed 's/: .*//')
 ((!damaged)) || grep -qx '失敗' <(printf '%s\n' "${captions[@]}") || fail "the damaged data file did not fail in celshift-cli"
+grep -qx 'ErrorFm' <(printf '%s\n' "${captions[@]}") || fail "the folder in the way did not bring up ErrorFm in celshift-cli"
 
 echo "== Xvfb and openbox"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
@@ -148,7 +163,7 @@ until xdotool get_num_desktops >/dev/null 2>&1; do
 done
 
 echo "== The program, started from a folder of its own with Scena beside it"
-mkdir -p "$work/app/Scena" "$work/home"
+mkdir -p "$work/home"
 cp "$build/bin/celshift" "$work/app/"
 (cd "$work" && exec env -u QT_QPA_PLATFORM HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" LANG=C.UTF-8 \
   "$work/app/celshift" >"$work/celshift.log" 2>&1) &
@@ -171,7 +186,7 @@ if [[ -n $(leftover_lists) ]]; then
   findings+=("the file dialog's completion list stays on screen after the dialog closed (screenshot $shot_number)")
 fi
 
-echo "== One row: cell_red.bmp -> cell_blue.bmp"
+echo "== One row: cell_red.bmp -> a picture picked with the picture button"
 focus "$main"
 # The first row's From edit, clicked and typed into. A click that something else takes for itself leaves the
 # window as it was while typing: a person sees nothing arrive, and clicks again.
@@ -187,9 +202,21 @@ if [[ $(window_pixels "$main") == "$before" ]]; then
   xdotool key ctrl+a
   xdotool type --delay 10 cell_red.bmp
 fi
-xdotool key Tab ctrl+a
-xdotool type --delay 10 cell_blue.bmp
-sleep 0.3; shot row
+click "$main" "${first_row_picture[@]}"
+picker=$(wait_window 変換先の画像を選択 "the picture button opened no file dialog")
+sleep 0.5; shot picture-dialog
+xdotool type --delay 10 "$work/pictures/mine.bmp"
+xdotool key Return
+wait_gone "$picker" "Enter on the typed picture path"
+sleep 0.5; shot row
+# The row's pictures, 16 x 16: the scenario's cell_red.bmp above 変換元, the picked blue one above 変換先 (each
+# an 8 x 8 cell of two colours: a dark frame around a lighter inside).
+import -display "$DISPLAY" -window "$main" -depth 8 "ppm:$work/row.ppm"
+red=$(($(python3 tests/e2e/pixels.py count "$work/row.ppm" 110 20 20 8) + $(python3 tests/e2e/pixels.py count "$work/row.ppm" 220 40 40 8)))
+blue=$(($(python3 tests/e2e/pixels.py count "$work/row.ppm" 20 40 110 8) + $(python3 tests/e2e/pixels.py count "$work/row.ppm" 40 80 220 8)))
+echo "    pictures drawn in row 1: $red red pixels (変換元), $blue blue pixels (変換先)"
+((red >= 120)) || findings+=("no picture of cell_red.bmp in row 1 (screenshot $shot_number)")
+((blue >= 120)) || findings+=("no picture of the picked file in row 1 (screenshot $shot_number)")
 
 echo "== 実行, and Enter on each box: ${captions[*]}"
 click "$main" "${execute_button[@]}"
@@ -202,8 +229,46 @@ for caption in "${captions[@]}"; do
   echo "    $caption: shown and answered"
 done
 
-echo "== Closing the window"
+echo "== The report: the 結果 page, saved as text with テキストで保存"
 sleep 0.3; shot done
+focus "$main"
+click "$main" "${report_tab[@]}"
+sleep 0.5; shot report
+click "$main" "${save_report_button[@]}"
+saver=$(wait_window 結果を保存 "Enter on テキストで保存 opened no save dialog")
+xdotool key ctrl+a
+xdotool type --delay 10 "$work/report.txt"
+sleep 0.3; shot save-typed
+xdotool key Return
+wait_gone "$saver" "Enter on the typed report path"
+deadline=$((SECONDS + wait_seconds))
+until [[ -s $work/report.txt ]]; do
+  ((SECONDS < deadline)) || fail "no report saved at $work/report.txt"
+  sleep 0.2
+done
+sed 's/^/    /' "$work/report.txt"
+if ((damaged)); then
+  grep -q $'^失敗\tZz.wid\tデータが40バイトで終わっています' "$work/report.txt" \
+    || findings+=("the report does not give the damaged file's reason")
+fi
+grep -q $'^開けません\tGear01.wid\t.*フォルダ' "$work/report.txt" || findings+=("the report does not say why Gear01.wid could not be opened")
+grep -q $'^コピー\tmine.bmp\t選んだ画像' "$work/report.txt" || findings+=("the report does not list the picked picture")
+
+echo "== A larger window: the edits grow"
+focus "$main"
+click "$main" "${rows_tab[@]}"
+import -display "$DISPLAY" -window "$main" -depth 8 "ppm:$work/small.ppm"
+before=$(python3 tests/e2e/pixels.py run "$work/small.ppm" "${second_row_from_middle[@]}")
+xdotool windowsize --sync "$main" 700 520
+sleep 0.8; shot larger
+import -display "$DISPLAY" -window "$main" -depth 8 "ppm:$work/large.ppm"
+after=$(python3 tests/e2e/pixels.py run "$work/large.ppm" "${second_row_from_middle[@]}")
+echo "    window $(xwininfo -id "$main" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'); row 2's 変換元 edit: $before px wide inside at the designed size, $after px now"
+((before > 100 && after >= before + 120)) || findings+=("the edits did not grow with the window: $before -> $after pixels (screenshot $shot_number)")
+click "$main" "${report_tab[@]}"
+sleep 0.5; shot larger-report
+
+echo "== Closing the window"
 focus "$main"
 xdotool key alt+F4
 deadline=$((SECONDS + wait_seconds))
@@ -218,7 +283,7 @@ app_pid=''
 echo "== What it left"
 diff -r "$work/expected" "$work/app/Scena" >"$work/diff.txt" \
   || { cat "$work/diff.txt"; fail "the output folder differs from celshift-cli's output"; }
-echo "    Scena holds what celshift-cli made: $(ls "$work/app/Scena" | wc -l) files, identical"
+echo "    Scena holds what celshift-cli made and the picked picture: $(ls "$work/app/Scena" | wc -l) entries, identical"
 grep -q '^\[WINSIZE\]' "$work/app/celshift.ini" 2>/dev/null || fail "no settings written to celshift.ini beside the program"
 echo "    celshift.ini beside the program: $(tr '\n' ' ' <"$work/app/celshift.ini")"
 [[ ! -e $work/home/.config/celshift/celshift.ini ]] || fail "a portable copy wrote its settings into the configuration folder"

@@ -1,0 +1,19 @@
+#include "app/file_dialogs.h"
+
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
+
+namespace celshift {
+
+void fitFileDialog(QFileDialog& dialog) {
+    dialog.resize(dialog.size().expandedTo(QSize(760, 480)));
+    auto* list = dialog.findChild<QTreeView*>("treeView");
+    if (list == nullptr) return;
+    QHeaderView* header = list->header();
+    for (int column = 1; column < header->count(); ++column) header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setStretchLastSection(false);
+}
+
+}  // namespace celshift

@@ -1,0 +1,192 @@
+// The conversion rows: checked as they are typed, their pictures, the picture picked for a 変換先, and what each
+// row replaced in the last run.
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+
+#include "app/Main.h"
+#include "run/image_files.h"
+#include "app/thumbnails.h"
+#include "app/window_paths.h"
+#include "run/build_replacement_table.h"
+#include "run/run_texts.h"
+
+namespace celshift {
+
+namespace {
+
+const char* const kGroupBoxStyle =
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px; padding: 0 2px; }";
+const char* const kInvalidRowStyle = "QLineEdit { background: #ffe0e0; border: 1px solid #d03030; }";
+const char* const kNotFoundRowStyle = "QLineEdit { background: #fff4c8; border: 1px solid #c09000; }";
+// A row the run leaves out: frame, captions and edits all grey, so that it cannot be taken for a used one.
+const char* const kNotUsedRowStyle =
+    "QGroupBox { color: #a0a0a0; border-color: #d0d0d0; background: #f0f0f0; }"
+    "QLabel { color: #a0a0a0; }"
+    "QLineEdit { color: #909090; background: #ececec; border: 1px solid #d0d0d0; }";
+
+const QString kNotUsedTip = "使われません（上の行が空か無効です）";
+const QString kToMissingTip = "この画像はシナリオのフォルダにも出力先にもありません（変換後のシナリオで画像が表示されません）";
+
+std::array<QLineEdit*, 4> fromEdits(const TForm1& form) {
+    return {form.T2Edit1From, form.T2Edit2From, form.T2Edit3From, form.T2Edit4From};
+}
+std::array<QLineEdit*, 4> toEdits(const TForm1& form) {
+    return {form.T2Edit1To, form.T2Edit2To, form.T2Edit3To, form.T2Edit4To};
+}
+
+}  // namespace
+
+ConversionRows TForm1::typedRows() const {
+    const std::array<QLineEdit*, 4> from = fromEdits(*this);
+    const std::array<QLineEdit*, 4> to = toEdits(*this);
+    ConversionRows rows;
+    for (std::size_t row = 0; row < from.size(); ++row) {
+        rows.from[row] = from[row]->text().toStdString();
+        rows.to[row] = to[row]->text().toStdString();
+    }
+    return rows;
+}
+
+void TForm1::rowsChanged() {
+    clearRowSummaries();
+    markRows();
+    showRowPictures();
+}
+
+// Marks each row as the run would take it: an invalid row with the reason, rows below the first empty or invalid
+// row as not used, and a valid row whose from-name the scenario does not hold.
+void TForm1::markRows() {
+    const ConversionRows rows = typedRows();
+    const std::array<RowCheck, 4> checks = checkRows(rows);
+    const std::array<QGroupBox*, 4> boxes{GroupBox1, GroupBox2, GroupBox3, GroupBox4};
+    for (std::size_t row = 0; row < boxes.size(); ++row) {
+        QString state;
+        QString tip;
+        QString style;
+        switch (checks[row].state) {
+            case RowState::Used:
+                state = "used";
+                if (scan_ && !scan_->listingFailed && !scanHasName(*scan_, rows.from[row])) {
+                    state = "notFound";
+                    tip = texts::kRowNotFound;
+                    style = kNotFoundRowStyle;
+                }
+                break;
+            case RowState::Empty:
+                state = "empty";
+                break;
+            case RowState::Invalid:
+                state = "invalid";
+                tip = QString::fromStdString(checks[row].reason);
+                style = kInvalidRowStyle;
+                break;
+            case RowState::NotUsed:
+                state = "notUsed";
+                tip = kNotUsedTip;
+                style = kNotUsedRowStyle;
+                break;
+        }
+        QGroupBox* box = boxes[row];
+        if (box->property("rowState").toString() == state && box->toolTip() == tip) continue;
+        box->setProperty("rowState", state);
+        box->setToolTip(tip);
+        for (QLineEdit* edit : box->findChildren<QLineEdit*>()) edit->setToolTip(tip);
+        box->setStyleSheet(QString(kGroupBoxStyle) + style);
+    }
+}
+
+// Each row's pictures: the scenario's file of the 変換元 name, and the picked file or the file of the 変換先 name in
+// the output or the scenario folder. A 変換先 found in neither folder, and not picked, gets a warning mark: the
+// converted scenario would show no picture there. The run is still allowed.
+void TForm1::showRowPictures() {
+    const bool haveScenario = !sourceFile_.isEmpty();
+    const std::string scenarioFolder = haveScenario ? toBytes(QFileInfo(sourceFile_).absolutePath()) : std::string();
+    const std::string output = outputFolder_.empty() ? defaultOutputFolder() : outputFolder_;
+    if (haveScenario && (!scenarioFiles_ || scenarioFiles_->folder() != scenarioFolder)) {
+        scenarioFiles_ = std::make_shared<ImageFileIndex>(scenarioFolder);
+    }
+    if (!outputFiles_ || outputFiles_->folder() != output) outputFiles_ = std::make_shared<ImageFileIndex>(output);
+    const std::array<QLineEdit*, 4> from = fromEdits(*this);
+    const std::array<QLineEdit*, 4> to = toEdits(*this);
+    for (std::size_t row = 0; row < from.size(); ++row) {
+        // A picked picture stays with its row only while the 変換先 names it.
+        if (!pickedPictures_[row].isEmpty() && QFileInfo(pickedPictures_[row]).fileName() != to[row]->text()) {
+            pickedPictures_[row].clear();
+        }
+        std::optional<std::string> fromFile;
+        if (haveScenario && !from[row]->text().isEmpty()) {
+            fromFile = scenarioFiles_->findTyped(from[row]->text().toStdString());
+        }
+        showThumbnail(FromThumbs[row], fromFile ? fromBytes(*fromFile) : QString());
+        FromThumbs[row]->setToolTip(fromFile ? shownPath(*fromFile) : QString());
+
+        const QString toName = to[row]->text();
+        std::optional<std::string> toFile;
+        if (!pickedPictures_[row].isEmpty()) {
+            toFile = toBytes(pickedPictures_[row]);
+        } else if (!toName.isEmpty()) {
+            toFile = outputFiles_->findTyped(toName.toStdString());
+            if (!toFile && haveScenario) toFile = scenarioFiles_->findTyped(toName.toStdString());
+        }
+        QLabel* thumb = ToThumbs[row];
+        const bool warn = haveScenario && !toFile && !toName.isEmpty() && hasImageExtension(toName.toStdString());
+        thumb->setProperty("missing", warn);
+        if (warn) {
+            thumb->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(thumb->size()));
+            thumb->setToolTip(kToMissingTip);
+            continue;
+        }
+        showThumbnail(thumb, toFile ? fromBytes(*toFile) : QString());
+        thumb->setToolTip(!pickedPictures_[row].isEmpty() ? "選んだ画像: " + QDir::toNativeSeparators(pickedPictures_[row])
+                          : toFile                         ? shownPath(*toFile)
+                                                           : QString());
+    }
+}
+
+QString TForm1::pickedPicture(int row) const {
+    if (row < 0 || row >= 4) return {};
+    return pickedPictures_[static_cast<std::size_t>(row)];
+}
+
+bool TForm1::fillNextEmptyFrom(const QString& name) {
+    if (runInProgress()) return false;
+    for (QLineEdit* edit : fromEdits(*this)) {
+        if (!edit->text().isEmpty()) continue;
+        edit->setText(name);
+        edit->setFocus();
+        return true;
+    }
+    return false;
+}
+
+// After a run a row that replaced nothing says 見つかりません only when every data file was read to its end.
+void TForm1::showRowSummaries(const RunOutcome& outcome) {
+    const bool someFilesUnread = outcome.failedFiles + outcome.unopenedFiles > 0;
+    for (int row = 0; row < 4; ++row) {
+        QLabel* label = RowSummary[static_cast<std::size_t>(row)];
+        if (row >= outcome.usedRows || row >= static_cast<int>(outcome.rowTotals.size())) {
+            label->hide();
+            continue;
+        }
+        const RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row)];
+        const QString text =
+            QString::fromStdString(texts::rowSummary(row + 1, total.fields, total.files, someFilesUnread));
+        label->setText(text);
+        label->setToolTip(text);
+        label->show();
+    }
+}
+
+void TForm1::clearRowSummaries() {
+    for (QLabel* label : RowSummary) {
+        label->clear();
+        label->hide();
+    }
+}
+
+}  // namespace celshift

@@ -1,0 +1,201 @@
+// The run's controller: starts the run on a thread of its own, relays its progress and its report of each file to
+// the window, and makes the window ready again when it ends.
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/Main.h"
+#include "app/names_panel.h"
+#include "app/picture_files.h"
+#include "app/run_relays.h"
+#include "app/run_report_page.h"
+#include "app/window_paths.h"
+#include "platform/file_copy.h"
+#include "platform/name_rules.h"
+#include "platform/output_folder.h"
+#include "run/build_replacement_table.h"
+#include "run/failure_reasons.h"
+#include "run/image_files.h"
+#include "run/run_texts.h"
+
+namespace celshift {
+
+RunMessages& TForm1::messages() { return runMessages_ != nullptr ? *runMessages_ : *boxMessages_; }
+
+// The run starts on a thread of its own, with a folder enumerator of its own; the window stays live and tells the
+// progress. The run's messages reach the user through boxes that the GUI thread shows (BoxMessages).
+void TForm1::t0ButtonExecuteClick() {
+    if (sourceFile_.isEmpty() || runInProgress()) return;
+    if (outputFolder_.empty()) {
+        outputFolder_ = defaultOutputFolder();
+        showPaths();
+    }
+    clearRowSummaries();
+    ReportPage->startRun(fromBytes(outputFolder_));
+    if (!copyPickedPictures(outputFolder_)) return;
+    runStop_ = std::make_unique<StopRequest>();
+    progressRelay_ = std::make_unique<ProgressRelay>(this);
+    reportRelay_ = std::make_unique<ReportRelay>(this);
+    setRunning(true);
+
+    const std::string source = toBytes(sourceFile_);
+    RunOptions options;
+    options.jobs = runJobs_;
+    options.progress = progressRelay_.get();
+    options.stop = runStop_.get();
+    options.report = reportRelay_.get();
+    runThread_ = std::thread([this, source, output = outputFolder_, rows = typedRows(), options,
+                              &messages = messages()] {
+        RunOutcome outcome;
+        std::exception_ptr error;
+        try {
+            const std::unique_ptr<FileList> fileList = makeDirectoryFileList();
+            outcome = runConversion(source, output, rows, *fileList, messages, options);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        QMetaObject::invokeMethod(this, [this, outcome, error] { finishRun(outcome, error); }, Qt::QueuedConnection);
+    });
+}
+
+// Copies the pictures picked for the used rows into the output folder before the run, so that the converted
+// scenario finds them. A different file of that name in the output folder or in the scenario folder refuses the
+// run with a box, before anything is written. A missing output folder, or the scenario folder itself, is left to
+// the run, which refuses it with its own message.
+bool TForm1::copyPickedPictures(const std::string& output) {
+    const std::string scenarioFolder = toBytes(QFileInfo(sourceFile_).absolutePath());
+    if (!isExistingFolder(output) || isSameFileSystemObject(output, scenarioFolder)) return true;
+    const std::array<RowCheck, 4> checks = checkRows(typedRows());
+    std::vector<std::pair<std::string, std::string>> copies;  // picked file, its place in the output folder
+    for (int row = 0; row < 4; ++row) {
+        const QString picked = pickedPicture(row);
+        if (picked.isEmpty() || checks[static_cast<std::size_t>(row)].state != RowState::Used) continue;
+        const std::string source = toBytes(picked);
+        const std::string name = std::string(lastPathElement(source));
+        for (const std::string& folder : {output, scenarioFolder}) {
+            const std::optional<std::string> there = findPictureFile(folder, name);
+            if (there && !sameContents(source, *there)) {
+                messages().showMessage("同じ名前の別のファイルがあります。実行しません。\n" + shownPath(*there).toStdString(),
+                                       texts::kCaptionError);
+                return false;
+            }
+        }
+        copies.emplace_back(source, joinPath(output, name));
+    }
+    if (copies.empty()) return true;
+    OutputFolder folder;
+    const FileError opened = folder.open(output);
+    for (const auto& [source, target] : copies) {
+        FileReport report;
+        report.name = std::string(lastPathElement(target));
+        report.path = source;
+        const CopyResult copied = opened ? CopyResult{CopyOutcome::Failed, opened}
+                                         : copyIntoFolder(source, folder, report.name, false);
+        switch (copied.outcome) {
+            case CopyOutcome::Copied:
+                report.kind = FileReport::Kind::Copied;
+                break;
+            case CopyOutcome::AlreadyExists:
+                report.kind = FileReport::Kind::AlreadyThere;
+                break;
+            case CopyOutcome::Failed:
+                report.kind = FileReport::Kind::NotCopied;
+                report.reason = fileErrorText(copied.error);
+                break;
+        }
+        ReportPage->addPickedPicture(report);
+    }
+    return true;
+}
+
+void TForm1::RunCancelClick() {
+    if (!runInProgress()) return;
+    runStop_->request();
+    RunCancel->setEnabled(false);
+    RunFileLabel->setText("中止しています");
+}
+
+void TForm1::setRunning(bool running) {
+    t0ButtonSource->setEnabled(!running);
+    t0ButtonTarget->setEnabled(!running);
+    t0ButtonExecute->setEnabled(!running && !sourceFile_.isEmpty());
+    for (QGroupBox* box : {GroupBox1, GroupBox2, GroupBox3, GroupBox4}) {
+        for (QLineEdit* edit : box->findChildren<QLineEdit*>()) edit->setEnabled(!running);
+    }
+    for (QPushButton* button : PictureButtons) button->setEnabled(!running);
+    RunProgressBar->setRange(0, 0);
+    RunProgressBar->setValue(0);
+    RunFileLabel->clear();
+    RunFileLabel->setToolTip(QString());
+    RunCancel->setEnabled(running);
+    RunPanel->setVisible(running);
+    boxUp_ = false;
+}
+
+void TForm1::showProgress(RunStage stage, int done, int count, const QString& inWork) {
+    if (!runInProgress()) return;
+    RunProgressBar->setRange(0, std::max(count, 0));
+    RunProgressBar->setValue(std::clamp(done, 0, std::max(count, 0)));
+    RunProgressBar->setToolTip(stage == RunStage::CopyingOtherFiles ? "ファイルをコピーしています"
+                                                                    : "データファイルを置換しています");
+    // "中止しています" stays, and so does the name of a file whose box is up.
+    if (!RunCancel->isEnabled() || boxUp_) return;
+    RunFileLabel->setText(RunFileLabel->fontMetrics().elidedText(inWork, Qt::ElideMiddle, RunFileLabel->width()));
+    RunFileLabel->setToolTip(inWork);
+}
+
+// While a box about one file is up, the label beside the progress bar names that file, not the one the workers
+// have got to meanwhile. Empty: the box is closed.
+void TForm1::showBoxAbout(const QString& file) {
+    if (!runInProgress()) return;
+    boxUp_ = !file.isEmpty();
+    if (!boxUp_ || !RunCancel->isEnabled()) return;
+    RunFileLabel->setText(RunFileLabel->fontMetrics().elidedText(file, Qt::ElideMiddle, RunFileLabel->width()));
+    RunFileLabel->setToolTip(file);
+}
+
+void TForm1::finishRun(const RunOutcome& outcome, std::exception_ptr error) {
+    if (runThread_.joinable()) runThread_.join();
+    lastOutcome_ = outcome;
+    setRunning(false);
+    ReportPage->finishRun(outcome);
+    if (outcome.started) showRowSummaries(outcome);
+    // The run has written: the output folder's files are read again for the rows' pictures.
+    outputFiles_.reset();
+    showRowPictures();
+    // Ready for the next run: the focus on 実行.
+    t0ButtonExecute->setFocus();
+    emit runEnded();
+    if (closeAfterRun_) {
+        closeAfterRun_ = false;
+        close();
+    }
+    if (error) std::rethrow_exception(error);
+}
+
+// A window that goes away (the program ends) stops what still runs in the background and waits for it: the file
+// in work is finished, never left half-written. Messages still to come are answered without a box.
+void TForm1::endBackgroundWork() {
+    if (scanStop_) scanStop_->request();
+    if (runThread_.joinable()) {
+        runStop_->request();
+        boxMessages_->answerWithoutShowing();
+        // The run may be waiting for the GUI thread (a box handed over): keep the events flowing until it ends.
+        while (runThread_.joinable()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+    }
+    if (scanThread_.joinable()) scanThread_.join();
+    NamesPage->stopLoading();
+}
+
+}  // namespace celshift

@@ -1,0 +1,144 @@
+// The settings file and the window's geometry: read at start, written at close.
+#include <algorithm>
+
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+
+#include "app/Main.h"
+#include "app/window_paths.h"
+#include "platform/executable_path.h"
+#include "platform/ini_file.h"
+
+namespace celshift {
+
+namespace {
+
+constexpr int kDefaultTop = 100;
+constexpr int kDefaultLeft = 140;
+constexpr int kDefaultHeight = 350;
+constexpr int kDefaultWidth = 416;
+
+// A stored value as a window coordinate or size. Window systems work in 16-bit coordinates; anything beyond is no
+// place on any screen, and would only overflow the sums of the geometry.
+int coordinate(long stored) { return static_cast<int>(std::clamp(stored, -32768L, 32767L)); }
+
+// The area of all screens together, or nothing when the platform has no screen.
+QRect desktopArea() {
+    QRect area;
+    for (const QScreen* screen : QGuiApplication::screens()) area |= screen->availableGeometry();
+    return area;
+}
+
+}  // namespace
+
+std::string settingsFilePath() {
+    std::string path = executablePath();
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.erase(dot);
+    return path + ".ini";
+}
+
+std::string initialFolderFromStored(const std::string& stored) {
+    if (stored.size() < 2) return stored;
+    const char last = stored.back();
+    if ((last == '\\' || last == '/') && stored[stored.size() - 2] != ':') return stored.substr(0, stored.size() - 1);
+    return stored;
+}
+
+// Geometry first, each value applied as soon as it is read; then the dialog's folder and the output folder.
+void TForm1::readSettings() {
+    const IniFile ini(settingsPath_);
+    move(pos().x(), coordinate(ini.readInteger("WINSIZE", "Top", kDefaultTop)));
+    move(coordinate(ini.readInteger("WINSIZE", "Left", kDefaultLeft)), pos().y());
+    QSize outer = frameGeometry().size();
+    outer.setHeight(std::max(coordinate(ini.readInteger("WINSIZE", "Height", kDefaultHeight)), 0));
+    setOuterSize(outer.width(), outer.height());
+    outer.setWidth(std::max(coordinate(ini.readInteger("WINSIZE", "Width", kDefaultWidth)), 0));
+    setOuterSize(outer.width(), outer.height());
+
+    // A place where no screen would show the window's title bar (a screen removed since, a file edited by hand)
+    // gives way to the default place, so that the window can always be seen and moved.
+    const QRect desktop = desktopArea();
+    const QRect titleStrip(pos(), QSize(std::max(outer.width(), 1), 25));
+    if (!desktop.isEmpty() && !desktop.intersects(titleStrip)) move(kDefaultLeft, kDefaultTop);
+
+    sourceInitialFolder_ = initialFolderFromStored(ini.readString("PATH", "Source", ""));
+    if (!sourceInitialFolder_.empty()) {
+        SourceOpen->setDirectory(fromBytes(sourceInitialFolder_));
+    }
+    storedTarget_ = ini.readString("PATH", "Target", "");
+    if (!storedTarget_.empty()) outputFolder_ = storedTarget_;
+    lastScenarioFolder_ = ini.readString("PATH", "LastScenario", "");
+}
+
+// The outer size includes the window frame, which the platform may report only once the window is shown; the size
+// is applied again then (applyPendingOuterSize), so that a stored size never grows by the frame at each start.
+void TForm1::setOuterSize(int width, int height) {
+    QSize outer(width, height);
+    const QRect desktop = desktopArea();
+    if (!desktop.isEmpty()) outer = outer.boundedTo(desktop.size());
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(outer - frame);
+    pendingOuterSize_ = outer;
+}
+
+void TForm1::applyPendingOuterSize() {
+    if (!pendingOuterSize_ || !isVisible() || windowHandle() == nullptr) return;
+    if (windowState() != Qt::WindowNoState) {
+        pendingOuterSize_.reset();
+        return;
+    }
+    const QMargins frame = windowHandle()->frameMargins();
+    if (frame.isNull()) return;
+    const QSize outer = *pendingOuterSize_;
+    pendingOuterSize_.reset();
+    resize(outer.width() - frame.left() - frame.right(), outer.height() - frame.top() - frame.bottom());
+}
+
+// Keeps the outer geometry of the restored window. Window managers draw a maximized window with another frame
+// (often none at the sides), so the restored geometry cannot be rebuilt later from the frame of that moment.
+void TForm1::rememberRestoredGeometry() {
+    if (!isVisible() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) != 0) {
+        return;
+    }
+    restoredOuter_ = frameGeometry();
+}
+
+// A minimized, maximized or full-screen window is stored with the place and size it has when restored.
+QRect TForm1::outerGeometryToStore() const {
+    if ((windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) != 0) {
+        if (restoredOuter_.isValid()) return restoredOuter_;
+        const QRect normal = normalGeometry();
+        if (normal.isValid()) {
+            const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+            return normal.marginsAdded(frame);
+        }
+    }
+    return frameGeometry();
+}
+
+void TForm1::writeSettings() {
+    const QRect outer = outerGeometryToStore();
+    try {
+        IniFile ini(settingsPath_);
+        ini.writeInteger("WINSIZE", "Top", outer.top());
+        ini.writeInteger("WINSIZE", "Left", outer.left());
+        ini.writeInteger("WINSIZE", "Height", outer.height());
+        ini.writeInteger("WINSIZE", "Width", outer.width());
+        ini.writeString("PATH", "Source", sourceInitialFolder_);
+        // Only a folder the user chose: without the key, the output folder stays "Scena" beside the program.
+        if (!storedTarget_.empty()) ini.writeString("PATH", "Target", storedTarget_);
+        // Where the last scenario was chosen: the dialog opens there while "Source" is empty.
+        if (!lastScenarioFolder_.empty()) ini.writeString("PATH", "LastScenario", lastScenarioFolder_);
+        if (ini.save()) return;
+    } catch (const std::exception&) {
+        // Reported below like any other failure to save.
+    }
+    messages().showMessage("設定を保存できませんでした。\n" + settingsPath_, "Celshift");
+}
+
+}  // namespace celshift

@@ -1,0 +1,109 @@
+#include "app/name_completer.h"
+
+#include <algorithm>
+
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QStandardItemModel>
+
+#include "platform/code_page_932.h"
+#include "run/build_replacement_table.h"
+
+namespace celshift {
+
+namespace {
+
+// The role that holds the name alone: what goes into the edit.
+constexpr int kNameRole = Qt::UserRole + 1;
+constexpr int kMaxShown = 12;
+
+}  // namespace
+
+std::vector<OfferedName> matchableNames(const ScenarioScan& scan) {
+    std::vector<OfferedName> names;
+    for (const ScannedName& name : scan.names) {
+        const std::string shown = displayName(name.bytes);
+        const std::optional<std::string> typed = toCodePage932(shown);
+        if (!typed || typed->empty() || *typed + '\0' != name.bytes) continue;
+        const QString text = QString::fromStdString(shown);
+        const bool seen = std::any_of(names.begin(), names.end(), [&](const OfferedName& n) { return n.text == text; });
+        if (!seen) names.push_back({text, name.fields, name.files});
+    }
+    return names;
+}
+
+std::vector<OfferedName> namesMatching(const std::vector<OfferedName>& names, const QString& typed) {
+    std::vector<OfferedName> starting;
+    std::vector<OfferedName> containing;
+    for (const OfferedName& name : names) {
+        const std::optional<std::string> bytes = toCodePage932(name.text.toStdString());
+        if (!bytes || !hasImageExtension(*bytes)) continue;
+        const qsizetype at = name.text.indexOf(typed, 0, Qt::CaseInsensitive);
+        if (at == 0) {
+            starting.push_back(name);
+        } else if (at > 0) {
+            containing.push_back(name);
+        }
+    }
+    starting.insert(starting.end(), containing.begin(), containing.end());
+    return starting;
+}
+
+QString countsText(const OfferedName& name) {
+    return QString("%1箇所・%2ファイル").arg(name.fields).arg(name.files);
+}
+
+NameCompleter* completerOf(const QLineEdit* edit) {
+    return edit->findChild<NameCompleter*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+NameCompleter::NameCompleter(std::vector<OfferedName> names, QLineEdit* edit)
+    : QCompleter(edit), names_(std::move(names)), edit_(edit), model_(new QStandardItemModel(this)) {
+    setModel(model_);
+    setCompletionRole(kNameRole);
+    setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    setModelSorting(QCompleter::UnsortedModel);
+    setMaxVisibleItems(kMaxShown);
+    // Not the edit's own completer: the edit would show the popup itself after each key, unfiltered and as narrow
+    // as the edit. This one is shown here, and a picked name is put in here.
+    setWidget(edit);
+    connect(edit, &QLineEdit::textEdited, this, &NameCompleter::refilter);
+    connect(this, qOverload<const QModelIndex&>(&QCompleter::activated), this, [this](const QModelIndex& index) {
+        edit_->setText(index.data(kNameRole).toString());
+        popup()->hide();
+    });
+    refilter(edit->text());
+    popup()->hide();
+}
+
+QStringList NameCompleter::offered() const {
+    QStringList shown;
+    for (int row = 0; row < model_->rowCount(); ++row) shown << model_->item(row)->data(kNameRole).toString();
+    return shown;
+}
+
+// The list for the typed text, its popup as wide as its longest line.
+void NameCompleter::refilter(const QString& typed) {
+    model_->clear();
+    const QFontMetrics metrics(popup()->font());
+    int widest = 0;
+    for (const OfferedName& name : namesMatching(names_, typed)) {
+        const QString line = name.text + "    " + countsText(name);
+        auto* item = new QStandardItem(line);
+        item->setData(name.text, kNameRole);
+        item->setToolTip(line);
+        model_->appendRow(item);
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    }
+    // Nothing to offer, or only what is typed already.
+    const bool onlyTheTyped = model_->rowCount() == 1 && model_->item(0)->data(kNameRole).toString() == typed;
+    if (typed.isEmpty() || model_->rowCount() == 0 || onlyTheTyped) {
+        popup()->hide();
+        return;
+    }
+    const int width = std::max(edit_->width(), widest + popup()->verticalScrollBar()->sizeHint().width() + 24);
+    complete(QRect(0, 0, width, edit_->height()));
+}
+
+}  // namespace celshift

@@ -1,0 +1,58 @@
+// Completions for the 変換元 edits: the image names the scenario holds, each with its counts. Names that begin
+// with the typed text come first, then names that contain it elsewhere; within each group, most fields first.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include <QCompleter>
+#include <QString>
+
+#include "run/scenario_scan.h"
+
+class QLineEdit;
+class QStandardItemModel;
+
+namespace celshift {
+
+struct OfferedName {
+    QString text;  // as typed into a row, which matches the stored field byte for byte
+    std::int64_t fields = 0;
+    int files = 0;
+};
+
+// The names of the scan that a row can match (a field that ends in its zero byte, shown without escapes), each
+// once, in the scan's order: most fields first.
+std::vector<OfferedName> matchableNames(const ScenarioScan& scan);
+
+// Of names, those with one of the image extensions that contain typed (without regard to case): those that begin
+// with it first, then the others, each group in the order of names. Everything with an image extension for an
+// empty text.
+std::vector<OfferedName> namesMatching(const std::vector<OfferedName>& names, const QString& typed);
+
+// "5箇所・4ファイル"
+QString countsText(const OfferedName& name);
+
+class NameCompleter;
+// The completer of a 変換元 edit; null before the scan has ended.
+NameCompleter* completerOf(const QLineEdit* edit);
+
+class NameCompleter : public QCompleter {
+    Q_OBJECT
+
+public:
+    // Completes edit from names; a child of edit, which deletes it.
+    NameCompleter(std::vector<OfferedName> names, QLineEdit* edit);
+
+    // The names offered for the edit's text now, in the order shown.
+    QStringList offered() const;
+
+private:
+    void refilter(const QString& typed);
+
+    std::vector<OfferedName> names_;
+    QLineEdit* edit_;
+    QStandardItemModel* model_;
+};
+
+}  // namespace celshift

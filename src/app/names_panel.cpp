@@ -1,0 +1,157 @@
+#include "app/names_panel.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/thumbnails.h"
+#include "app/window_paths.h"
+#include "platform/code_page_932.h"
+#include "run/build_replacement_table.h"
+#include "run/image_files.h"
+
+namespace celshift {
+
+namespace {
+
+constexpr QSize kPictureSize{32, 32};
+// Pictures are handed to the window a few at a time, so that a large scenario never floods the event queue.
+constexpr std::size_t kBatch = 16;
+
+enum Column { kName, kFields, kFiles, kFile };
+
+}  // namespace
+
+NamesPanel::NamesPanel(QWidget* parent)
+    : QWidget(parent), NamesSummary(new QLabel(this)), NamesList(new QTreeWidget(this)),
+      PickName(new QPushButton("変換元に入れる", this)) {
+    NamesSummary->setObjectName("NamesSummary");
+    NamesSummary->setText("シナリオを選ぶと、データファイルにある画像名がここに並びます。");
+    NamesSummary->setWordWrap(true);
+    NamesList->setObjectName("NamesList");
+    NamesList->setColumnCount(4);
+    NamesList->setHeaderLabels({"画像名", "箇所", "ファイル", "画像ファイル"});
+    NamesList->setRootIsDecorated(false);
+    NamesList->setUniformRowHeights(true);
+    NamesList->setIconSize(kPictureSize);
+    NamesList->setAllColumnsShowFocus(true);
+    NamesList->header()->setStretchLastSection(false);
+    NamesList->header()->setSectionResizeMode(kName, QHeaderView::Stretch);
+    for (int column : {kFields, kFiles, kFile}) NamesList->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    PickName->setObjectName("PickName");
+    PickName->setEnabled(false);
+    PickName->setToolTip("選んだ画像名を、空いている最初の変換元に入れます");
+
+    auto* buttons = new QHBoxLayout();
+    buttons->addWidget(NamesSummary, 1);
+    buttons->addWidget(PickName);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(NamesList, 1);
+    layout->addLayout(buttons);
+
+    connect(NamesList, &QTreeWidget::itemActivated, this, [this] { pickCurrent(); });
+    connect(NamesList, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item) { PickName->setEnabled(item != nullptr); });
+    connect(PickName, &QPushButton::clicked, this, &NamesPanel::pickCurrent);
+}
+
+NamesPanel::~NamesPanel() { stopLoading(); }
+
+void NamesPanel::stopLoading() {
+    stop_.store(true);
+    if (loader_.joinable()) loader_.join();
+    stop_.store(false);
+}
+
+void NamesPanel::clear() {
+    stopLoading();
+    ++generation_;
+    NamesList->clear();
+    PickName->setEnabled(false);
+    NamesSummary->setText("画像名を読んでいます…");
+}
+
+void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::string& scenarioFolder) {
+    clear();
+    std::vector<std::string> typed;
+    for (const OfferedName& name : names) {
+        auto* item = new QTreeWidgetItem(NamesList);
+        item->setText(kName, name.text);
+        item->setData(kName, Qt::UserRole, name.text);
+        item->setText(kFields, QString::number(name.fields));
+        item->setText(kFiles, QString::number(name.files));
+        item->setTextAlignment(kFields, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(kFiles, Qt::AlignRight | Qt::AlignVCenter);
+        item->setToolTip(kName, name.text + "\n" + countsText(name));
+        const std::optional<std::string> bytes = toCodePage932(name.text.toStdString());
+        // Only image names have a file to look for; other names stand as they are.
+        typed.push_back(bytes && hasImageExtension(*bytes) ? name.text.toStdString() : std::string());
+    }
+    missing_ = 0;
+    NamesSummary->setText(QString("画像名 %1 件").arg(names.size()));
+    if (names.empty()) {
+        emit picturesDone();
+        return;
+    }
+    const int generation = generation_;
+    loader_ = std::thread([this, generation, typed = std::move(typed), scenarioFolder] {
+        const ImageFileIndex files(scenarioFolder);
+        std::vector<Found> batch;
+        for (std::size_t row = 0; row < typed.size() && !stop_.load(); ++row) {
+            if (typed[row].empty()) continue;
+            Found found{static_cast<int>(row), false, {}, {}};
+            if (const std::optional<std::string> path = files.findTyped(typed[row])) {
+                found.exists = true;
+                found.path = fromBytes(*path);
+                found.image = loadThumbnail(found.path, kPictureSize);
+            }
+            batch.push_back(std::move(found));
+            if (batch.size() < kBatch) continue;
+            QMetaObject::invokeMethod(this, [this, generation, batch] { showFound(generation, batch, false); },
+                                      Qt::QueuedConnection);
+            batch.clear();
+        }
+        if (stop_.load()) return;
+        QMetaObject::invokeMethod(this, [this, generation, batch] { showFound(generation, batch, true); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void NamesPanel::showFound(int generation, const std::vector<Found>& found, bool last) {
+    if (generation != generation_) return;
+    for (const Found& one : found) {
+        QTreeWidgetItem* item = NamesList->topLevelItem(one.row);
+        if (item == nullptr) continue;
+        if (!one.exists) {
+            ++missing_;
+            item->setText(kFile, "ありません");
+            item->setForeground(kFile, QColor(200, 0, 0));
+            item->setToolTip(kFile, "シナリオのフォルダにこの名前のファイルがありません");
+            item->setData(kFile, Qt::UserRole, "missing");
+            continue;
+        }
+        item->setText(kFile, "あり");
+        item->setToolTip(kFile, QDir::toNativeSeparators(one.path));
+        item->setIcon(kName, QPixmap::fromImage(one.image.isNull() ? placeholderThumbnail(kPictureSize).toImage()
+                                                                   : one.image));
+        item->setData(kFile, Qt::UserRole, one.image.isNull() ? "placeholder" : "picture");
+    }
+    if (!last) return;
+    if (loader_.joinable()) loader_.join();
+    const int count = NamesList->topLevelItemCount();
+    NamesSummary->setText(missing_ == 0 ? QString("画像名 %1 件").arg(count)
+                                        : QString("画像名 %1 件（ファイルなし %2 件）").arg(count).arg(missing_));
+    emit picturesDone();
+}
+
+void NamesPanel::pickCurrent() {
+    const QTreeWidgetItem* item = NamesList->currentItem();
+    if (item != nullptr) emit namePicked(item->data(kName, Qt::UserRole).toString());
+}
+
+}  // namespace celshift

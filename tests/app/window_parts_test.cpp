@@ -1,0 +1,368 @@
+#include "window_parts_test.h"
+
+#include <memory>
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "app/Main.h"
+#include "app/name_completer.h"
+#include "app/names_panel.h"
+#include "app/run_report_page.h"
+#include "platform/ini_file.h"
+#include "window_test_support.h"
+
+namespace celshift::test {
+
+namespace {
+
+QTemporaryDir* folder = nullptr;
+
+struct Scenario {
+    QString folder;
+    QString summary;
+    QString output;
+};
+
+// Data files naming common.bmp (twice), rare.bmp and a name without an image extension; a picture of common.bmp
+// stored as Common.BMP (names on disk match without regard to case); one other file, already in the output.
+Scenario makeScenario() {
+    Scenario s{folder->path() + "/scenario", folder->path() + "/scenario/Summary.wsm", folder->path() + "/out"};
+    QDir().mkpath(s.folder);
+    QDir().mkpath(s.output);
+    writeFile(s.summary, "summary bytes");
+    writeFile(s.folder + "/a.wid", cellDataFile("common.bmp"));
+    writeFile(s.folder + "/b.wid", cellDataFile("rare.bmp"));
+    writeFile(s.folder + "/c.wid", cellDataFile("common.bmp"));
+    writeFile(s.folder + "/d.wid", cellDataFile("??Random"));
+    QImage picture(40, 20, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    if (!picture.save(s.folder + "/Common.BMP", "BMP")) qFatal("cannot write the picture");
+    writeFile(s.folder + "/readme.txt", "read me");
+    writeFile(s.output + "/readme.txt", "kept");
+    return s;
+}
+
+QString iniPath() { return folder->path() + "/celshift.ini"; }
+
+std::unique_ptr<TForm1> openForm(const Scenario& scenario, RunMessages* messages) {
+    auto form = std::make_unique<TForm1>(iniPath().toStdString());
+    if (messages != nullptr) form->setRunMessages(messages);
+    form->setOutputFolder(scenario.output.toStdString());
+    form->setSourceOpenRunner([path = scenario.summary](QFileDialog&) { return std::optional<QString>(path); });
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get())) qFatal("window not shown");
+    QTest::mouseClick(form->t0ButtonSource, Qt::LeftButton);
+    return form;
+}
+
+void execute(TForm1& form) {
+    QTest::mouseClick(form.t0ButtonExecute, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.runInProgress(), 30000);
+}
+
+bool hasPicture(const QLabel* label) { return !label->pixmap().isNull(); }
+
+}  // namespace
+
+void WindowPartsTest::init() {
+    folder = new QTemporaryDir();
+    QVERIFY(folder->isValid());
+}
+
+void WindowPartsTest::cleanup() {
+    delete folder;
+    folder = nullptr;
+}
+
+void WindowPartsTest::completionsOfferImageNamesThatBeginWithTheTextFirst_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("offered");
+    QTest::newRow("begins before contains") << "m" << QStringList{"map.bmp", "Mage.jpg", "宿のmaster.bmp"};
+    QTest::newRow("not for the extension alone") << "M" << QStringList{"map.bmp", "Mage.jpg", "宿のmaster.bmp"};
+    QTest::newRow("case does not count") << "MAP" << QStringList{"map.bmp"};
+    QTest::newRow("only image names") << "random" << QStringList{};
+    QTest::newRow("Japanese") << "宿" << QStringList{"宿のmaster.bmp", "宿.JPEG"};
+    QTest::newRow("empty: every image name") << ""
+                                             << QStringList{"宿のmaster.bmp", "map.bmp", "Mage.jpg", "宿.JPEG"};
+}
+
+// "M" once offered 宿の亭主.bmp for its ".bmp"; "??Random" was offered and turned the row red.
+void WindowPartsTest::completionsOfferImageNamesThatBeginWithTheTextFirst() {
+    QFETCH(QString, typed);
+    QFETCH(QStringList, offered);
+    // Most fields first, as the scan gives them.
+    const std::vector<OfferedName> names{{"宿のmaster.bmp", 9, 3}, {"??Random", 8, 2}, {"map.bmp", 7, 1},
+                                         {"Mage.jpg", 5, 2},       {"宿.JPEG", 1, 1},   {"mp3.wav", 1, 1}};
+    QStringList got;
+    for (const OfferedName& name : namesMatching(names, typed)) got << name.text;
+    QCOMPARE(got, offered);
+}
+
+// Typed keys show the list, as wide as its lines; Enter on a line puts its name into the edit.
+void WindowPartsTest::typingShowsTheCompletionsAndEnterTakesOne() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    QTRY_VERIFY_WITH_TIMEOUT(completerOf(form->T2Edit1From) != nullptr, 30000);
+    form->activateWindow();
+    form->T2Edit1From->setFocus();
+    QTest::keyClicks(form->T2Edit1From, "r");
+    QAbstractItemView* popup = completerOf(form->T2Edit1From)->popup();
+    QTRY_VERIFY(popup->isVisible());
+    QCOMPARE(completerOf(form->T2Edit1From)->offered(), QStringList{"rare.bmp"});
+    QVERIFY(popup->width() >= popup->fontMetrics().horizontalAdvance("rare.bmp    1箇所・1ファイル"));
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Return);
+    QCOMPARE(form->T2Edit1From->text(), QString("rare.bmp"));
+    QVERIFY(!popup->isVisible());
+}
+
+void WindowPartsTest::enterPressesTheFocusedButtonAndExecuteHasTheFocusAfterARun() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    // At start the caret is in the first row.
+    TForm1 fresh(iniPath().toStdString());
+    QCOMPARE(fresh.focusWidget(), fresh.T2Edit1From);
+
+    int asked = 0;
+    form->setTargetOpenRunner([&](QWidget*, const QString&) {
+        ++asked;
+        return std::optional<QString>();
+    });
+    form->t0ButtonTarget->setFocus();
+    QTest::keyClick(form->t0ButtonTarget, Qt::Key_Return);
+    QTRY_COMPARE(asked, 1);
+    QTest::keyClick(form->t0ButtonTarget, Qt::Key_Enter);
+    QTRY_COMPARE(asked, 2);
+
+    form->t0ButtonSource->setFocus();
+    QTest::keyClick(form->t0ButtonExecute, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(form->lastOutcome().has_value() && !form->runInProgress(), 30000);
+    QCOMPARE(form->focusWidget(), form->t0ButtonExecute);
+}
+
+void WindowPartsTest::qtsOwnTextsAreJapanese() {
+    // The test program runs under the program's application object, which loads them.
+    for (const auto& [context, text] : {std::pair{"QFileDialog", "Look in:"}, std::pair{"QFileDialog", "File &name:"},
+                                         std::pair{"QPlatformTheme", "Cancel"}}) {
+        const QString translated = QCoreApplication::translate(context, text);
+        QVERIFY2(translated != text && translated.front().unicode() >= 0x3000, qPrintable(translated));
+    }
+}
+
+// One line per file, with the reason of a problem; the filter and the saved text keep the problems.
+void WindowPartsTest::theReportListsEveryFileAndSavesTheProblems() {
+    const Scenario scenario = makeScenario();
+    writeFile(scenario.folder + "/e.wid", cellDataFile("common.bmp").left(30));  // ends early
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    form->T2Edit1From->setText("common.bmp");
+    form->T2Edit1To->setText("new.bmp");
+    execute(*form);
+
+    RunReportPage* page = form->ReportPage;
+    QStringList lines = page->text().split('\n');
+    const auto lineOf = [&](const QString& name) {
+        for (const QString& line : lines) {
+            if (line.section('\t', 1, 1) == name) return line;
+        }
+        return QString();
+    };
+    QCOMPARE(lineOf("a.wid"), QString("変換済み\ta.wid\t1箇所を置換（変換１: 1箇所）"));
+    QCOMPARE(lineOf("b.wid"), QString("変換済み\tb.wid\t置換なし"));
+    QVERIFY2(lineOf("e.wid").startsWith("失敗\te.wid\tデータが30バイトで終わっています"), qPrintable(lineOf("e.wid")));
+    QCOMPARE(lineOf("Common.BMP").section('\t', 0, 0), QString("コピー"));
+    QCOMPARE(lineOf("readme.txt").section('\t', 0, 0), QString("そのまま"));
+    QVERIFY(page->hasProblems());
+    QVERIFY(page->RowTotals->text().contains("変換１: 2箇所（2ファイル）"));
+
+    page->ProblemsOnly->setChecked(true);
+    int shown = 0;
+    for (int row = 0; row < page->ReportList->topLevelItemCount(); ++row) {
+        if (!page->ReportList->topLevelItem(row)->isHidden()) ++shown;
+    }
+    QCOMPARE(shown, 1);
+
+    const QString saved = folder->path() + "/report.txt";
+    page->setSaveRunner([&](QWidget*, const QString&) { return std::optional<QString>(saved); });
+    QTest::mouseClick(page->SaveButton, Qt::LeftButton);
+    lines = QString::fromUtf8(readFile(saved)).split('\n');
+    QVERIFY(lineOf("e.wid").startsWith("失敗"));
+    QVERIFY(lineOf("a.wid").isEmpty());
+
+    // A second run into the same folder tells that nothing was copied again.
+    page->ProblemsOnly->setChecked(false);
+    execute(*form);
+    lines = page->text().split('\n');
+    QCOMPARE(lineOf("Common.BMP").section('\t', 0, 0), QString("そのまま"));
+}
+
+void WindowPartsTest::aRowWhoseNameMayStandInAnUnreadFileDoesNotSayNotFound() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    form->T2Edit1From->setText("absent.bmp");
+    form->T2Edit1To->setText("new.bmp");
+    execute(*form);
+    QCOMPARE(form->RowSummary[0]->text(), QString("変換１: 0箇所（見つかりません）"));
+
+    writeFile(scenario.folder + "/e.wid", cellDataFile("absent.bmp").left(30));
+    execute(*form);
+    QCOMPARE(form->RowSummary[0]->text(), QString("変換１: 0箇所（読めなかったファイルがあります）"));
+}
+
+void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextRow() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    QTRY_VERIFY_WITH_TIMEOUT(form->scenarioScan() != nullptr, 30000);
+    QTreeWidget* list = form->NamesPage->NamesList;
+    QTRY_VERIFY_WITH_TIMEOUT(!form->NamesPage->loading(), 30000);
+
+    QCOMPARE(list->topLevelItemCount(), 3);
+    const auto item = [&](const QString& name) -> QTreeWidgetItem* {
+        for (int row = 0; row < list->topLevelItemCount(); ++row) {
+            if (list->topLevelItem(row)->text(0) == name) return list->topLevelItem(row);
+        }
+        return nullptr;
+    };
+    QVERIFY(item("common.bmp") != nullptr && item("rare.bmp") != nullptr && item("??Random") != nullptr);
+    QCOMPARE(list->topLevelItem(0)->text(0), QString("common.bmp"));
+    QCOMPARE(item("common.bmp")->text(1), QString("2"));
+    QCOMPARE(item("common.bmp")->data(3, Qt::UserRole).toString(), QString("picture"));
+    const QImage drawn = item("common.bmp")->icon(0).pixmap(32, 32).toImage();
+    QCOMPARE(drawn.pixelColor(drawn.width() / 2, drawn.height() / 2), QColor(Qt::red));
+    QCOMPARE(item("rare.bmp")->data(3, Qt::UserRole).toString(), QString("missing"));
+    QCOMPARE(item("rare.bmp")->text(3), QString("ありません"));
+    QVERIFY(form->NamesPage->NamesSummary->text().contains("ファイルなし 1 件"));
+
+    form->T2Edit1From->setText("x.bmp");
+    form->PageControl->setCurrentWidget(form->NamesPage);
+    list->setCurrentItem(item("rare.bmp"));
+    QTest::mouseClick(form->NamesPage->PickName, Qt::LeftButton);
+    QCOMPARE(form->T2Edit2From->text(), QString("rare.bmp"));
+    QCOMPARE(form->PageControl->currentWidget(), form->TabSheet2);
+}
+
+void WindowPartsTest::theRowsShowTheirPicturesAndWarnOfAMissingTarget() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    form->T2Edit1From->setText("common.bmp");
+    form->T2Edit1To->setText("absent.bmp");
+    QVERIFY(hasPicture(form->FromThumbs[0]));
+    QVERIFY(form->ToThumbs[0]->property("missing").toBool());
+    QVERIFY(!form->ToThumbs[0]->toolTip().isEmpty());
+    QVERIFY(form->t0ButtonExecute->isEnabled());
+
+    // A name of the output folder, or of the scenario folder in another case, is no warning.
+    writeFile(scenario.output + "/absent.bmp", "not decodable");
+    form->setOutputFolder(scenario.output.toStdString());
+    QVERIFY(!form->ToThumbs[0]->property("missing").toBool());
+    QVERIFY(hasPicture(form->ToThumbs[0]));  // the placeholder
+    form->T2Edit1To->setText("COMMON.bmp");
+    QVERIFY(!form->ToThumbs[0]->property("missing").toBool());
+}
+
+void WindowPartsTest::aPickedPictureIsCopiedIntoTheOutputAndAnotherFileOfItsNameRefusesTheRun() {
+    const Scenario scenario = makeScenario();
+    const QString elsewhere = folder->path() + "/pictures";
+    QDir().mkpath(elsewhere);
+    QImage picture(10, 10, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QVERIFY(picture.save(elsewhere + "/青.bmp", "BMP"));
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    QString startedIn = "(not asked)";
+    form->setPictureOpenRunner([&](QWidget*, const QString& start) {
+        startedIn = start;
+        return std::optional<QString>(elsewhere + "/青.bmp");
+    });
+    form->T2Edit1From->setText("common.bmp");
+    QTest::mouseClick(form->PictureButtons[0], Qt::LeftButton);
+    QCOMPARE(form->T2Edit1To->text(), QString("青.bmp"));
+    QCOMPARE(form->pickedPicture(0), elsewhere + "/青.bmp");
+    QVERIFY(hasPicture(form->ToThumbs[0]));
+    QVERIFY(!form->ToThumbs[0]->property("missing").toBool());
+
+    execute(*form);
+    QCOMPARE(readFile(scenario.output + "/青.bmp"), readFile(elsewhere + "/青.bmp"));
+    QCOMPARE(readFile(scenario.output + "/a.wid"), cellDataFile("\x90\xC2.bmp"));
+    QVERIFY(form->ReportPage->text().contains("コピー\t青.bmp\t選んだ画像: " + QDir::toNativeSeparators(elsewhere + "/青.bmp")));
+    // The same picture again: nothing to refuse.
+    execute(*form);
+    QCOMPARE(messages.boxes.back(), (std::pair<QString, QString>{"情報", "完了"}));
+
+    // Another file of that name in the output folder: refused before anything is written.
+    writeFile(scenario.output + "/青.bmp", "another picture");
+    QFile::remove(scenario.output + "/a.wid");
+    messages.boxes.clear();
+    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+    QVERIFY(!form->runInProgress());
+    QCOMPARE(messages.boxes.size(), std::size_t{1});
+    QCOMPARE(messages.boxes[0].first, QString("エラー"));
+    QVERIFY(messages.boxes[0].second.contains(QDir::toNativeSeparators(scenario.output + "/青.bmp")));
+    QVERIFY(!QFileInfo::exists(scenario.output + "/a.wid"));
+    QCOMPARE(readFile(scenario.output + "/青.bmp"), QByteArray("another picture"));
+
+    // A 変換先 typed by hand drops the picked file, and the picture dialog opens where it was picked.
+    form->T2Edit1To->setText("other.bmp");
+    QVERIFY(form->pickedPicture(0).isEmpty());
+    QTest::mouseClick(form->PictureButtons[0], Qt::LeftButton);
+    QCOMPARE(startedIn, elsewhere);
+}
+
+void WindowPartsTest::theScenarioFolderIsRefusedAsOutputAtOnce() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    form->setTargetOpenRunner([&](QWidget*, const QString&) { return std::optional<QString>(scenario.folder + "/"); });
+    QTest::mouseClick(form->t0ButtonTarget, Qt::LeftButton);
+    QCOMPARE(messages.boxes.size(), std::size_t{1});
+    QCOMPARE(messages.boxes[0].first, QString("エラー"));
+    QVERIFY(messages.boxes[0].second.startsWith("変更元シナリオと出力先が同じフォルダです"));
+    QCOMPARE(QString::fromStdString(form->outputFolder()), scenario.output);
+}
+
+void WindowPartsTest::theScenarioDialogOpensWhereTheLastScenarioWasChosen() {
+    const Scenario scenario = makeScenario();
+    {
+        RecordingMessages messages;
+        auto form = openForm(scenario, &messages);
+        QVERIFY(form->close());
+    }
+    const IniFile ini(iniPath().toStdString());
+    QCOMPARE(QString::fromStdString(ini.readString("PATH", "LastScenario", "")), scenario.folder);
+    QCOMPARE(QString::fromStdString(ini.readString("PATH", "Source", "(none)")), QString());
+
+    const auto openedIn = [](TForm1& form) {
+        QString folder;
+        form.setSourceOpenRunner([&](QFileDialog& dialog) {
+            folder = dialog.directory().absolutePath();
+            return std::optional<QString>();
+        });
+        form.t0ButtonSourceClick();
+        return folder;
+    };
+    TForm1 again(iniPath().toStdString());
+    QCOMPARE(openedIn(again), scenario.folder);
+    // "Source" keeps its meaning: when set, the dialog opens there.
+    writeFile(iniPath(), "[PATH]\nSource=" + folder->path().toUtf8() + "\nLastScenario=" + scenario.folder.toUtf8() + "\n");
+    TForm1 withSource(iniPath().toStdString());
+    QCOMPARE(openedIn(withSource), folder->path());
+}
+
+}  // namespace celshift::test
