@@ -116,8 +116,8 @@ public:
 
     // Records why the walk stops here and raises code. A field the input ends in (or fails in) that started at
     // fieldStart; data without a layout, a name length or a nesting limit (value) at the read position.
-    [[noreturn]] void stopInField(FieldKind field, std::int64_t fieldStart, int code);
-    [[noreturn]] void stopAt(StopKind kind, std::int64_t value, int code);
+    [[noreturn, gnu::cold]] void stopInField(FieldKind field, std::int64_t fieldStart, int code);
+    [[noreturn, gnu::cold]] void stopAt(StopKind kind, std::int64_t value, int code);
 
 private:
     std::span<const unsigned char> refillAndPeek(std::size_t n, int writeCode);

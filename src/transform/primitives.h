@@ -41,10 +41,10 @@ inline void copyRun(DataFileCopier& c, std::int64_t n, int readCode, int writeCo
         copyLongRun(c, n, readCode, writeCode);
         return;
     }
-    const std::int64_t start = c.inputOffset();
     const auto bytes = c.peek(static_cast<std::size_t>(n), writeCode);
     c.consume(bytes.size());
-    if (bytes.size() < static_cast<std::size_t>(n)) c.stopInField(FieldKind::RawBytes, start, readCode);
+    if (bytes.size() < static_cast<std::size_t>(n)) [[unlikely]]
+        c.stopInField(FieldKind::RawBytes, c.inputOffset() - static_cast<std::int64_t>(bytes.size()), readCode);
 }
 
 // A plain string: an int32 length, then that many raw bytes, copied unchanged.

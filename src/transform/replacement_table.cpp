@@ -25,6 +25,17 @@ std::size_t slotOf(std::size_t hash, std::size_t mask) { return (hash * 0x9E3779
 
 }  // namespace
 
+// In row order, so that the lowest row with the name wins as the index has it.
+int ReplacementTable::findScanned(const unsigned char* field, std::int32_t length) const {
+    const auto* names = reinterpret_cast<const unsigned char*>(names_.data());
+    for (std::int32_t j = 0; j < count; ++j) {
+        const Stored& s = stored_[static_cast<std::size_t>(j)];
+        if (s.fromLength == length && std::memcmp(names + s.fromOffset, field, static_cast<std::size_t>(length)) == 0)
+            return j;
+    }
+    return -1;
+}
+
 int ReplacementTable::findIndexed(const unsigned char* field, std::int32_t length) const {
     return findHashed(field, length, hashOf(field, length));
 }

@@ -38,7 +38,7 @@ public:
         // Every stored name ends at its only zero byte: most fields are told apart by length or last byte.
         if (length < 2 || length > kMaxNameBytes + 1 || field[length - 1] != 0) return -1;
         if (!hasLength(length)) return -1;
-        return findIndexed(field, length);
+        return count <= kScannedPairs ? findScanned(field, length) : findIndexed(field, length);
     }
 
 private:
@@ -51,7 +51,10 @@ private:
         std::size_t toOffset;
         std::size_t hash;  // of the name to look for, kept for growing the index
     };
+    // Up to this many pairs a field is compared with each in turn: cheaper than hashing it.
+    static constexpr std::int32_t kScannedPairs = 8;
     bool hasLength(std::int32_t length) const { return (lengths_[length >> 6] >> (length & 63)) & 1; }
+    int findScanned(const unsigned char* field, std::int32_t length) const;
     int findIndexed(const unsigned char* field, std::int32_t length) const;
     int findHashed(const unsigned char* field, std::int32_t length, std::size_t hash) const;
     int index(int j);
