@@ -193,7 +193,7 @@ private:
     void showRowSummaries(const RunOutcome& outcome);
     // main_run.cpp
     RunMessages& messages();
-    bool copyPickedPictures(const std::string& output);
+    bool pickedPicturesToCopy(const std::string& output, std::vector<std::string>& pictures);
     void setRunning(bool running);
     void showProgress(RunStage stage, int done, int count, const QString& inWork);
     void showBoxAbout(const QString& file);

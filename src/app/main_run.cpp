@@ -21,9 +21,7 @@
 #include "app/window_paths.h"
 #include "platform/file_copy.h"
 #include "platform/name_rules.h"
-#include "platform/output_folder.h"
 #include "run/build_replacement_table.h"
-#include "run/failure_reasons.h"
 #include "run/image_files.h"
 #include "run/run_texts.h"
 
@@ -41,7 +39,8 @@ void TForm1::t0ButtonExecuteClick() {
     }
     clearRowSummaries();
     ReportPage->startRun(fromBytes(outputFolder_));
-    if (!copyPickedPictures(outputFolder_)) return;
+    std::vector<std::string> pictures;
+    if (!pickedPicturesToCopy(outputFolder_, pictures)) return;
     runStop_ = std::make_unique<StopRequest>();
     progressRelay_ = std::make_unique<ProgressRelay>(this);
     reportRelay_ = std::make_unique<ReportRelay>(this);
@@ -53,6 +52,7 @@ void TForm1::t0ButtonExecuteClick() {
     options.progress = progressRelay_.get();
     options.stop = runStop_.get();
     options.report = reportRelay_.get();
+    options.addedFiles = std::move(pictures);
     runThread_ = std::thread([this, source, output = outputFolder_, rows = typedRows(), options,
                               &messages = messages()] {
         RunOutcome outcome;
@@ -67,15 +67,14 @@ void TForm1::t0ButtonExecuteClick() {
     });
 }
 
-// Copies the pictures picked for the used rows into the output folder before the run, so that the converted
-// scenario finds them. A different file of that name in the output folder or in the scenario folder refuses the
-// run with a box, before anything is written. A missing output folder, or the scenario folder itself, is left to
-// the run, which refuses it with its own message.
-bool TForm1::copyPickedPictures(const std::string& output) {
+// The pictures picked for the used rows, which the run copies into the output folder with the scenario's files, so
+// that the converted scenario finds them. A different file of that name in the output folder or in the scenario
+// folder refuses the run with a box, before anything is written. A missing output folder, or the scenario folder
+// itself, is left to the run, which refuses it with its own message.
+bool TForm1::pickedPicturesToCopy(const std::string& output, std::vector<std::string>& pictures) {
     const std::string scenarioFolder = toBytes(QFileInfo(sourceFile_).absolutePath());
     if (!isExistingFolder(output) || isSameFileSystemObject(output, scenarioFolder)) return true;
     const std::array<RowCheck, 4> checks = checkRows(typedRows());
-    std::vector<std::pair<std::string, std::string>> copies;  // picked file, its place in the output folder
     for (int row = 0; row < 4; ++row) {
         const QString picked = pickedPicture(row);
         if (picked.isEmpty() || checks[static_cast<std::size_t>(row)].state != RowState::Used) continue;
@@ -89,30 +88,7 @@ bool TForm1::copyPickedPictures(const std::string& output) {
                 return false;
             }
         }
-        copies.emplace_back(source, joinPath(output, name));
-    }
-    if (copies.empty()) return true;
-    OutputFolder folder;
-    const FileError opened = folder.open(output);
-    for (const auto& [source, target] : copies) {
-        FileReport report;
-        report.name = std::string(lastPathElement(target));
-        report.path = source;
-        const CopyResult copied = opened ? CopyResult{CopyOutcome::Failed, opened}
-                                         : copyIntoFolder(source, folder, report.name, false);
-        switch (copied.outcome) {
-            case CopyOutcome::Copied:
-                report.kind = FileReport::Kind::Copied;
-                break;
-            case CopyOutcome::AlreadyExists:
-                report.kind = FileReport::Kind::AlreadyThere;
-                break;
-            case CopyOutcome::Failed:
-                report.kind = FileReport::Kind::NotCopied;
-                report.reason = fileErrorText(copied.error);
-                break;
-        }
-        ReportPage->addPickedPicture(report);
+        pictures.push_back(source);
     }
     return true;
 }

@@ -158,13 +158,8 @@ void RunReportPage::addFile(const FileReport& report) {
             }
             break;
     }
-    addLine(line);
-}
-
-void RunReportPage::addPickedPicture(const FileReport& report) {
-    Line line{reportKindText(report.kind), QString::fromStdString(shownName(report.name)), "選んだ画像: " + shownPath(report.path),
-              report.kind == FileReport::Kind::NotCopied};
-    if (!report.reason.empty()) line.detail += "：" + QString::fromStdString(report.reason);
+    // A picture picked for a row: where it came from, before the reason.
+    if (report.added) line.detail = "選んだ画像: " + shownPath(report.path) + (line.detail.isEmpty() ? QString() : "：" + line.detail);
     addLine(line);
 }
 

@@ -29,8 +29,6 @@ public:
     // A new run into outputFolder: the lines of the last one go.
     void startRun(const QString& outputFolder);
     void addFile(const FileReport& report);
-    // A picture picked for a row, copied into the output folder before the run.
-    void addPickedPicture(const FileReport& report);
     void finishRun(const RunOutcome& outcome);
 
     // True when a line of the report is a problem (failed, not opened, not copied).

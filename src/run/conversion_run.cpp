@@ -60,7 +60,8 @@ bool stopRequested(const RunOptions& options) { return options.stop != nullptr &
 bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messages, const RunOptions& options,
                     RunOutcome& outcome) {
     fileList.setMask("*.*");
-    std::vector<std::string> paths;
+    std::vector<std::string> paths = options.addedFiles;
+    const std::size_t added = paths.size();
     for (std::string& path : listedPaths(fileList))
         if (fileNameExtension(lastPathElement(path)) != kDataFileExtension) paths.push_back(std::move(path));
 
@@ -76,6 +77,7 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messa
             FileReport report;
             report.name = nameOf(path);
             report.path = path;
+            report.added = static_cast<std::size_t>(i) < added;
             switch (result.outcome) {
             case CopyOutcome::Copied:
                 report.kind = FileReport::Kind::Copied;

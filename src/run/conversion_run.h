@@ -70,6 +70,9 @@ struct FileReport {
     // For Failed: true when the output folder now holds the converted part followed by the rest of the file
     // unchanged; false when the earlier copy (or none) stays as it was.
     bool outputWritten = false;
+    // For Copied, AlreadyThere and NotCopied: a file given with the run (RunOptions::addedFiles), not one of the
+    // scenario folder's; path is where it came from.
+    bool added = false;
     // Per used row (its index from 0): the image-name fields replaced in what the output folder now holds of
     // this file. Only rows that replaced something take room: a run may use thousands.
     ReplacedCounts replaced;
@@ -85,6 +88,9 @@ public:
 
 struct RunOptions {
     int jobs = 0;                        // worker threads; 0: one per core of the machine
+    // Files from elsewhere (pictures picked for a row) that the run copies into the output folder under their own
+    // names, before the scenario's files and under the same rules: never replacing anything there.
+    std::vector<std::string> addedFiles;
     RunProgress* progress = nullptr;     // not owned
     const StopRequest* stop = nullptr;   // not owned
     RunReport* report = nullptr;         // not owned

@@ -171,18 +171,41 @@ TEST_F(SafeWrites, AFullDiskKeepsTheEarlierCopyAndLeavesNoPartialFile) {
 }
 #endif
 
-// A second run into a folder that a run is writing into is refused before it touches anything.
+// A second run into a folder that a run is writing into is refused before it touches anything, the files given
+// with it (a picture picked for a row) included.
 TEST_F(SafeWrites, ASecondRunIntoTheSameFolderIsRefused) {
     put("Area01.wid", dataFile("a.bmp"));
+    writeFile(root / "picked.bmp", "picture");
     OutputFolder first;
     ASSERT_FALSE(first.open(output));
     ASSERT_FALSE(first.lock());
-    const RunOutcome outcome = run();
+    RunOptions options;
+    options.addedFiles = {root / "picked.bmp"};
+    const RunOutcome outcome = run(options);
     EXPECT_FALSE(outcome.started);
     EXPECT_EQ(messages.boxes, (std::vector<Box>{{"エラー", "出力先フォルダには、ほかの実行が書き込み中です\n" + output}}));
     std::vector<std::string> names = outputNames();
     std::erase(names, ".celshift-lock");  // where the system keeps the first run's lock in a file
     EXPECT_TRUE(names.empty());
+}
+
+// Files given with the run are copied first, under the rules of the scenario's files, and reported as given.
+TEST_F(SafeWrites, FilesGivenWithTheRunAreCopiedFirstAndNeverReplaceAnything) {
+    writeFile(root / "picked.bmp", "picture");
+    writeFile(root / "kept.bmp", "new");
+    writeFile(output + "/kept.bmp", "earlier");
+    RunOptions options;
+    options.report = &report;
+    options.addedFiles = {root / "picked.bmp", root / "kept.bmp"};
+    EXPECT_EQ(run(options).notCopiedFiles, 0);
+    EXPECT_EQ(out("picked.bmp"), "picture");
+    EXPECT_EQ(out("kept.bmp"), "earlier");
+    ASSERT_GE(report.reports.size(), 3u);
+    EXPECT_EQ(report.reports[0].name, "picked.bmp");
+    EXPECT_EQ(report.reports[0].kind, FileReport::Kind::Copied);
+    EXPECT_TRUE(report.reports[0].added);
+    EXPECT_EQ(report.reports[1].kind, FileReport::Kind::AlreadyThere);
+    EXPECT_FALSE(report.reports[2].added);  // Summary.wsm, the scenario's own
 }
 
 // Temporary files that a killed run left are removed by the next run into the folder; other hidden files stay.
