@@ -6,6 +6,7 @@
 
 #include "cli/cli_arguments.h"
 #include "cli/line_messages.h"
+#include "cli/scan_lines.h"
 #include "cli/missing_mode.h"
 #include "cli/rows_file.h"
 #include "cli/scenario_batch.h"
@@ -75,21 +76,8 @@ int listNames(const std::string& summary, celshift::FileList& fileList, celshift
                              texts::kCaptionError);
         return kNotStarted;
     }
-    for (const ScannedName& name : scan.names) {
-        if (!messages.write(std::to_string(name.fields) + "\t" + std::to_string(name.files) + "\t" +
-                            displayName(name.bytes) + "\n"))
-            break;
-    }
-    for (const ScanProblem& problem : scan.problems) {
-        if (problem.kind == ScanProblem::Kind::Unreadable) {
-            messages.showErrorFm(shownName(problem.path));
-            std::fprintf(stderr, "ErrorFm: %s: %s\n", shownName(problem.path).c_str(), problem.reason.c_str());
-        } else {
-            messages.showMessage(shownName(problem.name), texts::kCaptionFailed);
-            std::fprintf(stderr, "%s: %s: %s\n", texts::kCaptionFailed, shownName(problem.name).c_str(),
-                         problem.reason.c_str());
-        }
-    }
+    cli::printNameLines(scan.names, messages);
+    cli::tellScanProblems(scan, messages);
     if (scan.stopped) {
         messages.showMessage(texts::kStopped, texts::kCaptionInfo);
         return stoppedStatus();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/scan_lines.h"
 #include "platform/name_rules.h"
 #include "run/failure_reasons.h"
 #include "run/image_files.h"
@@ -27,21 +28,8 @@ MissingImagesResult listMissingImages(const std::string& summary, FileList& file
     }
     const ImageFileIndex files(folder);
     const MissingImages missing = findMissingImages(scan, files);
-    for (const ScannedName& name : missing.names) {
-        if (!messages.write(std::to_string(name.fields) + "\t" + std::to_string(name.files) + "\t" +
-                            displayName(name.bytes) + "\n"))
-            break;
-    }
-    for (const ScanProblem& problem : scan.problems) {
-        if (problem.kind == ScanProblem::Kind::Unreadable) {
-            messages.showErrorFm(shownName(problem.path));
-            std::fprintf(stderr, "ErrorFm: %s: %s\n", shownName(problem.path).c_str(), problem.reason.c_str());
-        } else {
-            messages.showMessage(shownName(problem.name), texts::kCaptionFailed);
-            std::fprintf(stderr, "%s: %s: %s\n", texts::kCaptionFailed, shownName(problem.name).c_str(),
-                         problem.reason.c_str());
-        }
-    }
+    printNameLines(missing.names, messages);
+    tellScanProblems(scan, messages);
     for (const std::string& unreadable : missing.unreadableFolders)
         messages.showMessage(std::string(kFolderUnreadable) + "\n" + shownName(unreadable), texts::kCaptionError);
     if (scan.stopped) {
