@@ -221,6 +221,22 @@ void TForm1::FormClose(QCloseEvent* event) {
     event->accept();
 }
 
+void TForm1::closeOnStopRequest() {
+    boxMessages_->answerWithoutShowing();
+    // Each box's exec() returns once this handler is done. Boxes stack a few deep at most; one that refuses to
+    // close ends the loop.
+    for (int depth = 0; depth < 16; ++depth) {
+        QWidget* const modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->close()) break;
+    }
+    if (runInProgress()) {
+        closeAfterRun_ = true;
+        RunCancelClick();
+        return;
+    }
+    close();
+}
+
 void TForm1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     FormResize();

@@ -124,6 +124,11 @@ public:
     // Worker threads of each run (0: one per core).
     void setRunJobs(int jobs) { runJobs_ = jobs; }
 
+    // The system asks the program to end (SIGTERM, SIGHUP, Ctrl+C in its terminal): the window closes without a
+    // question. Boxes that are up close as Esc would close them and later ones are not shown; a run stops after its
+    // files in work, and the window closes (writing its settings) once it has ended.
+    void closeOnStopRequest();
+
     // True from Execute until the run has ended and the window is ready again.
     bool runInProgress() const { return runThread_.joinable(); }
     // What the last run that ended said; nothing before the first.

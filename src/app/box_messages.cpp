@@ -64,6 +64,8 @@ void BoxMessages::showMessage(const std::string& text, const std::string& captio
         const bool aboutFile = caption == texts::kCaptionFailed;
         if (aboutFile) tellAbout(QString::fromStdString(text));
         box.setDefaultButton(QMessageBox::Ok);
+        // With a second button Qt finds no button for Esc and the title bar's close: both mean OK.
+        box.setEscapeButton(QMessageBox::Ok);
         box.exec();
         if (aboutFile) tellAbout(QString());
         if (toReport != nullptr && box.clickedButton() == toReport) showReport_();

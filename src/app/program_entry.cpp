@@ -1,11 +1,25 @@
-// The program entry: the application object, the three forms, the message loop. The exit code is always 0.
+// The program entry: the application object, the three forms, the message loop. The exit code is 0, or 128 plus
+// the number of the signal that asked the program to end (SIGTERM, SIGHUP, SIGINT), as for the command line.
+#include <atomic>
 #include <exception>
 #include <memory>
+
+#include <QTimer>
 
 #include "app/Errordialog.h"
 #include "app/Main.h"
 #include "app/Numdialog.h"
 #include "app/application.h"
+#include "platform/console.h"
+
+namespace {
+
+std::atomic<int> gStopSignal{0};
+
+// Called from a signal handler: only notes the request; the message loop looks for it.
+void noteStopRequest(int signalNumber) { gStopSignal.store(signalNumber); }
+
+}  // namespace
 
 int main(int argc, char** argv) {
     celshift::CelshiftApplication application(argc, argv);
@@ -20,6 +34,16 @@ int main(int argc, char** argv) {
         // Over the main window, like every box of the run.
         errorFm = std::make_unique<celshift::TErrorFm>(form1.get());
         celshift::ErrorFm = errorFm.get();
+        // A request to end closes the window as its close button would, without the question: a run stops after
+        // its files in work and the settings are written. A second request ends the program at once.
+        celshift::onStopRequests(noteStopRequest);
+        QTimer stopWatch;
+        QObject::connect(&stopWatch, &QTimer::timeout, [&] {
+            if (gStopSignal.load() == 0) return;
+            stopWatch.stop();
+            form1->closeOnStopRequest();
+        });
+        stopWatch.start(100);
         form1->show();
         application.exec();
     } catch (...) {
@@ -28,5 +52,6 @@ int main(int argc, char** argv) {
     celshift::ErrorFm = nullptr;
     celshift::Form2 = nullptr;
     celshift::Form1 = nullptr;
-    return 0;
+    const int stopSignal = gStopSignal.load();
+    return stopSignal != 0 ? 128 + stopSignal : 0;
 }

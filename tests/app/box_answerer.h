@@ -41,6 +41,8 @@ public:
     QMessageBox::StandardButton questionAnswer = QMessageBox::Yes;
     // Answers a box that offers the run's report with that button instead of OK.
     bool takeReport = false;
+    // Answers every message box with Esc instead of a button.
+    bool escape = false;
     // Called with each box before it is answered; a test can look at the window in the meantime.
     std::function<void(const Seen&)> onShown;
 
@@ -60,6 +62,10 @@ private:
                             label != nullptr ? label->textFormat() : box->textFormat(), box->width(), centred,
                             onGuiThread, report != nullptr});
             if (onShown) onShown(seen.back());
+            if (escape) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
             if (takeReport && report != nullptr) {
                 report->click();
                 return;

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QMessageBox>
 
 #include "app/Errordialog.h"
 #include "app/Main.h"
@@ -118,6 +120,75 @@ void BoxTest::aRunWithFailingDataFilesShowsEveryBoxInOrderOverTheWindowAndEnds()
     // The window is ready for the next run.
     QVERIFY(form->t0ButtonExecute->isEnabled());
     QVERIFY(form->T2Edit1From->isEnabled());
+}
+
+void BoxTest::escClosesEveryBoxTheLastWithItsReportOfferToo() {
+    const Watchdog watchdog("boxes closed with Esc", std::chrono::seconds(60));
+    const QString scenario = folder->path() + "/scenario";
+    QVERIFY(QDir().mkpath(scenario));
+    QVERIFY(QDir().mkpath(folder->path() + "/out"));
+    writeFile(scenario + "/Summary.wsm", "summary");
+    writeFile(scenario + "/Zz.wid", cellDataFile("keep.bmp").left(20));
+    TForm1 form((folder->path() + "/celshift.ini").toStdString());
+    form.setOutputFolder((folder->path() + "/out").toStdString());
+    form.setSourceOpenRunner([&](QFileDialog&) { return std::optional<QString>(scenario + "/Summary.wsm"); });
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.t0ButtonSource, Qt::LeftButton);
+
+    BoxAnswerer answerer;
+    answerer.escape = true;
+    QTest::mouseClick(form.t0ButtonExecute, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.runInProgress(), 30000);
+    QCOMPARE(captionsAndTexts(answerer).back(), (std::pair<QString, QString>("情報", "完了")));
+    QVERIFY(answerer.seen.back().offersReport);
+    QVERIFY(form.PageControl->currentWidget() != form.ReportPage);
+}
+
+// SIGTERM, SIGHUP or Ctrl+C in the terminal while a box of the run is up: the box goes, the run stops after its
+// files in work without another box, the window closes and writes its settings. Nothing is left half-written.
+void BoxTest::aRequestToEndClosesTheBoxAndTheWindowOnceTheRunHasStopped() {
+    const Watchdog watchdog("a request to end during a run", std::chrono::seconds(60));
+    const QString scenario = folder->path() + "/scenario";
+    const QString output = folder->path() + "/out";
+    QVERIFY(QDir().mkpath(scenario));
+    QVERIFY(QDir().mkpath(output));
+    writeFile(scenario + "/Summary.wsm", "summary");
+    for (int i = 0; i < 20; ++i) writeFile(scenario + QString("/map%1.wid").arg(i), cellDataFile(kCellBmp932));
+    const QString settings = folder->path() + "/celshift.ini";
+    TForm1 form(settings.toStdString());
+    form.setOutputFolder(output.toStdString());
+    form.setSourceOpenRunner([&](QFileDialog&) { return std::optional<QString>(scenario + "/Summary.wsm"); });
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.t0ButtonSource, Qt::LeftButton);
+    form.T2Edit1From->setText("セル.bmp");
+    form.T2Edit1To->setText("画像.jpg");
+
+    QStringList boxes;
+    bool requested = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) return;
+        if (requested) {  // a box after the request: noted, and answered so that the test goes on
+            boxes << box->text();
+            box->button(QMessageBox::Ok)->click();
+            return;
+        }
+        requested = true;
+        boxes << box->text();
+        form.closeOnStopRequest();
+    });
+    watch.start(10);
+    QTest::mouseClick(form.t0ButtonExecute, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.runInProgress() && !form.isVisible(), 30000);
+    QCOMPARE(boxes, QStringList{"コピー完了"});
+    QVERIFY(QFile::exists(settings));
+    for (const QString& name : QDir(output).entryList(QDir::Files | QDir::Hidden)) {
+        QVERIFY2(!name.startsWith('.'), qPrintable(name));
+        if (name.endsWith(".wid")) QCOMPARE(readFile(output + "/" + name), cellDataFile(kImageJpg932));
+    }
 }
 
 void BoxTest::namesWithMarkupAreShownAsTyped() {

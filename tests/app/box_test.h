@@ -13,6 +13,8 @@ private slots:
     void init();
     void cleanup();
     void aRunWithFailingDataFilesShowsEveryBoxInOrderOverTheWindowAndEnds();
+    void escClosesEveryBoxTheLastWithItsReportOfferToo();
+    void aRequestToEndClosesTheBoxAndTheWindowOnceTheRunHasStopped();
     void namesWithMarkupAreShownAsTyped();
     void boxesAreWideEnoughForTheirCaptions();
 };
