@@ -103,6 +103,13 @@ int doScenario(const celshift::cli::Arguments& arguments, const celshift::cli::S
                              texts::kCaptionError);
         return kNotStarted;
     }
+    if (arguments.mode == cli::Mode::Run && !job.outputParent.empty()) {
+        const std::string refusal = cli::makeScenarioOutputFolder(job);
+        if (!refusal.empty()) {
+            messages.showMessage(refusal, texts::kCaptionError);
+            return kNotStarted;
+        }
+    }
     if (arguments.mode == cli::Mode::ListNames) return listNames(job.summary, fileList, messages, options);
     if (arguments.mode == cli::Mode::Missing) {
         switch (cli::listMissingImages(job.summary, fileList, messages, options)) {
@@ -184,7 +191,6 @@ int main(int argc, char** argv) {
         for (const cli::ScenarioJob& job : jobs) {
             if (jobs.size() > 1) {
                 messages.showMessage(shownName(job.name), cli::kCaptionScenario);
-                if (arguments.mode == cli::Mode::Run) cli::makeScenarioOutputFolder(job);
             }
             statuses.push_back(doScenario(arguments, job, rows, *fileList, messages, options));
             if (cli::isStopStatus(statuses.back()) || messages.writeError() != 0) break;

@@ -8,9 +8,39 @@
 #include "cli/cli_arguments.h"
 #include "platform/name_fold.h"
 #include "platform/name_rules.h"
+#include "platform/file_copy.h"
+#include "platform/file_error.h"
 #include "platform/path_text.h"
+#include "run/failure_reasons.h"
+#include "run/run_texts.h"
 
 namespace celshift::cli {
+
+namespace {
+
+// The name of a folder given by an absolute path that may hold "." and ".." ("/a/b/.." names a); empty for a
+// root.
+std::string folderName(const std::string& folder) {
+    std::filesystem::path path = pathFromUtf8(folder).lexically_normal();
+    if (!path.has_filename() && path.has_relative_path()) path = path.parent_path();
+    return utf8FromPath(path.filename());
+}
+
+// The call would write into a scenario folder: the output folder, or one scenario's output folder, is one of
+// the scenarios' folders.
+void refuseOutputsInScenarios(const std::vector<ScenarioJob>& jobs, const std::string& outputFolder) {
+    for (const ScenarioJob& scenario : jobs) {
+        const std::string folder = parentFolder(scenario.summary);
+        if (isSameFileSystemObject(folder, outputFolder))
+            throw std::invalid_argument("the output folder is a scenario folder of the call: " + shownName(folder));
+        for (const ScenarioJob& job : jobs)
+            if (isSameFileSystemObject(folder, job.output))
+                throw std::invalid_argument("the output folder " + shownName(job.output) +
+                                            " is a scenario folder of the call: " + shownName(folder));
+    }
+}
+
+}  // namespace
 
 std::vector<ScenarioJob> planScenarios(const std::vector<std::string>& scenarios, const std::string& outputFolder) {
     std::vector<ScenarioJob> jobs;
@@ -26,7 +56,7 @@ std::vector<ScenarioJob> planScenarios(const std::vector<std::string>& scenarios
             const std::string given = utf8FromPath(std::filesystem::absolute(pathFromUtf8(scenario), ignored));
             job.summary = asciiLower932(lastPathElement(given)) == "summary.wsm" ? given : joinPath(given, "Summary.wsm");
         }
-        job.name = std::string(lastPathElement(parentFolder(job.summary)));
+        job.name = folderName(parentFolder(job.summary));
         if (scenarios.size() > 1) {
             if (job.name.empty()) throw std::invalid_argument("the scenario folder has no name of its own: " + scenario);
             const std::string key = foldFileName(job.name).value_or(job.name);
@@ -35,17 +65,31 @@ std::vector<ScenarioJob> planScenarios(const std::vector<std::string>& scenarios
                 throw std::invalid_argument("two scenario folders have the name " + job.name + ": " + earlier->second +
                                             " and " + scenario);
             job.output = joinPath(outputFolder, job.name);
+            job.outputParent = outputFolder;
         } else {
             job.output = outputFolder;
         }
         jobs.push_back(std::move(job));
     }
+    if (jobs.size() > 1 && !outputFolder.empty()) refuseOutputsInScenarios(jobs, outputFolder);
     return jobs;
 }
 
-void makeScenarioOutputFolder(const ScenarioJob& job) {
+std::string makeScenarioOutputFolder(const ScenarioJob& job) {
+    const std::string& outputFolder = job.outputParent;
+    if (!isExistingFolder(outputFolder)) {
+        std::error_code error;
+        const bool somethingElse = std::filesystem::exists(pathFromUtf8(outputFolder), error);
+        return std::string(somethingElse ? texts::kOutputNotAFolder : texts::kNoOutputFolder) + "\n" +
+               shownName(outputFolder);
+    }
+    std::error_code error;
+    std::filesystem::create_directory(pathFromUtf8(job.output), error);
+    if (!error) return {};
     std::error_code ignored;
-    std::filesystem::create_directory(pathFromUtf8(job.output), ignored);
+    if (std::filesystem::exists(std::filesystem::symlink_status(pathFromUtf8(job.output), ignored))) return {};
+    return std::string(kCannotMakeOutputFolder) + "\n" + shownName(job.output) + "\n" +
+           fileErrorText(errorFromErrno(error.value()));
 }
 
 bool isStopStatus(int status) { return status != 0 && status != 1 && status != 2; }

@@ -7,25 +7,30 @@
 namespace celshift::cli {
 
 inline constexpr const char* kCaptionScenario = "シナリオ";
+inline constexpr const char* kCannotMakeOutputFolder = "出力先フォルダを作れません";
 
 // One scenario of a call.
 struct ScenarioJob {
     std::string summary;           // its "Summary.wsm", as an absolute path
     std::string name;              // the name of its folder, as "シナリオ: NAME" shows it
     std::string output;            // its output folder (for a conversion)
+    std::string outputParent;      // with several scenarios: the folder that holds output, made by the call
     std::string unreadableFolder;  // not empty: the scenario folder (or one on its way) cannot be read
 };
 
 // Resolves every scenario; one whose folder cannot be read is kept with unreadableFolder set, so that the
 // others still run. With one scenario the output folder is outputFolder itself; with several, each
-// scenario's is outputFolder/<the name of its folder>. Throws std::invalid_argument, before anything is
-// written, for a scenario that names no "Summary.wsm", a scenario folder without a name (a root), or two
-// scenario folders of the same name (compared as Windows compares file names: their outputs would be one).
+// scenario's is outputFolder/<the name of its folder> ("." and ".." resolved: "." names the folder it stands
+// for). Throws std::invalid_argument, before anything is written, for a scenario that names no "Summary.wsm",
+// a scenario folder without a name (a root), two scenario folders of the same name (compared as Windows
+// compares file names: their outputs would be one), or an output folder of the call that is one of its
+// scenario folders (through a link too): the call would write into a scenario.
 std::vector<ScenarioJob> planScenarios(const std::vector<std::string>& scenarios, const std::string& outputFolder);
 
-// Makes a scenario's own output folder when it is not there; whatever is in the way is left for the run to
-// refuse with its own message.
-void makeScenarioOutputFolder(const ScenarioJob& job);
+// Makes a scenario's own output folder (outputParent/<name>) when it is not there. Returns the message that
+// refuses the scenario when outputParent is missing or no folder, or the folder cannot be made; empty when it
+// is there. Whatever else is in the way is left for the run to refuse with its own message.
+std::string makeScenarioOutputFolder(const ScenarioJob& job);
 
 // True for an exit status that tells of a stop (Ctrl+C, a signal, a closed output): no later scenario starts.
 bool isStopStatus(int status);

@@ -221,6 +221,44 @@ TEST_F(CliBatch, AScenarioThatCannotStartLeavesTheOthersAlone) {
     EXPECT_EQ(readFile(output + "/シナリオ"), "a file where the scenario's output folder should be");
 }
 
+// "." and ".." name the folder they stand for; no output folder of the call may be a scenario folder, through a
+// link neither: the call would write into a scenario.
+TEST_F(CliBatch, OutputFoldersAreNamedAfterTheirScenarioAndNeverAreOne) {
+    fs::create_directory(pathFromUtf8(scenario + "/sub"));
+    const Process dots = runCli({"--output", output, scenario + "/sub/..", second + "/."});
+    EXPECT_EQ(dots.status, 0) << dots.out << dots.err;
+    EXPECT_TRUE(dots.out.starts_with("シナリオ: シナリオ\n")) << dots.out;
+    EXPECT_EQ(filesOf(output + "/二番目").size(), 4u);
+    EXPECT_TRUE(filesOf(output).empty());
+
+    const std::string elsewhere = root / "elsewhere";
+    fs::create_directory(pathFromUtf8(elsewhere));
+    fs::create_directory_symlink(pathFromUtf8(second), pathFromUtf8(elsewhere + "/シナリオ"));
+    const Files secondBefore = filesOf(second);
+    for (const std::string& out : {elsewhere, second}) {
+        const Process p = runCli({"--output", out, scenario, second});
+        EXPECT_EQ(p.status, 2) << out;
+        EXPECT_EQ(p.out, "") << out;
+        EXPECT_NE(p.err.find("is a scenario folder of the call"), std::string::npos) << p.err;
+    }
+    EXPECT_EQ(filesOf(second), secondBefore);
+}
+
+// An output folder that is missing or no folder is named as such, for each scenario; nothing is made.
+TEST_F(CliBatch, AnOutputFolderThatCannotHoldTheScenariosIsNamed) {
+    const std::string file = root / "a-file";
+    writeFile(file, "x");
+    const std::string missing = root / "missing-folder";
+    for (const auto& [out, text] : std::vector<std::pair<std::string, std::string>>{
+             {file, "出力先がフォルダではありません"}, {missing, "出力先フォルダがありません"}}) {
+        const Process p = runCli({"--output", out, scenario, second});
+        EXPECT_EQ(p.status, 2);
+        EXPECT_EQ(p.out, "シナリオ: シナリオ\nエラー: " + text + "\n  " + out + "\nシナリオ: 二番目\nエラー: " + text +
+                             "\n  " + out + "\n");
+    }
+    EXPECT_FALSE(fs::exists(pathFromUtf8(missing)));
+}
+
 #if !defined(_WIN32)  // a signal from another process
 TEST_F(CliBatch, AStopEndsTheCallAndNoLaterScenarioStarts) {
     // A long file, walked event by event (sparse, so it costs no disk): the signal comes while it is in work.
