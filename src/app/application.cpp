@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include <QImageReader>
 #include <QMessageBox>
 
 #include "app/fonts.h"
@@ -27,6 +28,11 @@ CelshiftApplication::CelshiftApplication(int& argc, char** argv) : QApplication(
     setFont(windowFont());
     // Before the first window: Qt's dialogs and buttons speak Japanese like the rest.
     installQtTranslations(*this);
+    // The image plugins are looked up here, on the GUI thread, before a background thread draws a thumbnail. The
+    // lookup matches file names with Qt's regular expressions, which keep a per-thread object; with mingw-w64's
+    // thread-local storage, such an object's destructor may read freed memory when a background thread ends, and
+    // the program crashed under Wine right after a scenario was chosen.
+    QImageReader::supportedImageFormats();
 }
 
 bool CelshiftApplication::notify(QObject* receiver, QEvent* event) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
@@ -291,6 +292,10 @@ void TForm1::FormResize() {
     const int others = margins.left() + margins.right() + 2 * RunPanel->layout()->spacing() + RunProgressBar->width()
                        + RunCancel->width();
     RunFileLabel->setFixedWidth(std::max(room - others, 40));
+    // The tab widget keeps room for its corner even while the run panel is hidden, and a hidden panel does not tell
+    // it that its size changed: without this, a window made smaller again leaves the tabs no room at all.
+    QEvent request(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(PageControl, &request);
 }
 
 }  // namespace celshift

@@ -1,5 +1,6 @@
 // The conversion rows: checked as they are typed, their pictures, the picture picked for a 変換先, and what each
 // row replaced in the last run.
+#include <algorithm>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -30,6 +31,7 @@ const char* const kNotUsedRowStyle =
     "QLineEdit { color: #909090; background: #ececec; border: 1px solid #d0d0d0; }";
 
 const QString kNotUsedTip = "使われません（上の行が空か無効です）";
+const QString kNotFoundInReadFilesTip = "読めたデータファイルにはありません（読めなかったファイルがあります）";
 const QString kToMissingTip = "この画像はシナリオのフォルダにも出力先にもありません（変換後のシナリオで画像が表示されません）";
 
 std::array<QLineEdit*, 4> fromEdits(const TForm1& form) {
@@ -72,8 +74,11 @@ void TForm1::markRows() {
             case RowState::Used:
                 state = "used";
                 if (scan_ && !scan_->listingFailed && !scanHasName(*scan_, rows.from[row])) {
-                    state = "notFound";
-                    tip = texts::kRowNotFound;
+                    // With a data file the scan could not read to its end, the name may stand in what was not read.
+                    const bool unseen = std::any_of(scan_->problems.begin(), scan_->problems.end(),
+                                                    [](const ScanProblem& p) { return p.namesMayBeUnseen; });
+                    state = unseen ? "notFoundInReadFiles" : "notFound";
+                    tip = unseen ? kNotFoundInReadFilesTip : texts::kRowNotFound;
                     style = kNotFoundRowStyle;
                 }
                 break;
@@ -164,9 +169,10 @@ bool TForm1::fillNextEmptyFrom(const QString& name) {
     return false;
 }
 
-// After a run a row that replaced nothing says 見つかりません only when every data file was read to its end.
+// After a run a row that replaced nothing says 見つかりません only when every data file was walked to its end
+// and written.
 void TForm1::showRowSummaries(const RunOutcome& outcome) {
-    const bool someFilesUnread = outcome.failedFiles + outcome.unopenedFiles > 0;
+    const bool someFilesUnread = outcome.someNamesUncounted;
     for (int row = 0; row < 4; ++row) {
         QLabel* label = RowSummary[static_cast<std::size_t>(row)];
         if (row >= outcome.usedRows || row >= static_cast<int>(outcome.rowTotals.size())) {

@@ -44,7 +44,7 @@ int exitStatusOf(const celshift::RunOutcome& outcome) {
 // One line per used row: what it replaced, in how many data files.
 // The lines go out in one write: a rows file may use thousands of rows.
 void printSummary(const celshift::RunOutcome& outcome, celshift::cli::LineMessages& messages) {
-    const bool someFilesUnread = outcome.failedFiles + outcome.unopenedFiles > 0;
+    const bool someFilesUnread = outcome.someNamesUncounted;
     std::string lines;
     for (int row = 1; row <= outcome.usedRows; ++row) {
         const celshift::RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row - 1)];

@@ -140,6 +140,10 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
                 outcome.rowTotals[static_cast<std::size_t>(pair)].fields += replaced;
                 ++outcome.rowTotals[static_cast<std::size_t>(pair)].files;
             }
+            if (result.kind == DataFileResult::Kind::Unopened ||
+                (result.kind == DataFileResult::Kind::Failed &&
+                 (!result.wholeInputWalked || (output != nullptr && !result.outputWritten))))
+                outcome.someNamesUncounted = true;
             switch (result.kind) {
             case DataFileResult::Kind::Converted:
                 break;
@@ -168,6 +172,7 @@ bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, Run
 
 RunOutcome stoppedRun(RunOutcome outcome, RunMessages& messages) {
     outcome.stopped = true;
+    outcome.someNamesUncounted = true;  // files after the stop were not looked at
     messages.showMessage(texts::kStopped, texts::kCaptionInfo);
     return outcome;
 }

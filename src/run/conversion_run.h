@@ -126,6 +126,9 @@ struct RunOutcome {
     int notCopiedFiles = 0; // other files listed under "コピーできなかったファイル"
     int usedRows = 0;       // pairs in the replacement table (0 when the run did not get that far)
     std::vector<RowTotal> rowTotals;  // one per used row
+    // A data file could not be opened, walked to its end or written, or the run stopped before some: a row's name
+    // may stand in one uncounted, so a row that replaced nothing may not be said to be missing from the scenario.
+    bool someNamesUncounted = false;
 };
 
 // sourceFile is the chosen "Summary.wsm"; outputFolder is where the copy goes and must exist.

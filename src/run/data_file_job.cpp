@@ -60,6 +60,7 @@ DataFileResult convertDataFile(const std::string& path, OutputFolder* output, co
         result.stopCode = copier.stopCode;
         stop = copier.stop;
     }
+    result.wholeInputWalked = stop.kind == StopKind::None || stop.kind == StopKind::InputEnded;
     std::fclose(input);
     if (walk != 0) {
         result.kind = DataFileResult::Kind::Failed;

@@ -19,6 +19,9 @@ struct DataFileResult {
     std::string reason;        // why, for Failed and Unopened
     bool outputWritten = false;  // the output folder now holds this file's new copy
     int stopCode = 0;          // the transformer's code that ended a failed walk; 0 for a failed flush or close
+    // False when the walk stopped before the input's last byte (a read error, a field it could not take): names
+    // may stand in the part it did not walk. A file that ends early was walked to its end.
+    bool wholeInputWalked = true;
     // Image-name fields replaced per pair, in what the output folder now holds (or, without an output, would hold).
     ReplacedCounts replaced;
 };

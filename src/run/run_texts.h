@@ -43,9 +43,9 @@ inline std::string rowNumber(int row) {
 }
 inline std::string rowNotCodePage932(int row) { return "変換" + rowNumber(row) + ": Shift-JISで表せない文字があります"; }
 inline std::string rowTooLong(int row) { return "変換" + rowNumber(row) + ": ファイル名が長すぎます（255バイトまで）"; }
-// Said of a row that replaced nothing while some data file could not be read to its end: its name may stand in
-// the part that was not read, so "見つかりません" would not be the truth.
-inline constexpr const char* kRowUnchecked = "読めなかったファイルがあります";
+// Said of a row that replaced nothing while some data file could not be converted (not read to its end, or its
+// copy not written): its name may stand in what was not converted, so "見つかりません" would not be the truth.
+inline constexpr const char* kRowUnchecked = "変換できなかったファイルがあります";
 // What one row replaced: "変換Ｎ: X箇所（Yファイル）", or "変換Ｎ: 0箇所（見つかりません）" when nothing.
 // someFilesUnread: a data file failed or could not be opened during the run.
 // Built in one string: a run of thousands of rows writes one line for each.

@@ -189,7 +189,8 @@ ScenarioScan scanScenario(const std::string& sourceFile, FileList& fileList, con
             if (file.result.kind == DataFileResult::Kind::Unopened)
                 scan.problems.push_back({ScanProblem::Kind::Unreadable, path, nameOf(path), file.result.reason});
             else if (file.result.kind == DataFileResult::Kind::Failed)
-                scan.problems.push_back({ScanProblem::Kind::Failed, path, nameOf(path), file.result.reason});
+                scan.problems.push_back({ScanProblem::Kind::Failed, path, nameOf(path), file.result.reason,
+                                         !file.result.wholeInputWalked});
         },
         options.progress ? OrderedWorkers<ScannedFile>::Progress([&](int done, int inWork) {
             options.progress->progress(RunStage::RewritingDataFiles, done, scan.dataFiles,

@@ -27,6 +27,7 @@ struct ScanProblem {
     std::string path;    // full path of the data file
     std::string name;    // its name
     std::string reason;  // why, in the user's words
+    bool namesMayBeUnseen = true;  // the file was not walked to its end: names may stand in what was not read
 };
 
 struct ScenarioScan {

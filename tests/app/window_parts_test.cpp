@@ -219,9 +219,26 @@ void WindowPartsTest::aRowWhoseNameMayStandInAnUnreadFileDoesNotSayNotFound() {
     execute(*form);
     QCOMPARE(form->RowSummary[0]->text(), QString("変換１: 0箇所（見つかりません）"));
 
+    // A file that ends early was read to its end: the name is not in it.
     writeFile(scenario.folder + "/e.wid", cellDataFile("absent.bmp").left(30));
     execute(*form);
-    QCOMPARE(form->RowSummary[0]->text(), QString("変換１: 0箇所（読めなかったファイルがあります）"));
+    QCOMPARE(form->RowSummary[0]->text(), QString("変換１: 0箇所（見つかりません）"));
+
+    // A name length out of range: the walk copies the rest unchanged, the name among it, uncounted.
+    QByteArray badLength = cellDataFile("absent.bmp");
+    badLength.replace(QByteArray("\x0B\x00\x00\x00" "absent.bmp", 14), QByteArray("\xFB\xFF\xFF\xFF" "absent.bmp", 14));
+    writeFile(scenario.folder + "/e.wid", badLength);
+    execute(*form);
+    QCOMPARE(form->RowSummary[0]->text(), QString("変換１: 0箇所（変換できなかったファイルがあります）"));
+
+    // The scenario read again: the row is not said to be missing while a file could not be walked to its end.
+    QCOMPARE(form->GroupBox1->toolTip(), QString("見つかりません"));
+    auto again = openForm(scenario, &messages);
+    again->T2Edit1From->setText("absent.bmp");
+    again->T2Edit1To->setText("new.bmp");
+    QTRY_VERIFY(again->scenarioScan() != nullptr);
+    QVERIFY2(!again->GroupBox1->toolTip().contains("見つかりません") && again->GroupBox1->toolTip().contains("読めなかった"),
+             qPrintable(again->GroupBox1->toolTip()));
 }
 
 void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextRow() {

@@ -243,9 +243,13 @@ void WindowTest::resizingGrowsTheEditsAndThePagesAndKeepsTheBarOnTop() {
     QTRY_VERIFY(form->ReportPage->ReportList->height() >= form->PageControl->height() - 120);
     form->PageControl->setCurrentWidget(form->TabSheet2);
 
+    const int tabs = form->PageControl->tabBar()->width();
     form->resize(416, 352);
     QTRY_COMPARE(widths(), designed);
     QCOMPARE(form->GroupBox4->geometry(), QRect(8, 208, 385, 57));
+    // Every page's tab is still there, whole, in a window made small again.
+    QCOMPARE(form->PageControl->tabBar()->width(), tabs);
+    QVERIFY(form->PageControl->tabBar()->width() >= form->PageControl->tabBar()->sizeHint().width());
 }
 
 void WindowTest::choosingAScenarioEnablesExecuteAndCancellingKeepsTheState() {

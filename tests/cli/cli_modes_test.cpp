@@ -81,9 +81,9 @@ TEST_F(CliProcess, AStopSignalFinishesTheFileInWorkAndSaysSo) {
         const Process p = child.wait();
         EXPECT_EQ(p.status, 128 + signalNumber) << p.out << p.err;
         // A.wid ends inside its events, so it fails; it is reported, then the stop; Area01 and Area02 were not
-        // begun. The row found nothing, but a file was not read to its end: that is what the summary says.
+        // begun. The row found nothing, but the stop left files unread: that is what the summary says.
         EXPECT_EQ(p.out, "画像置換: 1個のファイルを置換します\n失敗: A.wid\n情報: 中止しました\n"
-                         "集計: 変換１: 0箇所（読めなかったファイルがあります）\n") << signalNumber;
+                         "集計: 変換１: 0箇所（変換できなかったファイルがあります）\n") << signalNumber;
         EXPECT_NE(p.err.find("失敗: A.wid: データが1,073,741,824バイトで終わっています"), std::string::npos) << p.err;
     }
 }

@@ -28,7 +28,7 @@ TEST(RowTexts, EveryRowNumberIsWrittenInFullWidthDigits) {
         ASSERT_EQ(texts::rowNumber(row), number);
         ASSERT_EQ(texts::rowSummary(row, 3, 2), "変換" + number + ": 3箇所（2ファイル）");
         ASSERT_EQ(texts::rowSummary(row, 0, 0), "変換" + number + ": 0箇所（見つかりません）");
-        ASSERT_EQ(texts::rowSummary(row, 0, 0, true), "変換" + number + ": 0箇所（読めなかったファイルがあります）");
+        ASSERT_EQ(texts::rowSummary(row, 0, 0, true), "変換" + number + ": 0箇所（変換できなかったファイルがあります）");
         ASSERT_EQ(texts::rowNotCodePage932(row), "変換" + number + ": Shift-JISで表せない文字があります");
         ASSERT_EQ(texts::rowTooLong(row), "変換" + number + ": ファイル名が長すぎます（255バイトまで）");
     }
