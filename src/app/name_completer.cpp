@@ -42,9 +42,12 @@ std::vector<OfferedName> namesMatching(const std::vector<OfferedName>& names, co
         const qsizetype at = name.text.indexOf(typed, 0, Qt::CaseInsensitive);
         if (at == 0) {
             starting.push_back(name);
-        } else if (at > 0) {
-            containing.push_back(name);
+            continue;
         }
+        // Inside the name, not in its extension alone ("m" would find every ".bmp"), unless a dot is typed.
+        const qsizetype dot = name.text.lastIndexOf('.');
+        const QString searched = typed.contains('.') || dot < 0 ? name.text : name.text.left(dot);
+        if (at > 0 && searched.indexOf(typed, 1, Qt::CaseInsensitive) > 0) containing.push_back(name);
     }
     starting.insert(starting.end(), containing.begin(), containing.end());
     return starting;

@@ -26,8 +26,8 @@ struct OfferedName {
 std::vector<OfferedName> matchableNames(const ScenarioScan& scan);
 
 // Of names, those with one of the image extensions that contain typed (without regard to case): those that begin
-// with it first, then the others, each group in the order of names. Everything with an image extension for an
-// empty text.
+// with it first, then those that hold it before their extension (anywhere when typed holds a dot), each group in
+// the order of names. Everything with an image extension for an empty text.
 std::vector<OfferedName> namesMatching(const std::vector<OfferedName>& names, const QString& typed);
 
 // "5箇所・4ファイル"

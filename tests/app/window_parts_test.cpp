@@ -93,9 +93,10 @@ void WindowPartsTest::completionsOfferImageNamesThatBeginWithTheTextFirst_data()
     QTest::newRow("not for the extension alone") << "M" << QStringList{"map.bmp", "Mage.jpg", "宿のmaster.bmp"};
     QTest::newRow("case does not count") << "MAP" << QStringList{"map.bmp"};
     QTest::newRow("only image names") << "random" << QStringList{};
-    QTest::newRow("Japanese") << "宿" << QStringList{"宿のmaster.bmp", "宿.JPEG"};
-    QTest::newRow("empty: every image name") << ""
-                                             << QStringList{"宿のmaster.bmp", "map.bmp", "Mage.jpg", "宿.JPEG"};
+    QTest::newRow("Japanese") << "宿" << QStringList{"宿のmaster.bmp", "宿.JPEG", "宿の亭主.bmp"};
+    QTest::newRow("an extension typed") << ".bmp" << QStringList{"宿のmaster.bmp", "map.bmp", "宿の亭主.bmp"};
+    QTest::newRow("empty: every image name")
+        << "" << QStringList{"宿のmaster.bmp", "map.bmp", "Mage.jpg", "宿.JPEG", "宿の亭主.bmp"};
 }
 
 // "M" once offered 宿の亭主.bmp for its ".bmp"; "??Random" was offered and turned the row red.
@@ -104,7 +105,8 @@ void WindowPartsTest::completionsOfferImageNamesThatBeginWithTheTextFirst() {
     QFETCH(QStringList, offered);
     // Most fields first, as the scan gives them.
     const std::vector<OfferedName> names{{"宿のmaster.bmp", 9, 3}, {"??Random", 8, 2}, {"map.bmp", 7, 1},
-                                         {"Mage.jpg", 5, 2},       {"宿.JPEG", 1, 1},   {"mp3.wav", 1, 1}};
+                                         {"Mage.jpg", 5, 2},       {"宿.JPEG", 1, 1},   {"mp3.wav", 1, 1},
+                                         {"宿の亭主.bmp", 1, 1}};
     QStringList got;
     for (const OfferedName& name : namesMatching(names, typed)) got << name.text;
     QCOMPARE(got, offered);
