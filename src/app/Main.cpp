@@ -186,7 +186,10 @@ void TForm1::t0ButtonTargetClick() {
 void TForm1::PictureButtonClick(int row) {
     if (runInProgress() || row < 0 || row >= 4) return;
     const auto index = static_cast<std::size_t>(row);
-    const std::optional<QString> chosen = pictureOpenRunner_(this, pictureFolder_);
+    // The first picture is looked for in the scenario's folder, later ones where the last was picked.
+    const QString start = pictureFolder_.isEmpty() && !sourceFile_.isEmpty() ? QFileInfo(sourceFile_).absolutePath()
+                                                                              : pictureFolder_;
+    const std::optional<QString> chosen = pictureOpenRunner_(this, start);
     closeLeftoverPopups();
     if (!chosen || chosen->isEmpty()) return;
     const QFileInfo file(*chosen);

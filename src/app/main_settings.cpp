@@ -131,9 +131,10 @@ void TForm1::writeSettings() {
         ini.writeInteger("WINSIZE", "Width", outer.width());
         ini.writeString("PATH", "Source", sourceInitialFolder_);
         // Only a folder the user chose: without the key, the output folder stays "Scena" beside the program.
-        if (!storedTarget_.empty()) ini.writeString("PATH", "Target", storedTarget_);
+        // Folders are stored as the system writes paths (backslashes on Windows), as a user would type them.
+        if (!storedTarget_.empty()) ini.writeString("PATH", "Target", nativePath(storedTarget_));
         // Where the last scenario was chosen: the dialog opens there while "Source" is empty.
-        if (!lastScenarioFolder_.empty()) ini.writeString("PATH", "LastScenario", lastScenarioFolder_);
+        if (!lastScenarioFolder_.empty()) ini.writeString("PATH", "LastScenario", nativePath(lastScenarioFolder_));
         if (ini.save()) return;
     } catch (const std::exception&) {
         // Reported below like any other failure to save.

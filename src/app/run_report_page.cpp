@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -213,10 +214,17 @@ QString RunReportPage::text(bool problemsOnly) const {
     return out;
 }
 
-// Written whole or not at all; a failure is told in a box.
+// Written whole or not at all; a failure is told in a box. The dialog offers the folder saved into last, else the
+// one that holds the output folder: inside it, the report would become a file of the converted scenario.
 void RunReportPage::SaveButtonClick() {
-    const std::optional<QString> path = saveRunner_(this, QDir(outputFolder_).filePath("結果.txt"));
+    QString folder = saveFolder_;
+    if (folder.isEmpty()) {
+        QDir output(outputFolder_);
+        folder = output.cdUp() ? output.path() : outputFolder_;
+    }
+    const std::optional<QString> path = saveRunner_(this, QDir(folder).filePath("結果.txt"));
     if (!path || path->isEmpty()) return;
+    saveFolder_ = QFileInfo(*path).absolutePath();
     QSaveFile file(*path);
     const QByteArray bytes = text(ProblemsOnly->isChecked()).toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return;

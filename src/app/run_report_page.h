@@ -59,6 +59,7 @@ private:
 
     std::vector<Line> lines_;
     QString outputFolder_;
+    QString saveFolder_;  // where the report was saved last
     int problems_ = 0;
     int converted_ = 0;
     int copied_ = 0;

@@ -17,5 +17,7 @@ inline std::string toBytes(const QString& path) { return QFile::encodeName(path)
 
 // A path as the user reads it: the platform's separators.
 inline QString shownPath(const std::string& bytes) { return QDir::toNativeSeparators(fromBytes(bytes)); }
+// The path in the system's own form (backslashes on Windows), as bytes.
+inline std::string nativePath(const std::string& bytes) { return toBytes(shownPath(bytes)); }
 
 }  // namespace celshift

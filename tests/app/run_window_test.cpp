@@ -302,7 +302,8 @@ void RunWindowTest::theOutputFolderIsChosenShownStoredAndUsed() {
     QCOMPARE(readFile(chosen + "/a.wid"), cellDataFile("new.bmp"));
     QVERIFY(!QFileInfo::exists(scenario.output + "/a.wid"));
     QVERIFY(form->close());
-    QCOMPARE(QString::fromStdString(IniFile(iniPath().toStdString()).readString("PATH", "Target", "")), chosen);
+    QCOMPARE(QString::fromStdString(IniFile(iniPath().toStdString()).readString("PATH", "Target", "")),
+             QDir::toNativeSeparators(chosen));
 
     // The next start uses it.
     const TForm1 again(iniPath().toStdString());

@@ -199,11 +199,19 @@ void WindowPartsTest::theReportListsEveryFileAndSavesTheProblems() {
     QCOMPARE(shown, 1);
 
     const QString saved = folder->path() + "/report.txt";
-    page->setSaveRunner([&](QWidget*, const QString&) { return std::optional<QString>(saved); });
+    QString offered;
+    page->setSaveRunner([&](QWidget*, const QString& suggested) {
+        offered = suggested;
+        return std::optional<QString>(saved);
+    });
     QTest::mouseClick(page->SaveButton, Qt::LeftButton);
+    // Offered beside the output folder, never inside the converted scenario; then where it was saved.
+    QCOMPARE(QFileInfo(offered).absolutePath(), QFileInfo(scenario.output).absolutePath());
     lines = QString::fromUtf8(readFile(saved)).split('\n');
     QVERIFY(lineOf("e.wid").startsWith("失敗"));
     QVERIFY(lineOf("a.wid").isEmpty());
+    QTest::mouseClick(page->SaveButton, Qt::LeftButton);
+    QCOMPARE(offered, folder->path() + "/結果.txt");
 
     // A second run into the same folder tells that nothing was copied again.
     page->ProblemsOnly->setChecked(false);
@@ -314,6 +322,7 @@ void WindowPartsTest::aPickedPictureIsCopiedIntoTheOutputAndAnotherFileOfItsName
     QTest::mouseClick(form->PictureButtons[0], Qt::LeftButton);
     QCOMPARE(form->T2Edit1To->text(), QString("青.bmp"));
     QCOMPARE(form->pickedPicture(0), elsewhere + "/青.bmp");
+    QCOMPARE(startedIn, scenario.folder);  // the first picture is looked for beside the scenario's own
     QVERIFY(hasPicture(form->ToThumbs[0]));
     QVERIFY(!form->ToThumbs[0]->property("missing").toBool());
 
@@ -364,7 +373,7 @@ void WindowPartsTest::theScenarioDialogOpensWhereTheLastScenarioWasChosen() {
         QVERIFY(form->close());
     }
     const IniFile ini(iniPath().toStdString());
-    QCOMPARE(QString::fromStdString(ini.readString("PATH", "LastScenario", "")), scenario.folder);
+    QCOMPARE(QString::fromStdString(ini.readString("PATH", "LastScenario", "")), QDir::toNativeSeparators(scenario.folder));
     QCOMPARE(QString::fromStdString(ini.readString("PATH", "Source", "(none)")), QString());
 
     const auto openedIn = [](TForm1& form) {

@@ -4,7 +4,9 @@
 # button, run, answer every box with Enter (ErrorFm too), read the run's report and save it, enlarge the window,
 # close it. Then the output folder must hold what celshift-cli makes of the same scenario and row plus the picked
 # picture, the saved report must give the failure's reason, the rows' pictures must have been drawn, the edits
-# must have grown with the window, the settings file must have been written, and the program must have exited 0.
+# must have grown with the window (and the page tabs stay when it is small again), the settings file must have been
+# written, and the program must have exited 0. Then SIGTERM while a run's box is up must close it with status 143
+# and leave nothing half-written.
 # The scenario holds one damaged data file, whose 失敗 box must come up and be answerable, and the output folder
 # a folder where one data file's copy should go (ErrorFm). Every wait is bounded: a window that does not come (a
 # hang) fails the check, never CI.
@@ -267,6 +269,13 @@ echo "    window $(xwininfo -id "$main" | awk '/Width:/ {w=$2} /Height:/ {h=$2} 
 ((before > 100 && after >= before + 120)) || findings+=("the edits did not grow with the window: $before -> $after pixels (screenshot $shot_number)")
 click "$main" "${report_tab[@]}"
 sleep 0.5; shot larger-report
+# Small again: the page tabs must still be there to be clicked.
+xdotool windowsize --sync "$main" 416 352
+sleep 0.8; shot small-again
+before=$(window_pixels "$main")
+click "$main" "${rows_tab[@]}"
+sleep 0.5
+[[ $(window_pixels "$main") != "$before" ]] || findings+=("the page tabs are gone once the window is small again (screenshot $shot_number)")
 
 echo "== Closing the window"
 focus "$main"
@@ -287,6 +296,38 @@ echo "    Scena holds what celshift-cli made and the picked picture: $(ls "$work
 grep -q '^\[WINSIZE\]' "$work/app/celshift.ini" 2>/dev/null || fail "no settings written to celshift.ini beside the program"
 echo "    celshift.ini beside the program: $(tr '\n' ' ' <"$work/app/celshift.ini")"
 [[ ! -e $work/home/.config/celshift/celshift.ini ]] || fail "a portable copy wrote its settings into the configuration folder"
+
+echo "== SIGTERM while a box of a run is up: the window closes, status 143, nothing half-written"
+rm -rf "$work/app/Scena"; mkdir -p "$work/app/Scena"
+(cd "$work" && exec env -u QT_QPA_PLATFORM HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" LANG=C.UTF-8 \
+  "$work/app/celshift" >"$work/celshift2.log" 2>&1) &
+app_pid=$!
+main=$(wait_window Celshift "the main window did not open again")
+click "$main" "${scenario_button[@]}"
+dialog=$(wait_window 変更元シナリオを選択 "pressing シナリオを選択 opened no file dialog")
+xdotool type --delay 10 "$scenario/Summary.wsm"
+xdotool key Return
+wait_gone "$dialog" "Enter on the typed path"
+sleep 1
+click "$main" "${execute_button[@]}"
+box=$(wait_window "${captions[0]}" "the run's first box did not come up")
+shot term-box
+kill -TERM "$app_pid"
+deadline=$((SECONDS + wait_seconds))
+while kill -0 "$app_pid" 2>/dev/null; do
+  ((SECONDS < deadline)) || fail "the program is still running $wait_seconds s after SIGTERM"
+  sleep 0.2
+done
+status=0; wait "$app_pid" || status=$?
+app_pid=''
+((status == 143)) || findings+=("after SIGTERM the program exited with status $status, not 143")
+leftovers=$(find "$work/app/Scena" -name '.celshift-*' | wc -l)
+((leftovers == 0)) || findings+=("SIGTERM left $leftovers temporary files in the output folder")
+for file in "$work/app/Scena"/*; do
+  [[ -f $file && -f $work/expected/$(basename "$file") ]] || continue  # Gear01.wid: a folder in the first run
+  cmp -s "$file" "$work/expected/$(basename "$file")" || findings+=("$(basename "$file") differs from a complete run's after SIGTERM")
+done
+echo "    exited with status $status; Scena holds $(ls "$work/app/Scena" | wc -l) whole files"
 if ((${#findings[@]})); then
   printf 'window_e2e: FAIL: %s\n' "${findings[@]}"
   exit 1
