@@ -174,6 +174,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         throw std::invalid_argument(mode + " takes no --from/--to");
     if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.rowsFile)
         throw std::invalid_argument(mode + " takes no --rows");
+    if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.quiet)
+        throw std::invalid_argument("--quiet has no use with " + mode + ": it prints no summary lines");
     if (parsed.rowsFile && parsed.rowCount > 0)
         throw std::invalid_argument("--rows cannot be combined with --from/--to");
     return parsed;

@@ -137,6 +137,9 @@ bool readRows(const std::string& path, celshift::ConversionRows& rows) {
         std::fprintf(stderr, "celshift-cli: %s:%d: %s\n", celshift::shownName(path).c_str(), problem.line,
                      problem.reason.c_str());
     if (!file.problems.empty()) return false;
+    // Not refused (a run without rows copies the scenario as it is), but a wrong file given by mistake is told.
+    if (file.rows.from.empty())
+        std::fprintf(stderr, "celshift-cli: %s: 行がありません（どの画像名も置き換えません）\n", celshift::shownName(path).c_str());
     rows = std::move(file.rows);
     return true;
 }

@@ -66,6 +66,11 @@ RowsFile parseRowsFile(std::string_view text) {
         if (line.empty() || line.front() == '#') continue;
 
         const auto refuse = [&](std::string reason) { file.problems.push_back({lineNumber, std::move(reason)}); };
+        // A name field ends at its zero byte: no name can hold one.
+        if (line.find('\0') != std::string_view::npos) {
+            refuse("NUL文字（\\x00）があります");
+            continue;
+        }
         const std::size_t tab = line.find('\t');
         if (tab == std::string_view::npos) {
             refuse("変換元と変換先をタブで区切ってください");

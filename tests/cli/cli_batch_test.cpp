@@ -96,6 +96,11 @@ TEST_F(CliBatch, ABadRowsFileRefusesTheRunBeforeAnythingIsWritten) {
         EXPECT_EQ(missing.out, "") << unreadable;
         EXPECT_NE(missing.err.find("rows file"), std::string::npos) << missing.err;
     }
+    // A rows file without a row runs (a copy as it is), and says that it has none.
+    const std::string empty = rowsFile("# nothing yet\n");
+    const Process none = runCli({"--dry-run", "--rows", empty, scenario});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.err, "celshift-cli: " + empty + ": 行がありません（どの画像名も置き換えません）\n");
 }
 
 // A thousand rows over generated data files give the files the generator writes with the new names, and a

@@ -69,6 +69,8 @@ TEST(CliArguments, EveryOptionThatAnotherRefusesIsNamed) {
         {{"--missing"}, rows, "--missing takes no --from/--to"},
         {{"--list-names"}, rowsFile, "--list-names takes no --rows"},
         {{"--missing"}, rowsFile, "--missing takes no --rows"},
+        {{"--list-names"}, {"--quiet"}, "--quiet has no use with --list-names"},
+        {{"--missing"}, {"--quiet"}, "--quiet has no use with --missing"},
         {rowsFile, rows, "--rows cannot be combined with --from/--to"},
         {rowsFile, {"--rows", "other.txt"}, "--rows is given twice"},
         {{"--output", "a"}, {"--output", "b"}, "--output is given twice"},
@@ -101,7 +103,7 @@ TEST(CliArguments, EveryOptionThatAnotherRefusesIsNamed) {
     EXPECT_EQ(parsed.rowsFile, "r.txt");
     EXPECT_EQ(parsed.scenarios, (std::vector<std::string>{"s", "t"}));
     for (const char* mode : {"--list-names", "--missing"}) {
-        const auto listing = cli::parseArguments({mode, "--jobs", "2", "--quiet", "s", "t", "u"});
+        const auto listing = cli::parseArguments({mode, "--jobs", "2", "s", "t", "u"});
         EXPECT_EQ(listing.scenarios.size(), 3u) << mode;
     }
     const auto run = cli::parseArguments({"--sync", "--output", "o", "--rows", "r.txt", "s"});

@@ -70,7 +70,7 @@ TEST(RowsFile, LinesBecomeRowsOrAreRefusedWithTheirNumber) {
          {{1, kNoExtension}, {2, kNoExtension}, {3, kNoExtension}, {4, kNoExtension}, {5, kNoExtension}}},
         {"not in code page 932", "\xF0\x9F\x98\x80.bmp\tb.bmp\na.bmp\t\xE2\x80\x8B" "b.bmp\n", {},
          {{1, kNot932}, {2, kNot932}}},  // an emoji; a zero-width space
-        {"a zero byte", std::string("a\0.bmp\tb.bmp\n", 13), {}, {{1, kNot932}}},
+        {"a zero byte", std::string("a\0.bmp\tb.bmp\n", 13), {}, {{1, "NUL文字（\\x00）があります"}}},
         {"255 bytes and 256", longest + "\tb.bmp\nb.bmp\t" + longest + "\n" + tooLong + "\tc.bmp\nc.bmp\t" + tooLong,
          {{longest, "b.bmp"}, {"b.bmp", longest}}, {{3, kTooLong}, {4, kTooLong}}},
         {"a FROM twice, as the data file holds it",
