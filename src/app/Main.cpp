@@ -32,7 +32,7 @@ TForm1* Form1 = nullptr;
 namespace {
 
 std::optional<QString> execSourceOpen(QFileDialog& dialog) {
-    fitFileDialog(dialog);
+    prepareFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
@@ -44,7 +44,7 @@ std::optional<QString> execTargetOpen(QWidget* parent, const QString& start) {
     dialog.setObjectName("TargetOpen");
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    fitFileDialog(dialog);
+    prepareFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList folders = dialog.selectedFiles();
     if (folders.isEmpty()) return std::nullopt;
@@ -56,7 +56,7 @@ std::optional<QString> execPictureOpen(QWidget* parent, const QString& start) {
     dialog.setObjectName("PictureOpen");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({"画像ファイル(*.bmp *.jpg *.jpeg *.jpy1 *.jpdc *.jpx)", "すべてのファイル(*)"});
-    fitFileDialog(dialog);
+    prepareFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;

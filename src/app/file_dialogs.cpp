@@ -2,11 +2,17 @@
 
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLocale>
 #include <QTreeView>
 
 namespace celshift {
 
-void fitFileDialog(QFileDialog& dialog) {
+bool systemDialogsSpeakJapanese(const QStringList& uiLanguages) {
+    return !uiLanguages.isEmpty() && (uiLanguages.front() == "ja" || uiLanguages.front().startsWith("ja-"));
+}
+
+void prepareFileDialog(QFileDialog& dialog) {
+    if (!systemDialogsSpeakJapanese(QLocale::system().uiLanguages())) dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.resize(dialog.size().expandedTo(QSize(760, 480)));
     auto* list = dialog.findChild<QTreeView*>("treeView");
     if (list == nullptr) return;

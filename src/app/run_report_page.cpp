@@ -31,7 +31,7 @@ std::optional<QString> execSave(QWidget* parent, const QString& start) {
     dialog.setObjectName("ReportSave");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("txt");
-    fitFileDialog(dialog);
+    prepareFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front();
 }

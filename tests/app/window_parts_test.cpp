@@ -13,10 +13,12 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QLocale>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "app/Main.h"
+#include "app/file_dialogs.h"
 #include "app/name_completer.h"
 #include "app/names_panel.h"
 #include "app/run_report_page.h"
@@ -163,6 +165,16 @@ void WindowPartsTest::qtsOwnTextsAreJapanese() {
         const QString translated = QCoreApplication::translate(context, text);
         QVERIFY2(translated != text && translated.front().unicode() >= 0x3000, qPrintable(translated));
     }
+    // The system's own dialogs only where they speak Japanese; else Qt's, which do.
+    QVERIFY(systemDialogsSpeakJapanese({"ja-JP", "en-US"}));
+    QVERIFY(systemDialogsSpeakJapanese({"ja"}));
+    QVERIFY(!systemDialogsSpeakJapanese({"en-US", "ja-JP"}));
+    QVERIFY(!systemDialogsSpeakJapanese({"jam"}));
+    QVERIFY(!systemDialogsSpeakJapanese({}));
+    QFileDialog dialog;
+    prepareFileDialog(dialog);
+    QCOMPARE(dialog.testOption(QFileDialog::DontUseNativeDialog),
+             !systemDialogsSpeakJapanese(QLocale::system().uiLanguages()));
 }
 
 // One line per file, with the reason of a problem; the filter and the saved text keep the problems.
