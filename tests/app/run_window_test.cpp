@@ -307,7 +307,7 @@ void RunWindowTest::theOutputFolderIsChosenShownStoredAndUsed() {
 
     // The next start uses it.
     const TForm1 again(iniPath().toStdString());
-    QCOMPARE(QString::fromStdString(again.outputFolder()), chosen);
+    QCOMPARE(QString::fromStdString(again.outputFolder()), QDir::toNativeSeparators(chosen));
     QCOMPARE(again.TargetLine->text(), QDir::toNativeSeparators(chosen));
 }
 

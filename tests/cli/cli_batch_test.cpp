@@ -236,11 +236,16 @@ TEST_F(CliBatch, OutputFoldersAreNamedAfterTheirScenarioAndNeverAreOne) {
     EXPECT_EQ(filesOf(output + "/二番目").size(), 4u);
     EXPECT_TRUE(filesOf(output).empty());
 
+    // The second scenario's folder as the output, and a folder that holds a link named after the first to it (where
+    // the system lets links be made).
     const std::string elsewhere = root / "elsewhere";
     fs::create_directory(pathFromUtf8(elsewhere));
-    fs::create_directory_symlink(pathFromUtf8(second), pathFromUtf8(elsewhere + "/シナリオ"));
+    std::error_code noLinks;
+    fs::create_directory_symlink(pathFromUtf8(second), pathFromUtf8(elsewhere + "/シナリオ"), noLinks);
+    std::vector<std::string> outputs{second};
+    if (!noLinks) outputs.push_back(elsewhere);
     const Files secondBefore = filesOf(second);
-    for (const std::string& out : {elsewhere, second}) {
+    for (const std::string& out : outputs) {
         const Process p = runCli({"--output", out, scenario, second});
         EXPECT_EQ(p.status, 2) << out;
         EXPECT_EQ(p.out, "") << out;
