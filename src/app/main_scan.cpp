@@ -7,6 +7,7 @@
 #include "app/name_completer.h"
 #include "app/names_panel.h"
 #include "app/window_paths.h"
+#include "run/failure_reasons.h"
 
 namespace celshift {
 
@@ -47,7 +48,10 @@ void TForm1::finishScan(int generation, std::shared_ptr<const ScenarioScan> scan
         const std::vector<OfferedName> names = matchableNames(*scan_);
         const std::array<QLineEdit*, 4> edits{T2Edit1From, T2Edit2From, T2Edit3From, T2Edit4From};
         for (QLineEdit* edit : edits) new NameCompleter(names, edit);  // owned by the edit
-        NamesPage->showNames(names, toBytes(QFileInfo(sourceFile_).absolutePath()));
+        QStringList unread;
+        for (const ScanProblem& problem : scan_->problems)
+            unread << QString::fromStdString(shownName(problem.name) + ": " + problem.reason);
+        NamesPage->showNames(names, toBytes(QFileInfo(sourceFile_).absolutePath()), unread);
         markRows();
     }
     emit scanEnded();

@@ -62,6 +62,15 @@ NamesPanel::NamesPanel(QWidget* parent)
 
 NamesPanel::~NamesPanel() { stopLoading(); }
 
+// "画像名 N 件", with the names whose file is missing and the data files that could not be read whole.
+QString NamesPanel::summaryText(int names) const {
+    QStringList notes;
+    if (missing_ > 0) notes << QString("ファイルなし %1 件").arg(missing_);
+    if (unread_ > 0) notes << QString("読めなかったデータファイル %1 件").arg(unread_);
+    const QString text = QString("画像名 %1 件").arg(names);
+    return notes.isEmpty() ? text : text + "（" + notes.join("、") + "）";
+}
+
 void NamesPanel::stopLoading() {
     stop_.store(true);
     if (loader_.joinable()) loader_.join();
@@ -76,8 +85,12 @@ void NamesPanel::clear() {
     NamesSummary->setText("画像名を読んでいます…");
 }
 
-void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::string& scenarioFolder) {
+void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::string& scenarioFolder,
+                           const QStringList& unreadFiles) {
     clear();
+    unread_ = static_cast<int>(unreadFiles.size());
+    NamesSummary->setToolTip(unreadFiles.isEmpty() ? QString()
+                                                   : "読めなかったデータファイル:\n" + unreadFiles.join('\n'));
     std::vector<std::string> typed;
     for (const OfferedName& name : names) {
         auto* item = new QTreeWidgetItem(NamesList);
@@ -93,7 +106,7 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
         typed.push_back(bytes && hasImageExtension(*bytes) ? name.text.toStdString() : std::string());
     }
     missing_ = 0;
-    NamesSummary->setText(QString("画像名 %1 件").arg(names.size()));
+    NamesSummary->setText(summaryText(static_cast<int>(names.size())));
     if (names.empty()) {
         emit picturesDone();
         return;
@@ -144,8 +157,7 @@ void NamesPanel::showFound(int generation, const std::vector<Found>& found, bool
     if (!last) return;
     if (loader_.joinable()) loader_.join();
     const int count = NamesList->topLevelItemCount();
-    NamesSummary->setText(missing_ == 0 ? QString("画像名 %1 件").arg(count)
-                                        : QString("画像名 %1 件（ファイルなし %2 件）").arg(count).arg(missing_));
+    NamesSummary->setText(summaryText(count));
     emit picturesDone();
 }
 

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include <QStringList>
+
 #include <QImage>
 #include <QWidget>
 
@@ -27,7 +29,9 @@ public:
     ~NamesPanel() override;
 
     // Lists names; their files are looked up in scenarioFolder and their pictures drawn in the background.
-    void showNames(const std::vector<OfferedName>& names, const std::string& scenarioFolder);
+    // unreadFiles: the data files that could not be read whole, each "name: reason"; the summary tells them.
+    void showNames(const std::vector<OfferedName>& names, const std::string& scenarioFolder,
+                   const QStringList& unreadFiles = {});
     void clear();
     // Stops the background drawing and waits for it.
     void stopLoading();
@@ -56,7 +60,9 @@ private:
     std::thread loader_;
     std::atomic<bool> stop_{false};
     int generation_ = 0;
+    QString summaryText(int names) const;
     int missing_ = 0;
+    int unread_ = 0;
 };
 
 }  // namespace celshift

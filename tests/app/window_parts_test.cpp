@@ -261,6 +261,11 @@ void WindowPartsTest::aRowWhoseNameMayStandInAnUnreadFileDoesNotSayNotFound() {
     QTRY_VERIFY(again->scenarioScan() != nullptr);
     QVERIFY2(!again->GroupBox1->toolTip().contains("見つかりません") && again->GroupBox1->toolTip().contains("読めなかった"),
              qPrintable(again->GroupBox1->toolTip()));
+    // The names page tells it too, with the file and its reason.
+    QTRY_VERIFY_WITH_TIMEOUT(!again->NamesPage->loading(), 30000);
+    QVERIFY2(again->NamesPage->NamesSummary->text().endsWith("、読めなかったデータファイル 1 件）"),
+             qPrintable(again->NamesPage->NamesSummary->text()));
+    QVERIFY(again->NamesPage->NamesSummary->toolTip().contains("e.wid: "));
 }
 
 void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextRow() {
@@ -287,6 +292,7 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     QCOMPARE(item("rare.bmp")->data(3, Qt::UserRole).toString(), QString("missing"));
     QCOMPARE(item("rare.bmp")->text(3), QString("ありません"));
     QVERIFY(form->NamesPage->NamesSummary->text().contains("ファイルなし 1 件"));
+    QVERIFY(!form->NamesPage->NamesSummary->text().contains("読めなかった"));
 
     form->T2Edit1From->setText("x.bmp");
     form->PageControl->setCurrentWidget(form->NamesPage);
