@@ -139,7 +139,17 @@ private:
                 results_[static_cast<std::size_t>(delivered)].reset();
                 const int index = delivered++;
                 if (workersWaiting_ > 0) workersWake_.notify_all();
+                // The count is told before a delivery too: one may wait for the user (a box), and the display
+                // must not lag behind meanwhile.
+                const bool tell = progress && done_ != reportedDone;
+                if (tell) {
+                    reportedDone = done_;
+                    reportedInWork = lowestInWork();
+                }
+                const int done = reportedDone;
+                const int inWork = reportedInWork;
                 lock.unlock();
+                if (tell) progress(done, inWork);
                 deliver(index, result);
                 lock.lock();
                 continue;

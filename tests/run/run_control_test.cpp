@@ -152,6 +152,27 @@ TEST_F(RunControl, ProgressCountsEveryFileOfEachStage) {
     EXPECT_EQ(progress.calls.back().inWork, "");
 }
 
+// While a box about a file is up, the count shown includes that file: it does not lag behind the files the workers
+// finished meanwhile.
+TEST_F(RunControl, TheCountShownWithABoxIncludesItsFile) {
+    HookedMessages hooked;
+    RecordedProgress progress;
+    std::vector<std::pair<std::string, int>> shownAtBox;
+    hooked.onBox = [&](const Box& box) {
+        if (box.caption == "失敗") shownAtBox.emplace_back(box.text, progress.calls.empty() ? -1 : progress.calls.back().done);
+    };
+    RunOptions options;
+    options.jobs = 3;
+    options.progress = &progress;
+    auto list = makeDirectoryFileList();
+    runConversion(scenario + "/Summary.wsm", output, rows, *list, hooked, options);
+    ASSERT_FALSE(shownAtBox.empty());
+    for (const auto& [file, done] : shownAtBox) {
+        const int index = std::stoi(file.substr(1, 3));
+        EXPECT_GT(done, index) << file;
+    }
+}
+
 TEST_F(ConversionRun, AScenarioFolderThatCannotBeListedIsRefusedBeforeAnything) {
     put("Area01.wid", dataFile("a.bmp"));
     fs::remove_all(scenario);  // gone after it was chosen
