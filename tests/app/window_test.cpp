@@ -19,6 +19,7 @@
 
 #include "app/Errordialog.h"
 #include "app/Main.h"
+#include "app/fonts.h"
 #include "app/Numdialog.h"
 #include "app/run_report_page.h"
 #include "window_test_support.h"
@@ -210,10 +211,15 @@ void WindowTest::everyTextHasAFontThatDrawsIt() {
         for (const QLabel* label : box->findChildren<QLabel*>()) QVERIFY(drawsAll(label, label->text()));
         for (const QLineEdit* edit : box->findChildren<QLineEdit*>()) {
             QVERIFY(drawsAll(edit, "セル画像ソ表～①髙.bmp"));
+            QVERIFY(drawsUnderscore(edit->font()));  // file names such as cell_red.bmp
             QCOMPARE(edit->font().pixelSize(), 12);
         }
     }
     QCOMPARE(form->font().pixelSize(), 12);
+    // A font without the glyph draws nothing there: the check can fail.
+    QFont symbols("Noto Sans Symbols2");
+    symbols.setPixelSize(1);
+    QVERIFY(!drawsUnderscore(symbols) || QFontMetrics(symbols).inFont('_'));
     QVERIFY(drawsAll(form->SourceOpen, form->SourceOpen->windowTitle()));
 }
 
