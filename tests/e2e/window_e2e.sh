@@ -103,6 +103,18 @@ wait_gone() {
   done
   fail "the window \"$(xdotool getwindowname "$id" 2>/dev/null)\" is still open $wait_seconds s after $2"
 }
+# Waits for the program to end after $1 (what ended it) and sets status to its exit status.
+wait_exit() {
+  local deadline=$((SECONDS + wait_seconds))
+  while kill -0 "$app_pid" 2>/dev/null; do
+    ((SECONDS < deadline)) || fail "the program is still running $wait_seconds s after $1"
+    sleep 0.2
+  done
+  status=0
+  wait "$app_pid" || status=$?
+  app_pid=''
+}
+
 # click WINDOW X Y, the pointer at rest before the press as a hand's would be.
 click() {
   xdotool mousemove --window "$1" "$2" "$3"
@@ -280,13 +292,7 @@ sleep 0.5
 echo "== Closing the window"
 focus "$main"
 xdotool key alt+F4
-deadline=$((SECONDS + wait_seconds))
-while kill -0 "$app_pid" 2>/dev/null; do
-  ((SECONDS < deadline)) || fail "the program is still running $wait_seconds s after alt+F4"
-  sleep 0.2
-done
-status=0; wait "$app_pid" || status=$?
-app_pid=''
+wait_exit alt+F4
 ((status == 0)) || fail "the program exited with status $status"
 
 echo "== What it left"
@@ -313,13 +319,7 @@ click "$main" "${execute_button[@]}"
 box=$(wait_window "${captions[0]}" "the run's first box did not come up")
 shot term-box
 kill -TERM "$app_pid"
-deadline=$((SECONDS + wait_seconds))
-while kill -0 "$app_pid" 2>/dev/null; do
-  ((SECONDS < deadline)) || fail "the program is still running $wait_seconds s after SIGTERM"
-  sleep 0.2
-done
-status=0; wait "$app_pid" || status=$?
-app_pid=''
+wait_exit SIGTERM
 ((status == 143)) || findings+=("after SIGTERM the program exited with status $status, not 143")
 leftovers=$(find "$work/app/Scena" -name '.celshift-*' | wc -l)
 ((leftovers == 0)) || findings+=("SIGTERM left $leftovers temporary files in the output folder")
