@@ -24,11 +24,13 @@ const char* const kGroupBoxStyle =
     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px; padding: 0 2px; }";
 const char* const kInvalidRowStyle = "QLineEdit { background: #ffe0e0; border: 1px solid #d03030; }";
 const char* const kNotFoundRowStyle = "QLineEdit { background: #fff4c8; border: 1px solid #c09000; }";
-// A row the run leaves out: frame, captions and edits all grey, so that it cannot be taken for a used one.
+// A row the run leaves out: frame, captions, edits and picture button all grey, so that it cannot be taken for a
+// used one.
 const char* const kNotUsedRowStyle =
     "QGroupBox { color: #a0a0a0; border-color: #d0d0d0; background: #f0f0f0; }"
     "QLabel { color: #a0a0a0; }"
-    "QLineEdit { color: #909090; background: #ececec; border: 1px solid #d0d0d0; }";
+    "QLineEdit { color: #909090; background: #ececec; border: 1px solid #d0d0d0; }"
+    "QPushButton { color: #a0a0a0; }";
 
 const QString kNotUsedTip = "使われません（上の行が空か無効です）";
 const QString kNotFoundInReadFilesTip = "読めたデータファイルにはありません（読めなかったファイルがあります）";

@@ -24,9 +24,9 @@ exchanging each image name that equals a --from text for the --to text that foll
   --to TEXT        the image file name to write in its place
                    Up to four pairs, in order, are conversion rows 1 to 4. Rows are used from the first
                    up to the first row that is not valid. Names are matched exactly, case included.
-  --rows FILE      any number of rows from a UTF-8 text file, one per line: FROM, a tab, TO. Empty lines
-                   and lines that begin with "#" are skipped; a byte order mark and CR LF line ends are
-                   allowed. Every row is checked as --from/--to are; a bad line, or a FROM that stands
+  --rows FILE      any number of rows from a UTF-8 text file of up to 16 MiB, one per line: FROM, a tab,
+                   TO. Empty lines and lines that begin with "#" are skipped; a byte order mark and CR LF
+                   line ends are allowed. Every row is checked as --from/--to are; a bad line, or a FROM that stands
                    twice, refuses the run before anything is written (one line per bad line on standard
                    error, with its line number). Not together with --from/--to.
   --output DIR     the output folder, which must exist (default: the folder "Scena" beside this program).
