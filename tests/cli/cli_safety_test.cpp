@@ -12,6 +12,7 @@
 #if !defined(_WIN32)
 #include <fcntl.h>
 #include <signal.h>
+#endif
 
 namespace celshift::test {
 namespace {
@@ -28,18 +29,19 @@ std::string bigDataFile(int count, const std::string& image) {
 std::map<std::string, std::string> visibleFiles(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name[0] != '.') files[name] = readFile(entry.path().string());
+        const std::string name = utf8FromPath(entry.path().filename());
+        if (name[0] != '.') files[name] = readFile(utf8FromPath(entry.path()));
     }
     return files;
 }
 
 bool anyTemporaryFile(const std::string& folder) {
     for (const auto& entry : fs::directory_iterator(folder))
-        if (isTemporaryFileName(entry.path().filename().string())) return true;
+        if (isTemporaryFileName(utf8FromPath(entry.path().filename()))) return true;
     return false;
 }
 
+#if !defined(_WIN32)
 // Starts celshift-cli with its standard output on outFd (-1: closed) and standard error to errPath.
 pid_t startCli(const std::vector<std::string>& args, int outFd, const std::string& errPath) {
     std::fflush(nullptr);
@@ -62,6 +64,8 @@ int waitFor(pid_t child) {
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
+
+#endif
 
 class CliSafety : public CliProcess {
 protected:
@@ -91,29 +95,36 @@ TEST_F(CliSafety, AKilledRunNeverLeavesAPartialFile) {
     const std::map<std::string, std::string> expected = visibleFiles(reference);
     ASSERT_EQ(visibleFiles(output), expected);
 
+#if defined(_WIN32)
+    constexpr int kKills = 16;  // a process start costs more under Wine
+#else
     constexpr int kKills = 40;
+#endif
     for (int kill = 0; kill < kKills; ++kill) {
         // Half the kills on a fresh folder (the copy phase), half on the growing folder of earlier kills.
         if (kill < kKills / 2) {
-            fs::remove_all(output);
-            fs::create_directory(output);
+            fs::remove_all(pathFromUtf8(output));
+            fs::create_directory(pathFromUtf8(output));
         }
-        const pid_t child = startCli(args(output), open("/dev/null", O_WRONLY), root / "err");
+        RunningProgram child(CELSHIFT_CLI_PATH, args(output), root / "out", root / "err");
         std::this_thread::sleep_for(whole * (kill % (kKills / 2)) / (kKills / 2));
-        ::kill(child, SIGKILL);
-        waitFor(child);
+        child.kill();
+        child.wait();
         for (const auto& [name, bytes] : visibleFiles(output)) {
             ASSERT_TRUE(expected.count(name)) << name << " after kill " << kill;
             ASSERT_EQ(bytes.size(), expected.at(name).size()) << name << " after kill " << kill;
             ASSERT_TRUE(bytes == expected.at(name)) << name << " after kill " << kill;
         }
     }
+    // The killed runs' hold on the folder ended with them: the next run is not refused, and it removes their
+    // temporary files.
     const Process rerun = runCli(args(output));
     EXPECT_EQ(rerun.status, 0) << rerun.out << rerun.err;
     EXPECT_EQ(visibleFiles(output), expected);
     EXPECT_FALSE(anyTemporaryFile(output));
 }
 
+#if !defined(_WIN32)
 // A reader that goes away (`| head -2`) stops the run like Ctrl+C: files in work are finished, none is partial,
 // and the status says that not everything was seen.
 TEST_F(CliSafety, AClosedPipeStopsTheRunAndIsNoSuccess) {
@@ -188,6 +199,7 @@ TEST_F(CliSafety, AnUnreachableScenarioFolderIsSaidToBeUnreadable) {
     fs::permissions(scenario, fs::perms::owner_all);
 }
 
+#endif
+
 }  // namespace
 }  // namespace celshift::test
-#endif

@@ -11,6 +11,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -51,8 +52,9 @@ HANDLE inheritableFile(const std::string& path) {
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-int runAndWait(const std::string& program, const std::vector<std::string>& args, const std::string& outPath,
-               const std::string& errPath) {
+// Starts program with its standard output and error in the files; its process handle, or null.
+HANDLE startProgram(const std::string& program, const std::vector<std::string>& args, const std::string& outPath,
+                    const std::string& errPath) {
     std::wstring commandLine = quoted(wide(program));
     for (const auto& arg : args) commandLine += L" " + quoted(wide(arg));
     HANDLE out = inheritableFile(outPath);
@@ -68,17 +70,27 @@ int runAndWait(const std::string& program, const std::vector<std::string>& args,
                                           nullptr, nullptr, &startup, &process);
     ::CloseHandle(out);
     ::CloseHandle(err);
-    if (!started) return -1;
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD status = 0;
-    ::GetExitCodeProcess(process.hProcess, &status);
+    if (!started) return nullptr;
     ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    return process.hProcess;
+}
+
+int waitForProgram(HANDLE process) {
+    ::WaitForSingleObject(process, INFINITE);
+    DWORD status = 0;
+    ::GetExitCodeProcess(process, &status);
+    ::CloseHandle(process);
     return static_cast<int>(status);
 }
-#else
+
 int runAndWait(const std::string& program, const std::vector<std::string>& args, const std::string& outPath,
                const std::string& errPath) {
+    HANDLE process = startProgram(program, args, outPath, errPath);
+    return process != nullptr ? waitForProgram(process) : -1;
+}
+#else
+pid_t startProgram(const std::string& program, const std::vector<std::string>& args, const std::string& outPath,
+                   const std::string& errPath) {
     std::fflush(nullptr);  // else the child writes out what the parent still buffers
     const pid_t child = fork();
     if (child == 0) {
@@ -89,9 +101,18 @@ int runAndWait(const std::string& program, const std::vector<std::string>& args,
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    return child;
+}
+
+int waitForProgram(pid_t child) {
     int status = 0;
     if (child < 0 || waitpid(child, &status, 0) != child) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runAndWait(const std::string& program, const std::vector<std::string>& args, const std::string& outPath,
+               const std::string& errPath) {
+    return waitForProgram(startProgram(program, args, outPath, errPath));
 }
 #endif
 
@@ -114,6 +135,41 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     }
 #endif
     return result;
+}
+
+RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
+                               const std::string& outPath, const std::string& errPath) {
+#if defined(_WIN32)
+    handle_ = reinterpret_cast<std::intptr_t>(startProgram(program, args, outPath, errPath));
+    if (handle_ == 0) handle_ = -1;
+#else
+    handle_ = startProgram(program, args, outPath, errPath);
+#endif
+}
+
+RunningProgram::~RunningProgram() {
+    if (ended_ || handle_ == -1) return;
+    kill();
+    wait();
+}
+
+void RunningProgram::kill() {
+    if (ended_ || handle_ == -1) return;
+#if defined(_WIN32)
+    ::TerminateProcess(reinterpret_cast<HANDLE>(handle_), 137);
+#else
+    ::kill(static_cast<pid_t>(handle_), SIGKILL);
+#endif
+}
+
+int RunningProgram::wait() {
+    if (ended_ || handle_ == -1) return -1;
+    ended_ = true;
+#if defined(_WIN32)
+    return waitForProgram(reinterpret_cast<HANDLE>(handle_));
+#else
+    return waitForProgram(static_cast<pid_t>(handle_));
+#endif
 }
 
 }  // namespace celshift::test

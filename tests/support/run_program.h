@@ -1,6 +1,7 @@
 // Runs a built program as a process, its standard output and error captured, for tests of whole programs.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,5 +16,24 @@ struct ProgramResult {
 // Arguments are UTF-8 and reach the program unchanged (on Windows through its UTF-8 code page). Line ends of
 // the output are "\n" on every platform (Windows text streams write "\r\n").
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args);
+
+// A program left running, its standard output and error going to files, for tests that end it at a moment of
+// their choosing as kill -9 would (TerminateProcess on Windows): it gets no chance to clean up.
+class RunningProgram {
+public:
+    RunningProgram(const std::string& program, const std::vector<std::string>& args, const std::string& outPath,
+                   const std::string& errPath);
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    void kill();
+    // Waits for the end; the exit status, or -1 when it did not exit on its own.
+    int wait();
+
+private:
+    std::intptr_t handle_ = -1;  // the process handle on Windows, the process id elsewhere
+    bool ended_ = false;
+};
 
 }  // namespace celshift::test
