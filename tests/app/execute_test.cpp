@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "app/Main.h"
+#include "window_scenario.h"
 #include "window_test_support.h"
 
 namespace celshift::test {
@@ -20,40 +21,21 @@ namespace {
 
 QTemporaryDir* folder = nullptr;
 
-struct Scenario {
-    QString folder;
-    QString summary;
-    QString output;
-};
-
 Scenario makeScenario() {
-    Scenario s{folder->path() + "/scenario", folder->path() + "/scenario/Summary.wsm", folder->path() + "/out"};
-    QDir().mkpath(s.folder);
-    QDir().mkpath(s.output);
-    writeFile(s.summary, "summary bytes");
+    const Scenario s = makeScenarioFolders(folder->path());
     writeFile(s.folder + "/readme.txt", "read me");
     writeFile(s.folder + "/map.wid", cellDataFile(kCellBmp932));
     writeFile(s.folder + "/other.wid", cellDataFile("keep.bmp"));
     return s;
 }
 
+// The output folder is left as the window chooses it.
 std::unique_ptr<TForm1> openForm(const Scenario& scenario, RecordingMessages& messages) {
-    auto form = std::make_unique<TForm1>((folder->path() + "/celshift.ini").toStdString());
-    form->setRunMessages(&messages);
-    form->setSourceOpenRunner([path = scenario.summary](QFileDialog&) { return std::optional<QString>(path); });
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form.get())) qFatal("window not shown");
-    QTest::mouseClick(form->t0ButtonSource, Qt::LeftButton);
-    return form;
+    return openFormOn(scenario, folder->path() + "/celshift.ini", &messages, false);
 }
 
 using Boxes = std::vector<std::pair<QString, QString>>;
 
-// Presses Execute and waits for the run, which works on a thread of its own, to end.
-void execute(TForm1& form) {
-    QTest::mouseClick(form.t0ButtonExecute, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!form.runInProgress(), 30000);
-}
 
 }  // namespace
 

@@ -25,6 +25,7 @@
 #include "platform/ini_file.h"
 #include "run/conversion_run.h"
 #include "run/run_texts.h"
+#include "window_scenario.h"
 #include "window_test_support.h"
 
 namespace celshift::test {
@@ -78,18 +79,9 @@ private:
     Boxes boxes_;
 };
 
-struct Scenario {
-    QString folder;
-    QString summary;
-    QString output;
-};
-
 // Three data files: two that name common.bmp, one that names rare.bmp; and one other file.
 Scenario makeScenario() {
-    Scenario s{folder->path() + "/scenario", folder->path() + "/scenario/Summary.wsm", folder->path() + "/out"};
-    QDir().mkpath(s.folder);
-    QDir().mkpath(s.output);
-    writeFile(s.summary, "summary bytes");
+    const Scenario s = makeScenarioFolders(folder->path());
     writeFile(s.folder + "/a.wid", cellDataFile("common.bmp"));
     writeFile(s.folder + "/b.wid", cellDataFile("rare.bmp"));
     writeFile(s.folder + "/c.wid", cellDataFile("common.bmp"));
@@ -99,14 +91,7 @@ Scenario makeScenario() {
 QString iniPath() { return folder->path() + "/celshift.ini"; }
 
 std::unique_ptr<TForm1> openForm(const Scenario& scenario, RunMessages* messages) {
-    auto form = std::make_unique<TForm1>(iniPath().toStdString());
-    if (messages != nullptr) form->setRunMessages(messages);
-    form->setOutputFolder(scenario.output.toStdString());
-    form->setSourceOpenRunner([path = scenario.summary](QFileDialog&) { return std::optional<QString>(path); });
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form.get())) qFatal("window not shown");
-    QTest::mouseClick(form->t0ButtonSource, Qt::LeftButton);
-    return form;
+    return openFormOn(scenario, iniPath(), messages);
 }
 
 void waitForRun(const TForm1& form) { QTRY_VERIFY_WITH_TIMEOUT(!form.runInProgress(), 30000); }

@@ -23,6 +23,7 @@
 #include "app/names_panel.h"
 #include "app/run_report_page.h"
 #include "platform/ini_file.h"
+#include "window_scenario.h"
 #include "window_test_support.h"
 
 namespace celshift::test {
@@ -31,19 +32,10 @@ namespace {
 
 QTemporaryDir* folder = nullptr;
 
-struct Scenario {
-    QString folder;
-    QString summary;
-    QString output;
-};
-
 // Data files naming common.bmp (twice), rare.bmp and a name without an image extension; a picture of common.bmp
 // stored as Common.BMP (names on disk match without regard to case); one other file, already in the output.
 Scenario makeScenario() {
-    Scenario s{folder->path() + "/scenario", folder->path() + "/scenario/Summary.wsm", folder->path() + "/out"};
-    QDir().mkpath(s.folder);
-    QDir().mkpath(s.output);
-    writeFile(s.summary, "summary bytes");
+    const Scenario s = makeScenarioFolders(folder->path());
     writeFile(s.folder + "/a.wid", cellDataFile("common.bmp"));
     writeFile(s.folder + "/b.wid", cellDataFile("rare.bmp"));
     writeFile(s.folder + "/c.wid", cellDataFile("common.bmp"));
@@ -59,19 +51,7 @@ Scenario makeScenario() {
 QString iniPath() { return folder->path() + "/celshift.ini"; }
 
 std::unique_ptr<TForm1> openForm(const Scenario& scenario, RunMessages* messages) {
-    auto form = std::make_unique<TForm1>(iniPath().toStdString());
-    if (messages != nullptr) form->setRunMessages(messages);
-    form->setOutputFolder(scenario.output.toStdString());
-    form->setSourceOpenRunner([path = scenario.summary](QFileDialog&) { return std::optional<QString>(path); });
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form.get())) qFatal("window not shown");
-    QTest::mouseClick(form->t0ButtonSource, Qt::LeftButton);
-    return form;
-}
-
-void execute(TForm1& form) {
-    QTest::mouseClick(form.t0ButtonExecute, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!form.runInProgress(), 30000);
+    return openFormOn(scenario, iniPath(), messages);
 }
 
 bool hasPicture(const QLabel* label) { return !label->pixmap().isNull(); }

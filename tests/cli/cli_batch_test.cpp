@@ -271,17 +271,10 @@ TEST_F(CliBatch, AnOutputFolderThatCannotHoldTheScenariosIsNamed) {
 
 #if !defined(_WIN32)  // a signal from another process
 TEST_F(CliBatch, AStopEndsTheCallAndNoLaterScenarioStarts) {
-    // A long file, walked event by event (sparse, so it costs no disk): the signal comes while it is in work.
-    const std::string longFile = scenario + "/A.wid";
-    writeFile(longFile, ByteBuilder().fileHeader(8).int32(0x7FFFFFFF).bytes());
-    fs::resize_file(longFile, std::uintmax_t{1} << 30);
+    // The signal comes while the first scenario's long file is in work.
+    writeLongDataFile(scenario + "/A.wid");
     CliChild child({"--dry-run", "--jobs", "1", scenario, second});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    const auto printed = [&] { return fs::exists(child.outPath()) ? readFile(child.outPath()) : std::string(); };
-    while (printed().find("画像置換") == std::string::npos && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    kill(child.pid(), SIGTERM);
+    signalOnceItPrinted(child, "画像置換", SIGTERM);
     const Process p = child.wait();
     EXPECT_EQ(p.status, 128 + SIGTERM) << p.out << p.err;
     EXPECT_EQ(p.out, "シナリオ: シナリオ\n画像置換: 0個のファイルを置換します\n失敗: A.wid\n情報: 中止しました\n");

@@ -66,18 +66,11 @@ TEST_F(CliProcess, ListNamesShowsEachNameWithItsCounts) {
 #if !defined(_WIN32)  // a signal from another process
 // Ctrl+C, SIGTERM and a closed terminal stop a run alike: the file in work is finished and reported, then the stop.
 TEST_F(CliProcess, AStopSignalFinishesTheFileInWorkAndSaysSo) {
-    // A long file first, walked event by event (sparse, so it costs no disk): the signal comes while it is in work.
-    const std::string longFile = scenario + "/A.wid";
-    writeFile(longFile, ByteBuilder().fileHeader(8).int32(0x7FFFFFFF).bytes());
-    fs::resize_file(longFile, std::uintmax_t{1} << 30);
+    // A long file first: the signal comes while it is in work.
+    writeLongDataFile(scenario + "/A.wid");
     for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
         CliChild child({"--dry-run", "--jobs", "1", "--from", "cell.bmp", "--to", "c.jpg", scenario});
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        const auto printed = [&] { return fs::exists(child.outPath()) ? readFile(child.outPath()) : std::string(); };
-        while (printed().find("画像置換") == std::string::npos && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        kill(child.pid(), signalNumber);
+        signalOnceItPrinted(child, "画像置換", signalNumber);
         const Process p = child.wait();
         EXPECT_EQ(p.status, 128 + signalNumber) << p.out << p.err;
         // A.wid ends inside its events, so it fails; it is reported, then the stop; Area01 and Area02 were not

@@ -8,6 +8,10 @@
 #include <vector>
 
 #if !defined(_WIN32)
+#include <chrono>
+#include <signal.h>
+#include <thread>
+
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -88,6 +92,23 @@ private:
     TempFolder streams_;
     pid_t child_ = -1;
 };
+
+// A data file walked event by event for seconds (1 GiB, sparse, so it costs no disk): a signal sent while it is in
+// work finds the run busy with it.
+inline void writeLongDataFile(const std::string& path) {
+    writeFile(path, ByteBuilder().fileHeader(8).int32(0x7FFFFFFF).bytes());
+    fs::resize_file(path, std::uintmax_t{1} << 30);
+}
+
+// Sends signalNumber to the child once its standard output holds text (within 20 s), a moment later.
+inline void signalOnceItPrinted(const CliChild& child, const std::string& text, int signalNumber) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto printed = [&] { return fs::exists(child.outPath()) ? readFile(child.outPath()) : std::string(); };
+    while (printed().find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(child.pid(), signalNumber);
+}
 #endif
 
 }  // namespace celshift::test
