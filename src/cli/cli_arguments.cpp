@@ -141,9 +141,11 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         } else if (!optionsEnded && arg == "--output") {
             if (parsed.output) throw std::invalid_argument("--output is given twice");
             parsed.output = valueOf(args, i);
+            if (parsed.output->empty()) throw std::invalid_argument("--output needs a folder, not an empty text");
         } else if (!optionsEnded && arg == "--rows") {
             if (parsed.rowsFile) throw std::invalid_argument("--rows is given twice");
             parsed.rowsFile = valueOf(args, i);
+            if (parsed.rowsFile->empty()) throw std::invalid_argument("--rows needs a file, not an empty text");
         } else if (!optionsEnded && arg == "--from") {
             if (parsed.rowCount == 4) throw std::invalid_argument("at most four --from/--to pairs are allowed; more rows go into a --rows file");
             const std::string from = valueOf(args, i);

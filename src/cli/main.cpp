@@ -76,12 +76,13 @@ int listNames(const std::string& summary, celshift::FileList& fileList, celshift
                              texts::kCaptionError);
         return kNotStarted;
     }
-    cli::printNameLines(scan.names, messages);
-    cli::tellScanProblems(scan, messages);
+    // A stopped scan saw only some of the names: no table that could be taken for the whole one.
     if (scan.stopped) {
         messages.showMessage(texts::kStopped, texts::kCaptionInfo);
         return stoppedStatus();
     }
+    cli::printNameLines(scan.names, messages);
+    cli::tellScanProblems(scan, messages);
     return scan.problems.empty() ? kRunEnded : kFilesFailed;
 }
 
@@ -176,7 +177,10 @@ int main(int argc, char** argv) {
         rows = arguments.rows;
         if (arguments.rowsFile && !readRows(*arguments.rowsFile, rows)) return kNotStarted;
     } catch (const std::invalid_argument& error) {
-        std::fprintf(stderr, "celshift-cli: %s\nTry 'celshift-cli --help' for more information.\n", error.what());
+        // Names given on the command line are shown as the run's messages show them: no control byte reaches the
+        // terminal as it is.
+        std::fprintf(stderr, "celshift-cli: %s\nTry 'celshift-cli --help' for more information.\n",
+                     shownName(error.what()).c_str());
         return kNotStarted;
     }
     if (arguments.mode == cli::Mode::Run || arguments.mode == cli::Mode::DryRun) tellUnusedRows(arguments.rows);
@@ -192,6 +196,12 @@ int main(int argc, char** argv) {
         options.syncBeforeRename = arguments.sync;
         std::vector<int> statuses;
         for (const cli::ScenarioJob& job : jobs) {
+            // A stop that came between two scenarios: the next one does not start.
+            if (!statuses.empty() && gStop.requested()) {
+                messages.showMessage(texts::kStopped, texts::kCaptionInfo);
+                statuses.push_back(stoppedStatus());
+                break;
+            }
             if (jobs.size() > 1) {
                 messages.showMessage(shownName(job.name), cli::kCaptionScenario);
             }

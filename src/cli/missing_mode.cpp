@@ -26,16 +26,17 @@ MissingImagesResult listMissingImages(const std::string& summary, FileList& file
         messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(folder), texts::kCaptionError);
         return MissingImagesResult::CouldNotLook;
     }
+    // A stopped scan saw only some of the names: no list that could be taken for the whole one.
+    if (scan.stopped) {
+        messages.showMessage(texts::kStopped, texts::kCaptionInfo);
+        return MissingImagesResult::Stopped;
+    }
     const ImageFileIndex files(folder);
     const MissingImages missing = findMissingImages(scan, files);
     printNameLines(missing.names, messages);
     tellScanProblems(scan, messages);
     for (const std::string& unreadable : missing.unreadableFolders)
         messages.showMessage(std::string(kFolderUnreadable) + "\n" + shownName(unreadable), texts::kCaptionError);
-    if (scan.stopped) {
-        messages.showMessage(texts::kStopped, texts::kCaptionInfo);
-        return MissingImagesResult::Stopped;
-    }
     if (!scan.problems.empty() || !missing.unreadableFolders.empty()) return MissingImagesResult::CouldNotLook;
     return missing.names.empty() ? MissingImagesResult::NothingMissing : MissingImagesResult::SomethingMissing;
 }

@@ -17,6 +17,9 @@ namespace celshift::cli {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// What a text editor's "Unicode" puts first: the file is UTF-16, every line of which would read as bad.
+constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
 
 // True when text is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
 bool isUtf8(std::string_view text) {
@@ -50,6 +53,10 @@ RowsFile parseRowsFile(std::string_view text) {
     file.rows.from.clear();
     file.rows.to.clear();
     if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    if (text.starts_with(kUtf16LittleEndianMark) || text.starts_with(kUtf16BigEndianMark)) {
+        file.problems.push_back({1, "UTF-16で書かれています。UTF-8で保存してください"});
+        return file;
+    }
     auto table = std::make_shared<ReplacementTable>();
     std::vector<int> lineOfRow;  // per row, its line
     const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;

@@ -38,6 +38,12 @@ void refuseOutputsInScenarios(const std::vector<ScenarioJob>& jobs, const std::s
                 throw std::invalid_argument("the output folder " + shownName(job.output) +
                                             " is a scenario folder of the call: " + shownName(folder));
     }
+    // Two names of one folder (a link beside the other): the second scenario would be copied over the first.
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+        for (std::size_t k = i + 1; k < jobs.size(); ++k)
+            if (isSameFileSystemObject(jobs[i].output, jobs[k].output))
+                throw std::invalid_argument("two scenarios would be written into one folder: " + shownName(jobs[i].output) +
+                                            " and " + shownName(jobs[k].output));
 }
 
 }  // namespace

@@ -170,9 +170,11 @@ bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, Run
     return false;
 }
 
-RunOutcome stoppedRun(RunOutcome outcome, RunMessages& messages) {
+// everyFileDone: the stop came while the last files were in work, which were finished, so every file was looked at.
+// The run still ends as stopped: it was asked to, and the caller tells the stop's status.
+RunOutcome stoppedRun(RunOutcome outcome, RunMessages& messages, bool everyFileDone = false) {
     outcome.stopped = true;
-    outcome.someNamesUncounted = true;  // files after the stop were not looked at
+    if (!everyFileDone) outcome.someNamesUncounted = true;  // files after the stop were not looked at
     messages.showMessage(texts::kStopped, texts::kCaptionInfo);
     return outcome;
 }
@@ -215,7 +217,7 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
 
     const bool ended = rewriteDataFiles(fileList, &output, holder, messages, options, outcome);
     if (options.syncBeforeRename) output.syncEntries();
-    if (!ended) return stoppedRun(outcome, messages);
+    if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
     messages.showMessage(texts::kDone, texts::kCaptionInfo);
     return outcome;
 }
@@ -229,7 +231,8 @@ RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, Fil
     buildReplacementTable(rows, holder, messages);
     outcome.usedRows = holder.table ? holder.table->count : 0;
     outcome.rowTotals.resize(static_cast<std::size_t>(outcome.usedRows));
-    if (!rewriteDataFiles(fileList, nullptr, holder, messages, options, outcome)) return stoppedRun(outcome, messages);
+    const bool ended = rewriteDataFiles(fileList, nullptr, holder, messages, options, outcome);
+    if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
     return outcome;
 }
 

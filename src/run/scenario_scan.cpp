@@ -197,7 +197,8 @@ ScenarioScan scanScenario(const std::string& sourceFile, FileList& fileList, con
                                        inWork >= 0 ? nameOf(paths[static_cast<std::size_t>(inWork)]) : std::string());
         })
                          : nullptr);
-    scan.stopped = delivered < scan.dataFiles;
+    // A stop that came while the last files were read still stops the scan: it was asked to.
+    scan.stopped = delivered < scan.dataFiles || (options.stop != nullptr && options.stop->requested());
 
     scan.names.reserve(names.size());
     for (auto& [bytes, name] : names) {

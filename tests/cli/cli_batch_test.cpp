@@ -252,6 +252,19 @@ TEST_F(CliBatch, OutputFoldersAreNamedAfterTheirScenarioAndNeverAreOne) {
         EXPECT_NE(p.err.find("is a scenario folder of the call"), std::string::npos) << p.err;
     }
     EXPECT_EQ(filesOf(second), secondBefore);
+
+    // Two output folders that are one: in the output folder, a link named after the first scenario to the second's
+    // output folder.
+    if (!noLinks) {
+        const std::string linked = root / "linked";
+        fs::create_directories(pathFromUtf8(linked + "/二番目"));
+        fs::create_directory_symlink("二番目", pathFromUtf8(linked + "/シナリオ"));
+        const Process p = runCli({"--output", linked, scenario, second});
+        EXPECT_EQ(p.status, 2);
+        EXPECT_EQ(p.out, "");
+        EXPECT_NE(p.err.find("two scenarios would be written into one folder"), std::string::npos) << p.err;
+        EXPECT_TRUE(fs::is_empty(pathFromUtf8(linked + "/二番目")));
+    }
 }
 
 // An output folder that is missing or no folder is named as such, for each scenario; nothing is made.

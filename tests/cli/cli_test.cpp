@@ -32,6 +32,8 @@ TEST(CliArguments, MistakesAreRefused) {
         {"--to", "b.bmp", "s"},
         {"--output"},
         {"--rows"},
+        {"--output", "", "s"},
+        {"--rows", "", "s"},
         {"--frm", "a", "s"},
         {"--jobs", "0", "s"},
         {"--jobs", "x", "s"},
@@ -171,6 +173,12 @@ TEST_F(CliProcess, RefusalsAndBadArgumentsGiveStatusTwo) {
         EXPECT_NE(p.err.find("celshift-cli: "), std::string::npos) << args.back();
     }
     EXPECT_TRUE(fs::is_empty(output));
+
+    // A name with control bytes given on the command line reaches the terminal escaped, as in the run's messages.
+    const Process escaped = runCli({"--dry-run", "no\x1B[2Jsuch"});
+    EXPECT_EQ(escaped.status, 2);
+    EXPECT_NE(escaped.err.find("no\\x1B[2Jsuch"), std::string::npos) << escaped.err;
+    EXPECT_EQ(escaped.err.find('\x1B'), std::string::npos) << escaped.err;
 }
 
 TEST(CliHelp, ExplainsTheContract) {

@@ -81,6 +81,9 @@ TEST(RowsFile, LinesBecomeRowsOrAreRefusedWithTheirNumber) {
         {"a byte order mark only at the start", "\xEF\xBB\xBF\xEF\xBB\xBF" "a.bmp\tb.bmp\n", {}, {{1, kNot932}}},
         {"line numbers count every line", "# one\n\r\n\n#\n\tx\n", {}, {{5, kHalf}}},
         {"a line of blanks is no empty line", " \n", {}, {{1, kNoTab}}},
+        {"UTF-16, little-endian", std::string("\xFF\xFE" "a\0\t\0", 6), {},
+         {{1, "UTF-16で書かれています。UTF-8で保存してください"}}},
+        {"UTF-16, big-endian", std::string("\xFE\xFF\0a\0\t", 6), {}, {{1, "UTF-16で書かれています。UTF-8で保存してください"}}},
     };
     for (const RowsCase& c : cases) {
         const cli::RowsFile file = cli::parseRowsFile(c.text);

@@ -119,6 +119,28 @@ TEST_F(RunControl, AStopFinishesTheFilesInWorkAndLeavesTheRestAlone) {
     EXPECT_EQ(reported, failures);
 }
 
+// Asked to stop while the last file was in work: it is finished and the run ends as stopped, though every file was
+// looked at (a signal's status must not read as a completed run).
+TEST_F(RunControl, AStopDuringTheLastFileStillEndsAsStopped) {
+    ASSERT_TRUE(broken(kFiles - 1));
+    HookedMessages hooked;
+    StopRequest stop;
+    hooked.onBox = [&](const Box& box) {
+        if (box == Box{"失敗", fileName(kFiles - 1)}) stop.request();
+    };
+    RunOptions options;
+    options.jobs = 2;
+    options.stop = &stop;
+    auto list = makeDirectoryFileList();
+    const RunOutcome outcome = runConversion(scenario + "/Summary.wsm", output, rows, *list, hooked, options);
+    std::vector<Box> expected = expectedBoxes();
+    expected.back() = kStopped;
+    EXPECT_EQ(hooked.boxes, expected);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_FALSE(outcome.someNamesUncounted);  // every file was walked and written: the counts are whole
+    EXPECT_EQ(out(fileName(kFiles - 2)), converted);
+}
+
 TEST_F(RunControl, AStopBeforeTheStartCopiesNothing) {
     StopRequest stop;
     stop.request();
