@@ -31,9 +31,9 @@ exchanging each image name that equals a --from text for the --to text that foll
                    error, with its line number). Not together with --from/--to.
   --output DIR     the output folder, which must exist (default: the folder "Scena" beside this program).
                    With several scenarios, each goes into DIR/<the name of its folder>, made when absent;
-                   two scenario folders of the same name, a SCENARIO that names no scenario, or an
-                   output folder that is one of the scenario folders are refused before anything is
-                   written.
+                   two scenario folders of the same name, a SCENARIO that names no scenario, an
+                   output folder that is one of the scenario folders, or two output folders that are
+                   one (a link) are refused before anything is written.
   --jobs N         convert N files at a time, N from 1 to 256 (default: one per core)
   --sync           make each file reach the disk before it takes its name (slower; safer on a power cut)
   --quiet          leave out the summary lines
