@@ -189,6 +189,7 @@ private:
     void applyPendingOuterSize();
     QRect outerGeometryToStore() const;
     void rememberRestoredGeometry();
+    bool fillsItsScreen() const;
     // main_rows.cpp
     ConversionRows typedRows() const;
     void rowsChanged();

@@ -101,19 +101,28 @@ void TForm1::applyPendingOuterSize() {
 
 // Keeps the outer geometry of the restored window. Window managers draw a maximized window with another frame
 // (often none at the sides), so the restored geometry cannot be rebuilt later from the frame of that moment.
+// A window that covers its screen's whole work area counts as maximized too: a window manager's maximize is not
+// always told to the program as a state (under Wine it is not).
 void TForm1::rememberRestoredGeometry() {
-    if (!isVisible() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) != 0) {
+    if (!isVisible() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) != 0 ||
+        fillsItsScreen()) {
         return;
     }
     restoredOuter_ = frameGeometry();
 }
 
+bool TForm1::fillsItsScreen() const {
+    const QScreen* shown = screen();
+    return shown != nullptr && frameGeometry().contains(shown->availableGeometry());
+}
+
 // A minimized, maximized or full-screen window is stored with the place and size it has when restored.
 QRect TForm1::outerGeometryToStore() const {
-    if ((windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) != 0) {
+    const bool notRestored = (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) != 0;
+    if (notRestored || fillsItsScreen()) {
         if (restoredOuter_.isValid()) return restoredOuter_;
         const QRect normal = normalGeometry();
-        if (normal.isValid()) {
+        if (notRestored && normal.isValid()) {
             const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
             return normal.marginsAdded(frame);
         }

@@ -92,7 +92,12 @@ FileError OutputFolder::lock() {
                                   FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
-        if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) return fileError(FileProblem::Busy);
+        if (error == ERROR_SHARING_VIOLATION) return fileError(FileProblem::Busy);
+        // Denied also answers for the lock file of a run that is closing it (its deletion pending), which reads as
+        // denied again; a folder of that name, a read-only lock file or a folder that takes no new file do not.
+        if (error == ERROR_ACCESS_DENIED && ::GetFileAttributesW(lockPath.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            ::GetLastError() == ERROR_ACCESS_DENIED)
+            return fileError(FileProblem::Busy);
         return {};  // a folder that takes no lock file is written without one; its writes tell their own errors
     }
     native_->lock = handle;

@@ -242,6 +242,7 @@ int workerCount(const RunOptions& options) {
     return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-std::string defaultOutputFolder() { return executableFolder() + "Scena/"; }
+// "Scena" and a trailing separator, both the system's ("Scena\" on Windows), so that paths shown under it are of one kind.
+std::string defaultOutputFolder() { return joinPath(joinPath(executableFolder(), "Scena"), ""); }
 
 }  // namespace celshift

@@ -161,6 +161,26 @@ void SettingsTest::aMaximizedWindowStoresItsRestoredGeometry() {
     QCOMPARE(s.width, 440L);
 }
 
+// Maximized by a window manager that does not tell the program so (Wine's windows): the window covers the whole work
+// area in the normal state.
+void SettingsTest::aWindowThatFillsItsScreenStoresItsRestoredGeometry() {
+    writeFile(iniPath(), "[WINSIZE]\nTop=110\nLeft=90\nHeight=380\nWidth=440\n");
+    {
+        auto form = openForm();
+        const QRect area = form->screen()->availableGeometry();
+        const QMargins frame = form->windowHandle()->frameMargins();
+        form->setGeometry(area.marginsRemoved(frame).adjusted(0, -4, 0, 4));
+        QVERIFY(QTest::qWaitFor([&] { return form->frameGeometry().contains(area); }));
+        QCOMPARE(form->windowState(), Qt::WindowNoState);
+        form->close();
+    }
+    const StoredSettings s = stored();
+    QCOMPARE(s.top, 110L);
+    QCOMPARE(s.left, 90L);
+    QCOMPARE(s.height, 380L);
+    QCOMPARE(s.width, 440L);
+}
+
 void SettingsTest::closingAndStartingAgainKeepsTheGeometryExactly_data() {
     QTest::addColumn<QString>("state");
     QTest::newRow("normal") << "normal";

@@ -17,6 +17,7 @@ private slots:
     void unreadableIntegersFallBackToTheDefaults();
     void aPlaceNoScreenShowsFallsBackToTheDefaultPlace();
     void aMaximizedWindowStoresItsRestoredGeometry();
+    void aWindowThatFillsItsScreenStoresItsRestoredGeometry();
     void closingAndStartingAgainKeepsTheGeometryExactly_data();
     void closingAndStartingAgainKeepsTheGeometryExactly();
     void aPlaceWithItsTitleBarOnAScreenIsKept_data();

@@ -188,6 +188,12 @@ TEST_F(OutputFolderTest, OneRunAtATime) {
     EXPECT_FALSE(folder.lock());
 }
 
+// A folder where the lock would be is no run.
+TEST_F(OutputFolderTest, AFolderOfTheLocksNameIsNoRun) {
+    fs::create_directory(root / ".celshift-lock");
+    EXPECT_FALSE(folder.lock());
+}
+
 #if !defined(_WIN32)
 // A run killed while it holds the folder does not keep the next one out.
 TEST_F(OutputFolderTest, AKilledRunsLockIsGone) {
