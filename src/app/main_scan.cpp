@@ -45,9 +45,11 @@ void TForm1::finishScan(int generation, std::shared_ptr<const ScenarioScan> scan
     if (scanThread_.joinable()) scanThread_.join();
     if (scan && !scan->stopped) {
         scan_ = std::move(scan);
-        const std::vector<OfferedName> names = matchableNames(*scan_);
+        const std::vector<OfferedName> names = scannedNames(*scan_);
+        std::vector<OfferedName> matchable = names;
+        std::erase_if(matchable, [](const OfferedName& name) { return !name.matchable; });
         const std::array<QLineEdit*, 4> edits{T2Edit1From, T2Edit2From, T2Edit3From, T2Edit4From};
-        for (QLineEdit* edit : edits) new NameCompleter(names, edit);  // owned by the edit
+        for (QLineEdit* edit : edits) new NameCompleter(matchable, edit);  // owned by the edit
         QStringList unread;
         for (const ScanProblem& problem : scan_->problems)
             unread << QString::fromStdString(shownName(problem.name) + ": " + problem.reason);

@@ -1,6 +1,7 @@
 #include "app/name_completer.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include <QAbstractItemView>
 #include <QLineEdit>
@@ -20,16 +21,26 @@ constexpr int kMaxShown = 12;
 
 }  // namespace
 
-std::vector<OfferedName> matchableNames(const ScenarioScan& scan) {
+std::vector<OfferedName> scannedNames(const ScenarioScan& scan) {
     std::vector<OfferedName> names;
+    std::unordered_map<std::string, std::size_t> lineOf;  // shown text -> its line
     for (const ScannedName& name : scan.names) {
         const std::string shown = displayName(name.bytes);
         const std::optional<std::string> typed = toCodePage932(shown);
-        if (!typed || typed->empty() || *typed + '\0' != name.bytes) continue;
-        const QString text = QString::fromStdString(shown);
-        const bool seen = std::any_of(names.begin(), names.end(), [&](const OfferedName& n) { return n.text == text; });
-        if (!seen) names.push_back({text, name.fields, name.files});
+        const bool matchable = typed && !typed->empty() && *typed + '\0' == name.bytes;
+        const auto [line, added] = lineOf.emplace(shown, names.size());
+        if (!added) {
+            names[line->second].matchable = names[line->second].matchable || matchable;
+            continue;
+        }
+        names.push_back({QString::fromStdString(shown), name.fields, name.files, name.bytes, matchable});
     }
+    return names;
+}
+
+std::vector<OfferedName> matchableNames(const ScenarioScan& scan) {
+    std::vector<OfferedName> names = scannedNames(scan);
+    std::erase_if(names, [](const OfferedName& name) { return !name.matchable; });
     return names;
 }
 

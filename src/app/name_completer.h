@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <QCompleter>
@@ -16,13 +17,17 @@ class QStandardItemModel;
 namespace celshift {
 
 struct OfferedName {
-    QString text;  // as typed into a row, which matches the stored field byte for byte
+    QString text;  // as shown, and as typed into a row that matches the stored field byte for byte
     std::int64_t fields = 0;
     int files = 0;
+    std::string stored;      // the field's bytes as the data files hold them
+    bool matchable = true;   // a row of this text matches the field (it ends in its zero byte, shown without escapes)
 };
 
-// The names of the scan that a row can match (a field that ends in its zero byte, shown without escapes), each
-// once, in the scan's order: most fields first.
+// Every name of the scan, each shown once, in the scan's order: most fields first. A field stored with and one
+// without its zero byte show alike; the line is matchable when either is.
+std::vector<OfferedName> scannedNames(const ScenarioScan& scan);
+// Of those, the names a row can match.
 std::vector<OfferedName> matchableNames(const ScenarioScan& scan);
 
 // Of names, those with one of the image extensions that contain typed (without regard to case): those that begin

@@ -13,6 +13,7 @@
 #include "platform/code_page_932.h"
 #include "run/build_replacement_table.h"
 #include "run/image_files.h"
+#include "run/missing_images.h"
 
 namespace celshift {
 
@@ -23,6 +24,8 @@ constexpr QSize kPictureSize{32, 32};
 constexpr std::size_t kBatch = 16;
 
 enum Column { kName, kFields, kFiles, kFile };
+
+constexpr const char* kUnmatchable = "行に入れても一致しない名前です（終わりのゼロバイトがないか、文字にならないバイトがあります）";
 
 }  // namespace
 
@@ -55,8 +58,9 @@ NamesPanel::NamesPanel(QWidget* parent)
     layout->addLayout(buttons);
 
     connect(NamesList, &QTreeWidget::itemActivated, this, [this] { pickCurrent(); });
-    connect(NamesList, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* item) { PickName->setEnabled(item != nullptr); });
+    connect(NamesList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        PickName->setEnabled(item != nullptr && item->data(kFields, Qt::UserRole).toBool());
+    });
     connect(PickName, &QPushButton::clicked, this, &NamesPanel::pickCurrent);
 }
 
@@ -91,7 +95,7 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
     unread_ = static_cast<int>(unreadFiles.size());
     NamesSummary->setToolTip(unreadFiles.isEmpty() ? QString()
                                                    : "読めなかったデータファイル:\n" + unreadFiles.join('\n'));
-    std::vector<std::string> typed;
+    std::vector<std::string> stored;
     for (const OfferedName& name : names) {
         auto* item = new QTreeWidgetItem(NamesList);
         item->setText(kName, name.text);
@@ -100,10 +104,11 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
         item->setText(kFiles, QString::number(name.files));
         item->setTextAlignment(kFields, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(kFiles, Qt::AlignRight | Qt::AlignVCenter);
-        item->setToolTip(kName, name.text + "\n" + countsText(name));
-        const std::optional<std::string> bytes = toCodePage932(name.text.toStdString());
+        item->setToolTip(kName, name.text + "\n" + countsText(name) +
+                                    (name.matchable ? QString() : "\n" + QString(kUnmatchable)));
+        item->setData(kFields, Qt::UserRole, name.matchable);
         // Only image names have a file to look for; other names stand as they are.
-        typed.push_back(bytes && hasImageExtension(*bytes) ? name.text.toStdString() : std::string());
+        stored.push_back(isImageName(name.stored) ? name.stored : std::string());
     }
     missing_ = 0;
     NamesSummary->setText(summaryText(static_cast<int>(names.size())));
@@ -112,17 +117,15 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
         return;
     }
     const int generation = generation_;
-    loader_ = std::thread([this, generation, typed = std::move(typed), scenarioFolder] {
+    // Looked up as the command line's list of missing images looks them up, so that both name the same pictures.
+    loader_ = std::thread([this, generation, stored = std::move(stored), scenarioFolder] {
         const ImageFileIndex files(scenarioFolder);
         std::vector<Found> batch;
-        for (std::size_t row = 0; row < typed.size() && !stop_.load(); ++row) {
-            if (typed[row].empty()) continue;
-            Found found{static_cast<int>(row), false, {}, {}};
-            if (const std::optional<std::string> path = files.findTyped(typed[row])) {
-                found.exists = true;
-                found.path = fromBytes(*path);
-                found.image = loadThumbnail(found.path, kPictureSize);
-            }
+        for (std::size_t row = 0; row < stored.size() && !stop_.load(); ++row) {
+            if (stored[row].empty()) continue;
+            const ImageLookup lookup = lookUpStoredName(stored[row], files);
+            Found found{static_cast<int>(row), lookup.kind, fromBytes(lookup.path), {}};
+            if (lookup.kind == ImageLookup::Kind::Found) found.image = loadThumbnail(found.path, kPictureSize);
             batch.push_back(std::move(found));
             if (batch.size() < kBatch) continue;
             QMetaObject::invokeMethod(this, [this, generation, batch] { showFound(generation, batch, false); },
@@ -140,7 +143,14 @@ void NamesPanel::showFound(int generation, const std::vector<Found>& found, bool
     for (const Found& one : found) {
         QTreeWidgetItem* item = NamesList->topLevelItem(one.row);
         if (item == nullptr) continue;
-        if (!one.exists) {
+        if (one.lookup == ImageLookup::Kind::Unreadable) {
+            item->setText(kFile, "読めません");
+            item->setToolTip(kFile, "このフォルダが読めないので、ファイルがあるかわかりません:\n" +
+                                        QDir::toNativeSeparators(one.path));
+            item->setData(kFile, Qt::UserRole, "unknown");
+            continue;
+        }
+        if (one.lookup != ImageLookup::Kind::Found) {
             ++missing_;
             item->setText(kFile, "ありません");
             item->setForeground(kFile, QColor(200, 0, 0));
@@ -161,9 +171,11 @@ void NamesPanel::showFound(int generation, const std::vector<Found>& found, bool
     emit picturesDone();
 }
 
+// A name no row can match (a field without its zero byte, bytes that are no text) is not offered for a row.
 void NamesPanel::pickCurrent() {
     const QTreeWidgetItem* item = NamesList->currentItem();
-    if (item != nullptr) emit namePicked(item->data(kName, Qt::UserRole).toString());
+    if (item != nullptr && item->data(kFields, Qt::UserRole).toBool())
+        emit namePicked(item->data(kName, Qt::UserRole).toString());
 }
 
 }  // namespace celshift

@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include "app/name_completer.h"
+#include "run/image_files.h"
 
 class QLabel;
 class QPushButton;
@@ -50,8 +51,8 @@ signals:
 private:
     struct Found {
         int row;
-        bool exists;
-        QString path;
+        ImageLookup::Kind lookup;
+        QString path;  // Found: the file; Unreadable: the folder that could not be read
         QImage image;
     };
     void showFound(int generation, const std::vector<Found>& found, bool last);

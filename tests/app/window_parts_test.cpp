@@ -1,6 +1,7 @@
 #include "window_parts_test.h"
 
 #include <memory>
+#include <tuple>
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -86,9 +87,16 @@ void WindowPartsTest::completionsOfferImageNamesThatBeginWithTheTextFirst() {
     QFETCH(QString, typed);
     QFETCH(QStringList, offered);
     // Most fields first, as the scan gives them.
-    const std::vector<OfferedName> names{{"宿のmaster.bmp", 9, 3}, {"??Random", 8, 2}, {"map.bmp", 7, 1},
-                                         {"Mage.jpg", 5, 2},       {"宿.JPEG", 1, 1},   {"mp3.wav", 1, 1},
-                                         {"宿の亭主.bmp", 1, 1}};
+    std::vector<OfferedName> names;
+    for (const auto& [text, fields, files] : std::vector<std::tuple<QString, int, int>>{
+             {"宿のmaster.bmp", 9, 3}, {"??Random", 8, 2}, {"map.bmp", 7, 1}, {"Mage.jpg", 5, 2}, {"宿.JPEG", 1, 1},
+             {"mp3.wav", 1, 1}, {"宿の亭主.bmp", 1, 1}}) {
+        OfferedName name;
+        name.text = text;
+        name.fields = fields;
+        name.files = files;
+        names.push_back(name);
+    }
     QStringList got;
     for (const OfferedName& name : namesMatching(names, typed)) got << name.text;
     QCOMPARE(got, offered);
@@ -250,13 +258,18 @@ void WindowPartsTest::aRowWhoseNameMayStandInAnUnreadFileDoesNotSayNotFound() {
 
 void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextRow() {
     const Scenario scenario = makeScenario();
+    // A field stored without its zero byte: listed and marked as the command line's --missing lists it, though no
+    // row can match it.
+    QByteArray noZero = cellDataFile("nozero.bmp");
+    noZero.replace(int32(11) + QByteArray("nozero.bmp") + '\0', int32(10) + QByteArray("nozero.bmp"));
+    writeFile(scenario.folder + "/e.wid", noZero);
     RecordingMessages messages;
     auto form = openForm(scenario, &messages);
     QTRY_VERIFY_WITH_TIMEOUT(form->scenarioScan() != nullptr, 30000);
     QTreeWidget* list = form->NamesPage->NamesList;
     QTRY_VERIFY_WITH_TIMEOUT(!form->NamesPage->loading(), 30000);
 
-    QCOMPARE(list->topLevelItemCount(), 3);
+    QCOMPARE(list->topLevelItemCount(), 4);
     const auto item = [&](const QString& name) -> QTreeWidgetItem* {
         for (int row = 0; row < list->topLevelItemCount(); ++row) {
             if (list->topLevelItem(row)->text(0) == name) return list->topLevelItem(row);
@@ -271,8 +284,12 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     QCOMPARE(drawn.pixelColor(drawn.width() / 2, drawn.height() / 2), QColor(Qt::red));
     QCOMPARE(item("rare.bmp")->data(3, Qt::UserRole).toString(), QString("missing"));
     QCOMPARE(item("rare.bmp")->text(3), QString("ありません"));
-    QVERIFY(form->NamesPage->NamesSummary->text().contains("ファイルなし 1 件"));
+    QCOMPARE(item("nozero.bmp")->data(3, Qt::UserRole).toString(), QString("missing"));
+    QVERIFY(form->NamesPage->NamesSummary->text().contains("ファイルなし 2 件"));
     QVERIFY(!form->NamesPage->NamesSummary->text().contains("読めなかった"));
+    list->setCurrentItem(item("nozero.bmp"));
+    QVERIFY(!form->NamesPage->PickName->isEnabled());
+    QVERIFY(!completerOf(form->T2Edit1From)->offered().contains("nozero.bmp"));
 
     form->T2Edit1From->setText("x.bmp");
     form->PageControl->setCurrentWidget(form->NamesPage);
