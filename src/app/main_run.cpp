@@ -2,6 +2,7 @@
 // the window, and makes the window ready again when it ends.
 #include <algorithm>
 #include <exception>
+#include <map>
 #include <utility>
 
 #include <QCoreApplication>
@@ -20,6 +21,7 @@
 #include "app/run_report_page.h"
 #include "app/window_paths.h"
 #include "platform/file_copy.h"
+#include "platform/name_fold.h"
 #include "platform/name_rules.h"
 #include "run/build_replacement_table.h"
 #include "run/image_files.h"
@@ -37,10 +39,11 @@ void TForm1::t0ButtonExecuteClick() {
         outputFolder_ = defaultOutputFolder();
         showPaths();
     }
-    clearRowSummaries();
-    ReportPage->startRun(fromBytes(outputFolder_));
+    // A refusal here leaves the last run's report and row results as they were.
     std::vector<std::string> pictures;
     if (!pickedPicturesToCopy(outputFolder_, pictures)) return;
+    clearRowSummaries();
+    ReportPage->startRun(fromBytes(outputFolder_));
     runStop_ = std::make_unique<StopRequest>();
     progressRelay_ = std::make_unique<ProgressRelay>(this);
     reportRelay_ = std::make_unique<ReportRelay>(this);
@@ -68,25 +71,33 @@ void TForm1::t0ButtonExecuteClick() {
 }
 
 // The pictures picked for the used rows, which the run copies into the output folder with the scenario's files, so
-// that the converted scenario finds them. A different file of that name in the output folder or in the scenario
-// folder refuses the run with a box, before anything is written. A missing output folder, or the scenario folder
-// itself, is left to the run, which refuses it with its own message.
+// that the converted scenario finds them. A different file of that name in the output folder, in the scenario
+// folder or picked for another row refuses the run with a box, before anything is written; names are compared as
+// Windows compares them. A missing output folder, or the scenario folder itself, is left to the run, which refuses
+// it with its own message.
 bool TForm1::pickedPicturesToCopy(const std::string& output, std::vector<std::string>& pictures) {
     const std::string scenarioFolder = toBytes(QFileInfo(sourceFile_).absolutePath());
     if (!isExistingFolder(output) || isSameFileSystemObject(output, scenarioFolder)) return true;
+    const auto refuse = [this](const std::string& there) {
+        messages().showMessage("同じ名前の別のファイルがあります。実行しません。\n" + shownPath(there).toStdString(),
+                               texts::kCaptionError);
+        return false;
+    };
     const std::array<RowCheck, 4> checks = checkRows(typedRows());
+    std::map<std::string, std::string> pickedByName;  // folded name -> the picture picked first under it
     for (int row = 0; row < 4; ++row) {
         const QString picked = pickedPicture(row);
         if (picked.isEmpty() || checks[static_cast<std::size_t>(row)].state != RowState::Used) continue;
         const std::string source = toBytes(picked);
         const std::string name = std::string(lastPathElement(source));
+        const auto [earlier, first] = pickedByName.emplace(foldFileName(name).value_or(name), source);
+        if (!first) {
+            if (!sameContents(source, earlier->second)) return refuse(earlier->second);
+            continue;  // the same picture for two rows: copied once
+        }
         for (const std::string& folder : {output, scenarioFolder}) {
             const std::optional<std::string> there = findPictureFile(folder, name);
-            if (there && !sameContents(source, *there)) {
-                messages().showMessage("同じ名前の別のファイルがあります。実行しません。\n" + shownPath(*there).toStdString(),
-                                       texts::kCaptionError);
-                return false;
-            }
+            if (there && !sameContents(source, *there)) return refuse(*there);
         }
         pictures.push_back(source);
     }

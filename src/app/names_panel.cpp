@@ -1,6 +1,8 @@
 #include "app/names_panel.h"
 
 #include <QHBoxLayout>
+#include <QIcon>
+#include <QPixmap>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -96,8 +98,14 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
     NamesSummary->setToolTip(unreadFiles.isEmpty() ? QString()
                                                    : "読めなかったデータファイル:\n" + unreadFiles.join('\n'));
     std::vector<std::string> stored;
+    // Every row starts with a clear picture of the full size: the rows are as high as the first one (uniform
+    // heights), and names without a picture stay in line with the others.
+    QPixmap clear(kPictureSize);
+    clear.fill(Qt::transparent);
+    const QIcon noPicture(clear);
     for (const OfferedName& name : names) {
         auto* item = new QTreeWidgetItem(NamesList);
+        item->setIcon(kName, noPicture);
         item->setText(kName, name.text);
         item->setData(kName, Qt::UserRole, name.text);
         item->setText(kFields, QString::number(name.fields));

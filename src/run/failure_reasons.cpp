@@ -48,7 +48,8 @@ std::string hexNumber(std::int64_t value) {
     return "0x" + text;
 }
 
-std::string at(std::int64_t offset) { return groupedNumber(offset) + "バイト目"; }
+// "N バイト目" counts from one: the byte at offset 0 is the first.
+std::string at(std::int64_t offset) { return groupedNumber(offset + 1) + "バイト目"; }
 
 // The system's words for an I/O error, or only the class when there are none.
 std::string ioErrorText(int systemError) {

@@ -13,7 +13,7 @@ namespace celshift {
 // A file error: "ディスクの空きが足りません", or the system's own words for an error without a class of its own.
 std::string fileErrorText(const FileError& error);
 
-// Why a walk stopped, with the byte offset: "データが14,058バイトで終わっています（14,050バイト目からの画像名
+// Why a walk stopped, and where (counted from one): "データが14,058バイトで終わっています（14,051バイト目からの画像名
 // フィールドの途中）".
 std::string stopText(const StopDetail& stop);
 

@@ -285,6 +285,8 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     QCOMPARE(item("rare.bmp")->data(3, Qt::UserRole).toString(), QString("missing"));
     QCOMPARE(item("rare.bmp")->text(3), QString("ありません"));
     QCOMPARE(item("nozero.bmp")->data(3, Qt::UserRole).toString(), QString("missing"));
+    // A row without a picture is as high as one with it: under uniform heights the first row sets every row's.
+    QCOMPARE(item("rare.bmp")->icon(0).actualSize(QSize(32, 32)), QSize(32, 32));
     QVERIFY(form->NamesPage->NamesSummary->text().contains("ファイルなし 2 件"));
     QVERIFY(!form->NamesPage->NamesSummary->text().contains("読めなかった"));
     list->setCurrentItem(item("nozero.bmp"));
@@ -360,12 +362,31 @@ void WindowPartsTest::aPickedPictureIsCopiedIntoTheOutputAndAnotherFileOfItsName
     QVERIFY(messages.boxes[0].second.contains(QDir::toNativeSeparators(scenario.output + "/青.bmp")));
     QVERIFY(!QFileInfo::exists(scenario.output + "/a.wid"));
     QCOMPARE(readFile(scenario.output + "/青.bmp"), QByteArray("another picture"));
+    QVERIFY(form->ReportPage->text().contains("そのまま\t青.bmp"));  // the last run's report stays
 
     // A 変換先 typed by hand drops the picked file, and the picture dialog opens where it was picked.
     form->T2Edit1To->setText("other.bmp");
     QVERIFY(form->pickedPicture(0).isEmpty());
     QTest::mouseClick(form->PictureButtons[0], Qt::LeftButton);
     QCOMPARE(startedIn, elsewhere);
+
+    // Two rows that pick different pictures of one name (as Windows compares names): refused as well.
+    QFile::remove(scenario.output + "/青.bmp");
+    const QString other = folder->path() + "/other";
+    QDir().mkpath(other);
+    picture.fill(Qt::green);
+    QVERIFY(picture.save(other + "/青.BMP", "BMP"));
+    form->setPictureOpenRunner([&](QWidget*, const QString&) { return std::optional<QString>(other + "/青.BMP"); });
+    form->T2Edit2From->setText("rare.bmp");
+    QTest::mouseClick(form->PictureButtons[1], Qt::LeftButton);
+    QCOMPARE(form->T2Edit2To->text(), QString("青.BMP"));
+    messages.boxes.clear();
+    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+    QVERIFY(!form->runInProgress());
+    QCOMPARE(messages.boxes.size(), std::size_t{1});
+    QVERIFY(messages.boxes[0].second.contains(QDir::toNativeSeparators(elsewhere + "/青.bmp")));
+    QVERIFY(!QFileInfo::exists(scenario.output + "/青.bmp"));
+    QVERIFY(!QFileInfo::exists(scenario.output + "/青.BMP"));
 }
 
 void WindowPartsTest::theScenarioFolderIsRefusedAsOutputAtOnce() {

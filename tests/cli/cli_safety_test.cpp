@@ -180,8 +180,8 @@ TEST_F(CliSafety, UnusedRowsAndProblemsAreToldOnStandardError) {
     EXPECT_EQ(p.err, "celshift-cli: 変換２ は使われません: 画像の拡張子（.bmp .jpg .jpeg .jpy1 .jpdc .jpx）がありません\n"
                      "celshift-cli: 変換３ は使われません（上の行が空か無効です）\n"
                      "コピーできません: dangling.bmp: リンク先がありません\n"
-                     "失敗: Broken.wid: データが30バイトで終わっています（26バイト目からのバイト列の途中）。"
-                     "26バイト目からは変換せずにそのまま写しました\n");
+                     "失敗: Broken.wid: データが30バイトで終わっています（27バイト目からのバイト列の途中）。"
+                     "27バイト目からは変換せずにそのまま写しました\n");
 }
 
 // A scenario folder that this user cannot look into is said to be unreadable (run as another user, since root

@@ -230,8 +230,8 @@ TEST_F(SafeWrites, AFailedDataFileKeepsEveryByteAndSaysWhy) {
     EXPECT_EQ(cutReport->kind, FileReport::Kind::Failed);
     EXPECT_TRUE(cutReport->outputWritten);
     // Cut inside the node's child word (bytes 26 to 29).
-    EXPECT_EQ(cutReport->reason, "データが27バイトで終わっています（26バイト目からの4バイトの整数の途中）。"
-                                 "26バイト目からは変換せずにそのまま写しました");
+    EXPECT_EQ(cutReport->reason, "データが27バイトで終わっています（27バイト目からの4バイトの整数の途中）。"
+                                 "27バイト目からは変換せずにそのまま写しました");
 }
 
 TEST_F(SafeWrites, AnOutputPathThatIsAFileIsSaidSo) {

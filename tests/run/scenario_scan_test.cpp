@@ -78,9 +78,9 @@ TEST_F(Scan, FilesThatCannotBeWalkedAreListedInOrderWithTheirReason) {
     EXPECT_EQ(result.problems[0].name, "B.wid");
     EXPECT_EQ(result.problems[0].path, joinPath(scenario, "B.wid"));
     EXPECT_EQ(result.problems[0].kind, ScanProblem::Kind::Failed);
-    EXPECT_EQ(result.problems[0].reason, "データが20バイトで終わっています（17バイト目からの4バイトの整数の途中）");
+    EXPECT_EQ(result.problems[0].reason, "データが20バイトで終わっています（18バイト目からの4バイトの整数の途中）");
     EXPECT_EQ(result.problems[1].name, "C.wid");
-    EXPECT_EQ(result.problems[1].reason, "30バイト目の画像名フィールドの長さ 300 は 0～256 の範囲外です");
+    EXPECT_EQ(result.problems[1].reason, "31バイト目の画像名フィールドの長さ 300 は 0～256 の範囲外です");
     EXPECT_EQ(namesOf(result), (Names{{z("a.bmp"), 2, 2}}));
 }
 
