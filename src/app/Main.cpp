@@ -160,6 +160,11 @@ void TForm1::t0ButtonSourceClick() {
     showPaths();
     clearRowSummaries();
     startScan();
+    // An output folder chosen earlier that is this scenario's folder: told now, not first at 実行.
+    const std::string output = outputFolder_.empty() ? defaultOutputFolder() : outputFolder_;
+    if (isSameFileSystemObject(output, lastScenarioFolder_))
+        messages().showMessage(std::string(texts::kSameFolder) + "\n" + shownPath(output).toStdString(),
+                               texts::kCaptionError);
 }
 
 // Picks an existing folder as the output folder; it is stored at close. The scenario's own folder is refused at

@@ -120,6 +120,7 @@ void TForm1::showRowPictures() {
     if (!outputFiles_ || outputFiles_->folder() != output) outputFiles_ = std::make_shared<ImageFileIndex>(output);
     const std::array<QLineEdit*, 4> from = fromEdits(*this);
     const std::array<QLineEdit*, 4> to = toEdits(*this);
+    const std::array<RowCheck, 4> checks = checkRows(typedRows());
     for (std::size_t row = 0; row < from.size(); ++row) {
         // A picked picture stays with its row only while the 変換先 names it.
         if (!pickedPictures_[row].isEmpty() && QFileInfo(pickedPictures_[row]).fileName() != to[row]->text()) {
@@ -141,7 +142,8 @@ void TForm1::showRowPictures() {
             if (!toFile && haveScenario) toFile = scenarioFiles_->findTyped(toName.toStdString());
         }
         QLabel* thumb = ToThumbs[row];
-        const bool warn = haveScenario && !toFile && !toName.isEmpty() && hasImageExtension(toName.toStdString());
+        // Only a row the run uses can leave the converted scenario without its picture.
+        const bool warn = haveScenario && !toFile && checks[row].state == RowState::Used;
         thumb->setProperty("missing", warn);
         if (warn) {
             thumb->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(thumb->size()));

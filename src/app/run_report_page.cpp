@@ -182,7 +182,8 @@ void RunReportPage::addLine(const Line& line) {
 void RunReportPage::finishRun(const RunOutcome& outcome) {
     running_ = false;
     QStringList totals;
-    const bool someFilesUnread = outcome.failedFiles + outcome.unopenedFiles > 0;
+    // As the rows' own lines and the command line say it: a name may stand in a file not looked at to its end.
+    const bool someFilesUnread = outcome.someNamesUncounted;
     for (int row = 0; row < outcome.usedRows && row < static_cast<int>(outcome.rowTotals.size()); ++row) {
         const RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row)];
         totals << QString::fromStdString(texts::rowSummary(row + 1, total.fields, total.files, someFilesUnread));

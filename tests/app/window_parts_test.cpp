@@ -233,6 +233,7 @@ void WindowPartsTest::aRowWhoseNameMayStandInAnUnreadFileDoesNotSayNotFound() {
     writeFile(scenario.folder + "/e.wid", cellDataFile("absent.bmp").left(30));
     execute(*form);
     QCOMPARE(form->RowSummary[0]->text(), QString("変換１: 0箇所（見つかりません）"));
+    QVERIFY(form->ReportPage->text().contains("\n変換１: 0箇所（見つかりません）\n"));  // the report says the same
 
     // A name length out of range: the walk copies the rest unchanged, the name among it, uncounted.
     QByteArray badLength = cellDataFile("absent.bmp");
@@ -319,6 +320,13 @@ void WindowPartsTest::theRowsShowTheirPicturesAndWarnOfAMissingTarget() {
     QVERIFY(hasPicture(form->ToThumbs[0]));  // the placeholder
     form->T2Edit1To->setText("COMMON.bmp");
     QVERIFY(!form->ToThumbs[0]->property("missing").toBool());
+
+    // A row the run does not use (below an invalid one) warns of nothing.
+    form->T2Edit2From->setText("rare.bmp");
+    form->T2Edit2To->setText("absent.jpg");
+    QVERIFY(form->ToThumbs[1]->property("missing").toBool());
+    form->T2Edit1To->setText("no extension");
+    QVERIFY(!form->ToThumbs[1]->property("missing").toBool());
 }
 
 void WindowPartsTest::aPickedPictureIsCopiedIntoTheOutputAndAnotherFileOfItsNameRefusesTheRun() {
@@ -399,6 +407,15 @@ void WindowPartsTest::theScenarioFolderIsRefusedAsOutputAtOnce() {
     QCOMPARE(messages.boxes[0].first, QString("エラー"));
     QVERIFY(messages.boxes[0].second.startsWith("変更元シナリオと出力先が同じフォルダです"));
     QCOMPARE(QString::fromStdString(form->outputFolder()), scenario.output);
+
+    // The other order: the output folder first, then a scenario in it, is told when the scenario is chosen.
+    messages.boxes.clear();
+    auto outputFirst = openFormOn(scenario, iniPath(), &messages, false);
+    QCOMPARE(messages.boxes.size(), std::size_t{0});
+    outputFirst->setOutputFolder(scenario.folder.toStdString());
+    QTest::mouseClick(outputFirst->t0ButtonSource, Qt::LeftButton);
+    QCOMPARE(messages.boxes.size(), std::size_t{1});
+    QVERIFY(messages.boxes[0].second.startsWith("変更元シナリオと出力先が同じフォルダです"));
 }
 
 void WindowPartsTest::theScenarioDialogOpensWhereTheLastScenarioWasChosen() {
