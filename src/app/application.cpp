@@ -3,11 +3,15 @@
 #include <cstdio>
 #include <utility>
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMessageBox>
+#include <QSettings>
 
 #include "app/fonts.h"
 #include "app/qt_translations.h"
+#include "app/settings_location.h"
+#include "app/window_paths.h"
 
 namespace celshift {
 
@@ -28,6 +32,11 @@ CelshiftApplication::CelshiftApplication(int& argc, char** argv) : QApplication(
     setFont(windowFont());
     // Before the first window: Qt's dialogs and buttons speak Japanese like the rest.
     installQtTranslations(*this);
+    // Qt's own file dialog keeps its history and column widths in Qt's settings, in the system's format: they go
+    // beside this program's settings file (QtProject.conf), so that a portable copy leaves nothing in the user's
+    // profile. (On Windows that format is the registry, whose place Qt does not let a program move.)
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QFileInfo(fromBytes(settingsFileLocation())).absolutePath());
     // The image plugins are looked up here, on the GUI thread, before a background thread draws a thumbnail. The
     // lookup matches file names with Qt's regular expressions, which keep a per-thread object; with mingw-w64's
     // thread-local storage, such an object's destructor may read freed memory when a background thread ends, and

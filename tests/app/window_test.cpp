@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFrame>
@@ -22,6 +23,7 @@
 #include "app/fonts.h"
 #include "app/Numdialog.h"
 #include "app/run_report_page.h"
+#include "app/settings_location.h"
 #include "window_test_support.h"
 
 namespace celshift::test {
@@ -303,6 +305,19 @@ void WindowTest::theDialogOpensInTheStoredFolderEachTime() {
     form->t0ButtonSourceClick();
     QCOMPARE(openedIn, (QStringList{scenarios, scenarios}));
     QCOMPARE(form->sourceInitialFolder(), scenarios.toStdString());
+
+#if !defined(_WIN32)  // there, Qt keeps it in the registry
+    // What Qt's own dialog keeps of itself goes beside the program's settings file, not into the user's profile.
+    const QString beside = QFileInfo(QString::fromStdString(settingsFileLocation())).absolutePath() + "/QtProject.conf";
+    QFile::remove(beside);
+    {
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setDirectory(scenarios);
+    }
+    QVERIFY(QFileInfo::exists(beside));
+    QVERIFY(readFile(beside).contains("lastVisited"));
+#endif
 }
 
 void WindowTest::anExceptionInAHandlerIsShownAndTheWindowGoesOn() {
