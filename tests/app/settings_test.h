@@ -16,8 +16,8 @@ private slots:
     void storedGeometryIsAppliedAndTheNewOneStoredAtClose();
     void unreadableIntegersFallBackToTheDefaults();
     void aPlaceNoScreenShowsFallsBackToTheDefaultPlace();
+    void aMaximizedWindowStoresItsRestoredGeometry_data();
     void aMaximizedWindowStoresItsRestoredGeometry();
-    void aWindowThatFillsItsScreenStoresItsRestoredGeometry();
     void closingAndStartingAgainKeepsTheGeometryExactly_data();
     void closingAndStartingAgainKeepsTheGeometryExactly();
     void aPlaceWithItsTitleBarOnAScreenIsKept_data();
