@@ -111,9 +111,14 @@ void TForm1::rememberRestoredGeometry() {
     restoredOuter_ = frameGeometry();
 }
 
+// By size alone: the window system may tell the new size before the new place (Wine does), and a window of that
+// size covers the work area wherever it is put.
 bool TForm1::fillsItsScreen() const {
     const QScreen* shown = screen();
-    return shown != nullptr && frameGeometry().contains(shown->availableGeometry());
+    if (shown == nullptr) return false;
+    const QSize area = shown->availableGeometry().size();
+    const QSize outer = frameGeometry().size();
+    return outer.width() >= area.width() && outer.height() >= area.height();
 }
 
 // A minimized, maximized or full-screen window is stored with the place and size it has when restored.

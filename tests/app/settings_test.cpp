@@ -163,9 +163,13 @@ void SettingsTest::aMaximizedWindowStoresItsRestoredGeometry() {
             if (!maximized) QSKIP("this platform maximizes nothing without a window manager");
             QVERIFY(form->isMaximized());
         } else {
+            // The new size first, then the new place, as Wine tells them.
             const QRect area = form->screen()->availableGeometry();
             const QMargins frame = form->windowHandle()->frameMargins();
-            form->setGeometry(area.marginsRemoved(frame).adjusted(0, -4, 0, 4));
+            const QRect outer = area.adjusted(0, -4, 0, 4);
+            form->resize(outer.marginsRemoved(frame).size());
+            QVERIFY(QTest::qWaitFor([&] { return form->frameGeometry().size() == outer.size(); }));
+            form->move(outer.topLeft());
             QVERIFY(QTest::qWaitFor([&] { return form->frameGeometry().contains(area); }));
             QCOMPARE(form->windowState(), Qt::WindowNoState);
         }
