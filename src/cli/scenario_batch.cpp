@@ -11,6 +11,7 @@
 #include "platform/file_copy.h"
 #include "platform/file_error.h"
 #include "platform/path_text.h"
+#include "run/conversion_run.h"
 #include "run/failure_reasons.h"
 #include "run/run_texts.h"
 
@@ -83,12 +84,7 @@ std::vector<ScenarioJob> planScenarios(const std::vector<std::string>& scenarios
 
 std::string makeScenarioOutputFolder(const ScenarioJob& job) {
     const std::string& outputFolder = job.outputParent;
-    if (!isExistingFolder(outputFolder)) {
-        std::error_code error;
-        const bool somethingElse = std::filesystem::exists(pathFromUtf8(outputFolder), error);
-        return std::string(somethingElse ? texts::kOutputNotAFolder : texts::kNoOutputFolder) + "\n" +
-               shownName(outputFolder);
-    }
+    if (const char* refusal = outputFolderRefusal(outputFolder)) return std::string(refusal) + "\n" + shownName(outputFolder);
     std::error_code error;
     std::filesystem::create_directory(pathFromUtf8(job.output), error);
     if (!error) return {};

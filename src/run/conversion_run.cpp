@@ -192,11 +192,7 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
 
     // Nothing is touched unless the output folder is a folder, is not the scenario folder itself, no other run
     // writes into it, and the scenario folder can be listed.
-    if (!isExistingFolder(outputFolder)) {
-        std::error_code error;
-        const bool somethingElse = std::filesystem::exists(pathFromUtf8(outputFolder), error);
-        return refuse(somethingElse ? texts::kOutputNotAFolder : texts::kNoOutputFolder, {shownName(outputFolder)});
-    }
+    if (const char* refusal = outputFolderRefusal(outputFolder)) return refuse(refusal, {shownName(outputFolder)});
     OutputFolder output;
     if (const FileError error = output.open(absoluteFolder(outputFolder)))
         return refuse(texts::kOutputUnopened, {shownName(outputFolder), fileErrorText(error)});
@@ -234,6 +230,12 @@ RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, Fil
     const bool ended = rewriteDataFiles(fileList, nullptr, holder, messages, options, outcome);
     if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
     return outcome;
+}
+
+const char* outputFolderRefusal(const std::string& outputFolder) {
+    if (isExistingFolder(outputFolder)) return nullptr;
+    std::error_code error;
+    return std::filesystem::exists(pathFromUtf8(outputFolder), error) ? texts::kOutputNotAFolder : texts::kNoOutputFolder;
 }
 
 int workerCount(const RunOptions& options) {

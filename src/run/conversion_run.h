@@ -141,6 +141,9 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
 RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, FileList& fileList,
                   RunMessages& messages, const RunOptions& options = {});
 
+// Why outputFolder cannot take a run: the text that refuses it when it is missing or no folder, else null.
+const char* outputFolderRefusal(const std::string& outputFolder);
+
 // The default output folder: "Scena" beside the executable, with a trailing separator.
 std::string defaultOutputFolder();
 

@@ -83,7 +83,7 @@ DataFileResult convertDataFile(const std::string& path, OutputFolder* output, co
     }
     if (const FileError error = copy->replace(name)) return unopened(joinPath(output->path(), name), error);
     result.outputWritten = true;
-    if (walk != 0) result.reason += "。" + groupedNumber(stop.offset + 1) + "バイト目からは変換せずにそのまま写しました";
+    if (walk != 0) result.reason += "。" + bytePosition(stop.offset) + "からは変換せずにそのまま写しました";
     return result;
 }
 

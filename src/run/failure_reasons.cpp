@@ -48,9 +48,6 @@ std::string hexNumber(std::int64_t value) {
     return "0x" + text;
 }
 
-// "N バイト目" counts from one: the byte at offset 0 is the first.
-std::string at(std::int64_t offset) { return groupedNumber(offset + 1) + "バイト目"; }
-
 // The system's words for an I/O error, or only the class when there are none.
 std::string ioErrorText(int systemError) {
     return systemError != 0 ? fileErrorText(errorFromErrno(systemError)) : problemText(FileProblem::Other);
@@ -76,27 +73,29 @@ std::string groupedNumber(std::int64_t value) {
     return negative ? "-" + grouped : grouped;
 }
 
+std::string bytePosition(std::int64_t offset) { return groupedNumber(offset + 1) + "バイト目"; }
+
 std::string stopText(const StopDetail& stop) {
     switch (stop.kind) {
     case StopKind::None:
         return "";
     case StopKind::InputEnded:
-        return "データが" + groupedNumber(stop.dataEnd) + "バイトで終わっています（" + at(stop.offset) + "からの" +
+        return "データが" + groupedNumber(stop.dataEnd) + "バイトで終わっています（" + bytePosition(stop.offset) + "からの" +
                fieldText(stop.field) + "の途中）";
     case StopKind::InputFailed:
-        return "読み込めません（" + at(stop.offset) + "）: " + ioErrorText(stop.systemError);
+        return "読み込めません（" + bytePosition(stop.offset) + "）: " + ioErrorText(stop.systemError);
     case StopKind::OutputFailed:
         return "書き込めません: " + ioErrorText(stop.systemError);
     case StopKind::NameLength:
-        return at(stop.offset) + "の画像名フィールドの長さ " + groupedNumber(stop.value) + " は 0～256 の範囲外です";
+        return bytePosition(stop.offset) + "の画像名フィールドの長さ " + groupedNumber(stop.value) + " は 0～256 の範囲外です";
     case StopKind::NoFileLayout:
-        return "ファイルの種類 " + std::to_string(stop.value) + " は形式がわかりません（" + at(stop.offset) + "から）";
+        return "ファイルの種類 " + std::to_string(stop.value) + " は形式がわかりません（" + bytePosition(stop.offset) + "から）";
     case StopKind::NoContentLayout:
-        return at(stop.offset) + "の内容の種類 " + std::to_string(stop.value) + " は形式がわかりません";
+        return bytePosition(stop.offset) + "の内容の種類 " + std::to_string(stop.value) + " は形式がわかりません";
     case StopKind::NoEntryLayout:
-        return at(stop.offset) + "の項目の種類 " + hexNumber(stop.value) + " は形式がわかりません";
+        return bytePosition(stop.offset) + "の項目の種類 " + hexNumber(stop.value) + " は形式がわかりません";
     case StopKind::TooDeep:
-        return at(stop.offset) + "で入れ子が " + groupedNumber(stop.value) + " 段を超えています";
+        return bytePosition(stop.offset) + "で入れ子が " + groupedNumber(stop.value) + " 段を超えています";
     }
     return "";
 }

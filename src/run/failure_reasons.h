@@ -20,6 +20,9 @@ std::string stopText(const StopDetail& stop);
 // A count with thousands separators: 14058 -> "14,058".
 std::string groupedNumber(std::int64_t value);
 
+// Where a byte lies, counted from one as a reader counts: offset 26 is "27バイト目".
+std::string bytePosition(std::int64_t offset);
+
 // A file name or path as a message shows it: valid UTF-8 without control characters as it stands, every other
 // byte (a name that is not UTF-8, a control byte) as \xNN with two upper-case hex digits.
 std::string shownName(std::string_view name);
