@@ -15,10 +15,12 @@ class TErrorFm : public QDialog {
 public:
     explicit TErrorFm(QWidget* parent = nullptr);
 
-    // Shows the window modally with the path of the file that could not be opened.
-    void showModalFor(const QString& path);
+    // Shows the window modally with the path of the file that could not be opened, and why when known; sized to
+    // its text.
+    void showModalFor(const QString& path, const QString& reason = {});
 
     QLabel* PathLabel;
+    QLabel* ReasonLabel;
     // The default button: Enter closes the window, as Esc does.
     QPushButton* CloseButton;
 };

@@ -4,6 +4,12 @@
 #include <utility>
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QTimer>
+#include <QUrl>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -66,11 +72,47 @@ std::optional<QString> execPictureOpen(QWidget* parent, const QString& start) {
 bool askCancelOnClose(QWidget* parent) {
     QMessageBox box(QMessageBox::Question, texts::kCaptionInfo, "実行中です。中止して閉じますか？",
                     QMessageBox::Yes | QMessageBox::No, parent);
+    // Found by name when the run ends while it is up: there is nothing left to stop, and it goes.
+    box.setObjectName("CloseQuestion");
     box.setTextFormat(Qt::PlainText);
     box.button(QMessageBox::Yes)->setText("はい");
     box.button(QMessageBox::No)->setText("いいえ");
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+int askChoice(QWidget* parent, const QString& kind, const QString& text, const QStringList& choices,
+              int defaultChoice) {
+    QMessageBox box(QMessageBox::Question, texts::kCaptionInfo, text, QMessageBox::NoButton, parent);
+    box.setObjectName(kind);
+    box.setTextFormat(Qt::PlainText);
+    std::vector<QAbstractButton*> buttons;
+    for (int i = 0; i < choices.size(); ++i) {
+        QPushButton* button = box.addButton(choices[i], QMessageBox::ActionRole);
+        button->setObjectName(QString("Choice%1").arg(i));
+        buttons.push_back(button);
+        if (i == defaultChoice) box.setDefaultButton(button);
+    }
+    // Esc and the title bar's close answer nothing.
+    QPushButton* none = box.addButton(QMessageBox::Cancel);
+    none->hide();
+    box.setEscapeButton(none);
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i]) return static_cast<int>(i);
+    return -1;
+}
+
+std::optional<QString> execRowsFile(QWidget* parent, const QString& start, bool save) {
+    QFileDialog dialog(parent, save ? "変換行を保存" : "変換行を読み込む", start,
+                       "変換行ファイル(*.txt *.tsv);;すべてのファイル(*)");
+    dialog.setObjectName(save ? "RowsSave" : "RowsLoad");
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (save) dialog.setDefaultSuffix("txt");
+    prepareFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
 }
 
 // A file dialog's completion list can outlive the dialog when a typed path was accepted with Enter; left open,
@@ -96,14 +138,29 @@ TForm1::TForm1(std::string settingsPath, QWidget* parent)
       targetOpenRunner_(execTargetOpen),
       pictureOpenRunner_(execPictureOpen),
       closeQuestion_(askCancelOnClose),
-      boxMessages_(std::make_unique<BoxMessages>(this)) {
+      boxMessages_(std::make_unique<BoxMessages>(this)),
+      choiceQuestion_(askChoice),
+      rowsFileRunner_(execRowsFile) {
     buildControls();
+    setAcceptDrops(true);
     boxMessages_->setAboutFile([this](const QString& file) { showBoxAbout(file); });
     boxMessages_->setReportOffer([this] { return ReportPage->hasProblems(); },
-                                 [this] { PageControl->setCurrentWidget(ReportPage); });
+                                 [this] {
+                                     // The user wants to read the report: a close that waited for the run waits on.
+                                     closeAfterRun_ = false;
+                                     reportChosen_ = true;
+                                     PageControl->setCurrentWidget(ReportPage);
+                                 });
+    boxMessages_->setLastBox([this] { beforeLastBox(); }, [this](bool stopped) { return lastBoxNotes(stopped); });
+    boxMessages_->setReasonOf([this](const QString& name) { return ReportPage->reasonOf(name); });
     readSettings();
     showPaths();
     markRows();
+    // The scenario of the last start, when it is still there: ready to run again.
+    if (!lastScenarioFolder_.empty()) {
+        const QString summary = QDir(fromBytes(lastScenarioFolder_)).filePath("Summary.wsm");
+        if (QFileInfo(summary).isFile()) chooseScenario(summary, false);
+    }
 }
 
 TForm1::~TForm1() { endBackgroundWork(); }
@@ -125,6 +182,14 @@ void TForm1::setCloseQuestion(CloseQuestion question) {
 }
 
 void TForm1::setRunMessages(RunMessages* messages) { runMessages_ = messages; }
+
+void TForm1::setChoiceQuestion(ChoiceQuestion question) {
+    choiceQuestion_ = question ? std::move(question) : ChoiceQuestion(askChoice);
+}
+
+void TForm1::setRowsFileRunner(RowsFileRunner runner) {
+    rowsFileRunner_ = runner ? std::move(runner) : RowsFileRunner(execRowsFile);
+}
 
 void TForm1::setOutputFolder(std::string folder) {
     outputFolder_ = std::move(folder);
@@ -153,18 +218,66 @@ void TForm1::t0ButtonSourceClick() {
     const std::optional<QString> chosen = sourceOpenRunner_(*SourceOpen);
     closeLeftoverPopups();
     if (!chosen || chosen->isEmpty()) return;
-    sourceFile_ = *chosen;
+    setScenario(*chosen, true);
+}
+
+bool TForm1::chooseScenario(const QString& file, bool tell) {
+    if (runInProgress()) return false;
+    QFileInfo chosen(file);
+    // A folder stands for the "Summary.wsm" it holds.
+    if (chosen.isDir()) chosen = QFileInfo(QDir(chosen.absoluteFilePath()).filePath("Summary.wsm"));
+    if (!chosen.isFile() || chosen.fileName().compare("Summary.wsm", Qt::CaseInsensitive) != 0) {
+        if (tell)
+            messages().showMessage("シナリオではありません（Summary.wsm を選んでください）。\n" +
+                                       QDir::toNativeSeparators(file).toStdString(),
+                                   texts::kCaptionError);
+        return false;
+    }
+    setScenario(chosen.absoluteFilePath(), tell);
+    return true;
+}
+
+// The file as the dialog gave it (the dialog lets only an existing file be chosen).
+void TForm1::setScenario(const QString& file, bool tell) {
+    sourceFile_ = file;
     scenarioFiles_.reset();
-    lastScenarioFolder_ = toBytes(QFileInfo(*chosen).absolutePath());
+    lastScenarioFolder_ = toBytes(QFileInfo(file).absolutePath());
     t0ButtonExecute->setEnabled(true);
     showPaths();
     clearRowSummaries();
     startScan();
     // An output folder chosen earlier that is this scenario's folder: told now, not first at 実行.
     const std::string output = outputFolder_.empty() ? defaultOutputFolder() : outputFolder_;
-    if (isSameFileSystemObject(output, lastScenarioFolder_))
+    if (tell && isSameFileSystemObject(output, lastScenarioFolder_))
         messages().showMessage(std::string(texts::kSameFolder) + "\n" + shownPath(output).toStdString(),
                                texts::kCaptionError);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!runInProgress() && urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+// A dropped "Summary.wsm", or the folder that holds one, is chosen as シナリオを選択 would choose it.
+void TForm1::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+    event->acceptProposedAction();
+    const QString file = urls.front().toLocalFile();
+    // Out of the drop's own handling: a box during a drop would hold the source application's drag.
+    QTimer::singleShot(0, this, [this, file] { chooseScenario(file); });
+}
+
+void TForm1::OpenOutputClick() {
+    const std::string folder = !lastRunOutput_.empty() ? lastRunOutput_
+                               : outputFolder_.empty() ? defaultOutputFolder()
+                                                       : outputFolder_;
+    if (!isExistingFolder(folder)) {
+        messages().showMessage(std::string(texts::kNoOutputFolder) + "\n" + shownPath(folder).toStdString(),
+                               texts::kCaptionError);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(fromBytes(folder)));
 }
 
 // Picks an existing folder as the output folder; it is stored at close. The scenario's own folder is refused at
@@ -213,17 +326,35 @@ void TForm1::closeEvent(QCloseEvent* event) { FormClose(event); }
 
 // During a run the window asks whether to cancel it; if so, it closes once the run has ended, so that no data file
 // is left half-written and the settings are written then.
+// The question is asked once; a run that ends while it is up answers it (there is nothing left to stop) and the
+// window closes as asked once the run's last box is closed. Every way out writes the settings.
 void TForm1::FormClose(QCloseEvent* event) {
     if (runInProgress()) {
-        event->ignore();
-        if (closeAfterRun_ || !closeQuestion_(this)) return;
-        if (!runInProgress()) {
-            close();
+        if (closeAfterRun_ || closeQuestionUp_) {
+            event->ignore();
             return;
         }
-        closeAfterRun_ = true;
-        RunCancelClick();
-        return;
+        closeQuestionUp_ = true;
+        runEndedDuringQuestion_ = false;
+        const bool stop = closeQuestion_(this);
+        closeQuestionUp_ = false;
+        if (runEndedDuringQuestion_) {
+            runEndedDuringQuestion_ = false;
+            if (runInProgress() || reportChosen_) {
+                closeAfterRun_ = !reportChosen_;  // closes once the run's last box is closed
+                event->ignore();
+                return;
+            }
+        } else if (!stop) {
+            event->ignore();
+            return;
+        }
+        if (runInProgress()) {
+            event->ignore();
+            closeAfterRun_ = true;
+            RunCancelClick();
+            return;
+        }
     }
     writeSettings();
     event->accept();
@@ -243,6 +374,12 @@ void TForm1::closeOnStopRequest() {
         return;
     }
     close();
+}
+
+// The maximized state is kept for the next start.
+void TForm1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) rememberRestoredGeometry();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

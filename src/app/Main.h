@@ -18,6 +18,7 @@
 #include <thread>
 
 #include <QRect>
+#include <QStringList>
 #include <QString>
 #include <QWidget>
 
@@ -27,6 +28,8 @@
 #include "run/scenario_scan.h"
 
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QProgressBar;
 class QFileDialog;
 class QFrame;
@@ -64,6 +67,9 @@ public:
     QPushButton* t0ButtonSource;
     QPushButton* t0ButtonTarget;
     QPushButton* t0ButtonExecute;
+    // Beside 実行: opens the output folder; the rows file menu (save, load).
+    QPushButton* OpenOutputButton;
+    QPushButton* RowsButton;
     QTabWidget* PageControl;
     QWidget* TabSheet2;
     QGroupBox* GroupBox1;
@@ -116,6 +122,12 @@ public:
     // Asks, when the window is closed during a run, whether to cancel the run. Tests answer it themselves.
     using CloseQuestion = std::function<bool(QWidget* parent)>;
     void setCloseQuestion(CloseQuestion question);
+    // Asks a question with several answers; gives the index of the answer taken (defaultChoice for Enter), or -1
+    // when the box is closed without one. kind names the question ("MixQuestion", "RerunQuestion",
+    // "PictureClash"). Tests answer it themselves.
+    using ChoiceQuestion = std::function<int(QWidget* parent, const QString& kind, const QString& text,
+                                             const QStringList& choices, int defaultChoice)>;
+    void setChoiceQuestion(ChoiceQuestion question);
     // Where the run's messages go; nullptr restores the message boxes. Not owned; called on the run's thread.
     void setRunMessages(RunMessages* messages);
     // The folder the run writes into; "Scena" beside the executable unless chosen or set.
@@ -158,6 +170,19 @@ public:
     void PictureButtonClick(int row);
     // Puts name into the first row whose 変換元 is empty; false when every row has one.
     bool fillNextEmptyFrom(const QString& name);
+    // Chooses the scenario whose "Summary.wsm" is file (or the folder that holds one), as シナリオを選択 does;
+    // false, with a box, when it names no scenario. For a dropped file and the last scenario at start.
+    bool chooseScenario(const QString& file, bool tell = true);
+    // Opens the output folder in the system's file manager.
+    void OpenOutputClick();
+    // Writes the four rows as a rows file (UTF-8, FROM<TAB>TO per line) / reads one into the four rows.
+    void SaveRowsClick();
+    void LoadRowsClick();
+    // Asks for a rows file to save or load, starting at start; nothing when the user cancels. Tests answer it.
+    using RowsFileRunner = std::function<std::optional<QString>(QWidget* parent, const QString& start, bool save)>;
+    void setRowsFileRunner(RowsFileRunner runner);
+    // The folder the last run wrote into (a subfolder when the user chose one for that run); empty before a run.
+    const std::string& lastRunOutput() const { return lastRunOutput_; }
 
 signals:
     void runEnded();
@@ -169,6 +194,9 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     friend class ProgressRelay;
@@ -203,6 +231,13 @@ private:
     void setRunning(bool running);
     void showProgress(RunStage stage, int done, int count, const QString& inWork);
     void showBoxAbout(const QString& file);
+    // The run's last box is about to come up: a close question still up is answered by the run's end.
+    void beforeLastBox();
+    QStringList lastBoxNotes(bool stopped) const;
+    // Where this run writes: output, or a subfolder of it the user chose because output holds another scenario;
+    // empty when the user cancelled.
+    std::optional<std::string> runOutputFor(const std::string& output);
+    QString runKey(const std::string& output) const;
     void finishRun(const RunOutcome& outcome, std::exception_ptr error);
     // main_scan.cpp
     void startScan();
@@ -210,6 +245,7 @@ private:
     void endBackgroundWork();
 
     void showPaths();
+    void setScenario(const QString& file, bool tell);
 
     std::string settingsPath_;
     std::string sourceInitialFolder_;
@@ -235,6 +271,8 @@ private:
     // has written; for the rows' pictures.
     std::shared_ptr<ImageFileIndex> scenarioFiles_;
     std::shared_ptr<ImageFileIndex> outputFiles_;
+    // The folder the rows file dialogs open in: where the last rows file was saved or read.
+    QString rowsFolder_;
     // The folder the picture dialog opens in: where the last picture was picked.
     QString pictureFolder_;
 
@@ -244,6 +282,19 @@ private:
     std::unique_ptr<ReportRelay> reportRelay_;
     std::optional<RunOutcome> lastOutcome_;
     bool closeAfterRun_ = false;
+    // The close question is up; the run ended while it was.
+    bool closeQuestionUp_ = false;
+    bool runEndedDuringQuestion_ = false;
+    // The user took 結果を表示 in the run's last box: a close that waited for the run does not happen.
+    bool reportChosen_ = false;
+    ChoiceQuestion choiceQuestion_;
+    RowsFileRunner rowsFileRunner_;
+    // What the last run was given (scenario, rows, output), to ask before the same run again; and where it wrote.
+    QString lastRunKey_;
+    std::string lastRunOutput_;
+    // The stage and file count the progress told last, for the last box of a stopped run.
+    RunStage progressStage_ = RunStage::CopyingOtherFiles;
+    int progressCount_ = 0;
     // While a box about one file is up, the progress label names that file.
     bool boxUp_ = false;
 

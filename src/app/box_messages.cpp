@@ -54,10 +54,24 @@ void BoxMessages::showMessage(const std::string& text, const std::string& captio
                                           QSizePolicy::Fixed),
                           grid->rowCount(), 0, 1, grid->columnCount());
         }
-        // The run's last box: after a run with problems it leads to the report.
+        // The run's last box: how the run ended under its text, and after a run with problems a way to the report.
         QPushButton* toReport = nullptr;
         const bool last = caption == texts::kCaptionInfo && (text == texts::kDone || text == texts::kStopped);
-        if (last && reportProblems_ && showReport_ && reportProblems_()) {
+        QStringList notes;
+        if (last) {
+            if (beforeLastBox_) beforeLastBox_();
+            if (lastBoxNotes_) notes = lastBoxNotes_(text == texts::kStopped);
+        }
+        // A box about files: the report's reason for each, under the names.
+        if (reasonOf_ && (caption == texts::kCaptionFailed || caption == texts::kCaptionFirstStage)) {
+            const QStringList lines = QString::fromStdString(text).split('\n');
+            for (qsizetype i = caption == texts::kCaptionFailed ? 0 : 1; i < lines.size(); ++i) {
+                const QString reason = reasonOf_(lines[i]);
+                if (!reason.isEmpty()) notes << (caption == texts::kCaptionFailed ? reason : lines[i] + ": " + reason);
+            }
+        }
+        if (!notes.isEmpty()) box.setInformativeText(notes.join('\n'));
+        if (last && reportProblems_ && showReport_ && (reportProblems_() || !notes.isEmpty())) {
             toReport = box.addButton("結果を表示", QMessageBox::ActionRole);
             toReport->setObjectName("ShowReport");
         }
@@ -76,11 +90,12 @@ void BoxMessages::showErrorFm(const std::string& path) {
     onGuiThread([&] {
         const QString shownPath = QFile::decodeName(QByteArray::fromStdString(path));
         tellAbout(QFileInfo(shownPath).fileName());
+        const QString reason = reasonOf_ ? reasonOf_(QFileInfo(shownPath).fileName()) : QString();
         if (ErrorFm != nullptr) {
-            ErrorFm->showModalFor(shownPath);
+            ErrorFm->showModalFor(shownPath, reason);
         } else {
             TErrorFm window(parent_);
-            window.showModalFor(shownPath);
+            window.showModalFor(shownPath, reason);
         }
         tellAbout(QString());
     });

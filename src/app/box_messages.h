@@ -9,6 +9,7 @@
 #include <utility>
 
 #include <QString>
+#include <QStringList>
 
 #include "run/conversion_run.h"
 
@@ -40,6 +41,15 @@ public:
         showReport_ = std::move(show);
     }
 
+    // The run's last box: before() is called on the GUI thread just before it comes up; notes(stopped) gives lines
+    // shown under its text (how the run ended, what is worth a look), which also make it offer the report.
+    void setLastBox(std::function<void()> before, std::function<QStringList(bool stopped)> notes) {
+        beforeLastBox_ = std::move(before);
+        lastBoxNotes_ = std::move(notes);
+    }
+    // The reason the report gives for a file of that name (as the box shows it), shown under a box about it.
+    void setReasonOf(std::function<QString(const QString& name)> reasonOf) { reasonOf_ = std::move(reasonOf); }
+
 private:
     // Runs show on the GUI thread and returns when it has returned there.
     void onGuiThread(const std::function<void()>& show);
@@ -53,6 +63,9 @@ private:
     std::function<void(const QString&)> aboutFile_;
     std::function<bool()> reportProblems_;
     std::function<void()> showReport_;
+    std::function<void()> beforeLastBox_;
+    std::function<QStringList(bool)> lastBoxNotes_;
+    std::function<QString(const QString&)> reasonOf_;
 };
 
 // The width a box needs so that the window manager can draw its caption whole: the caption in the title bar's

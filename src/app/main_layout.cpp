@@ -10,6 +10,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QShortcut>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
@@ -52,7 +54,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 // How each row state looks: the style of its group box, on top of the frame style all of them share.
 const char* const kGroupBoxStyle =
     "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
-    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px; padding: 0 2px; }";
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px; padding: 0 2px; }"
+    "QLineEdit:focus { border: 2px solid #2f6fd0; }";
 
 QGroupBox* makeGroupBox(QWidget* page, const char* name, const QString& caption) {
     auto* box = new QGroupBox(caption, page);
@@ -104,6 +107,28 @@ void TForm1::buildControls() {
     t0ButtonTarget = makeButton(Panel1, "t0ButtonTarget", "出力先を選択", 104, 105);
     t0ButtonExecute = makeButton(Panel1, "t0ButtonExecute", "実行", 208, 75);
     t0ButtonExecute->setEnabled(false);
+    // Beside the three buttons: the output folder in the file manager, and the rows as a rows file.
+    OpenOutputButton = makeButton(Panel1, "OpenOutputButton", "出力先を開く", 288, 84);
+    OpenOutputButton->setToolTip("出力先フォルダをファイルマネージャーで開きます (Alt+O)");
+    RowsButton = makeButton(Panel1, "RowsButton", "変換行", 372, 44);
+    RowsButton->setToolTip("変換行をファイルに保存、またはファイルから読み込みます（celshift-cli --rows と同じ形式）");
+    auto* rowsMenu = new QMenu(RowsButton);
+    rowsMenu->setObjectName("RowsMenu");
+    rowsMenu->addAction("変換行を保存…", this, &TForm1::SaveRowsClick)->setObjectName("SaveRowsAction");
+    rowsMenu->addAction("変換行を読み込む…", this, &TForm1::LoadRowsClick)->setObjectName("LoadRowsAction");
+    RowsButton->setMenu(rowsMenu);
+    // Alt and a letter presses each button; the captions stay as they are, the tooltips tell the keys.
+    t0ButtonSource->setToolTip("シナリオの Summary.wsm を選びます（フォルダや Summary.wsm をウィンドウにドロップしても選べます） (Alt+S)");
+    t0ButtonTarget->setToolTip("出力先フォルダを選びます (Alt+T)");
+    t0ButtonExecute->setToolTip("変換を実行します (Alt+E)");
+    for (const auto& [button, key] : {std::pair{t0ButtonSource, Qt::Key_S}, std::pair{t0ButtonTarget, Qt::Key_T},
+                                      std::pair{t0ButtonExecute, Qt::Key_E}, std::pair{OpenOutputButton, Qt::Key_O}}) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | key), this);
+        QPushButton* pressed = button;
+        connect(shortcut, &QShortcut::activated, pressed, [pressed] {
+            if (pressed->isEnabled()) pressed->animateClick();
+        });
+    }
 
     PageControl = new QTabWidget(this);
     PageControl->setObjectName("PageControl");
@@ -167,7 +192,7 @@ void TForm1::buildControls() {
     for (QWidget* control : std::initializer_list<QWidget*>{NamesPage->NamesList, NamesPage->PickName,
                                                             ReportPage->ProblemsOnly, ReportPage->ReportList,
                                                             ReportPage->SaveButton, t0ButtonSource, t0ButtonTarget,
-                                                            t0ButtonExecute}) {
+                                                            t0ButtonExecute, OpenOutputButton, RowsButton}) {
         QWidget::setTabOrder(previous, control);
         previous = control;
     }
@@ -184,6 +209,7 @@ void TForm1::buildControls() {
     connect(t0ButtonTarget, &QPushButton::clicked, this, &TForm1::t0ButtonTargetClick);
     connect(t0ButtonExecute, &QPushButton::clicked, this, &TForm1::t0ButtonExecuteClick);
     connect(RunCancel, &QPushButton::clicked, this, &TForm1::RunCancelClick);
+    connect(OpenOutputButton, &QPushButton::clicked, this, &TForm1::OpenOutputClick);
     for (QLineEdit* edit : edits) connect(edit, &QLineEdit::textChanged, this, &TForm1::rowsChanged);
     for (int row = 0; row < 4; ++row) {
         connect(PictureButtons[static_cast<std::size_t>(row)], &QPushButton::clicked, this,
@@ -268,7 +294,8 @@ void TForm1::buildRunPanel() {
     layout->setSpacing(4);
     RunProgressBar = new QProgressBar(RunPanel);
     RunProgressBar->setObjectName("RunProgressBar");
-    RunProgressBar->setFormat("%v / %m");
+    RunProgressBar->setFormat("%v/%m");
+    RunProgressBar->setAlignment(Qt::AlignCenter);
     RunProgressBar->setFixedWidth(72);
     RunFileLabel = new QLabel(RunPanel);
     RunFileLabel->setObjectName("RunFileLabel");

@@ -1,7 +1,9 @@
 // The conversion rows: checked as they are typed, their pictures, the picture picked for a 変換先, and what each
 // row replaced in the last run.
 #include <algorithm>
+#include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +11,8 @@
 #include <QStyle>
 
 #include "app/Main.h"
+#include "cli/rows_file.h"
+#include "app/run_report_page.h"
 #include "run/image_files.h"
 #include "app/thumbnails.h"
 #include "app/window_paths.h"
@@ -21,7 +25,8 @@ namespace {
 
 const char* const kGroupBoxStyle =
     "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
-    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px; padding: 0 2px; }";
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px; padding: 0 2px; }"
+    "QLineEdit:focus { border: 2px solid #2f6fd0; }";
 const char* const kInvalidRowStyle = "QLineEdit { background: #ffe0e0; border: 1px solid #d03030; }";
 const char* const kNotFoundRowStyle = "QLineEdit { background: #fff4c8; border: 1px solid #c09000; }";
 // A row the run leaves out: frame, captions, edits and picture button all grey, so that it cannot be taken for a
@@ -99,6 +104,10 @@ void TForm1::markRows() {
                 break;
         }
         QGroupBox* box = boxes[row];
+        // Tab passes over the rows the run leaves out; a click still reaches them.
+        const bool skipped = checks[row].state == RowState::NotUsed;
+        for (QLineEdit* edit : box->findChildren<QLineEdit*>()) edit->setFocusPolicy(skipped ? Qt::ClickFocus : Qt::StrongFocus);
+        PictureButtons[row]->setFocusPolicy(skipped ? Qt::ClickFocus : Qt::StrongFocus);
         if (box->property("rowState").toString() == state && box->toolTip() == tip) continue;
         box->setProperty("rowState", state);
         box->setToolTip(tip);
@@ -184,10 +193,17 @@ void TForm1::showRowSummaries(const RunOutcome& outcome) {
             continue;
         }
         const RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row)];
-        const QString text =
-            QString::fromStdString(texts::rowSummary(row + 1, total.fields, total.files, someFilesUnread));
+        QString text = QString::fromStdString(texts::rowSummary(row + 1, total.fields, total.files, someFilesUnread));
+        // A count of half a run, or of a run with files it could not convert, says so.
+        const RunEnd end = runEndOf(outcome);
+        if (end.stopped && (end.stage == RunStage::CopyingOtherFiles || end.done < end.count)) {
+            text += end.stage == RunStage::CopyingOtherFiles ? QString("・中止（変換前）")
+                                                            : QString("・中止 %1/%2").arg(end.done).arg(end.count);
+        }
+        if (end.failed > 0) text += QString("・失敗 %1件").arg(end.failed);
+        const QStringList notes = runEndNotes(end);
         label->setText(text);
-        label->setToolTip(text);
+        label->setToolTip(notes.isEmpty() ? text : text + "\n" + notes.join('\n'));
         label->show();
     }
 }
@@ -197,6 +213,84 @@ void TForm1::clearRowSummaries() {
         label->clear();
         label->hide();
     }
+}
+
+}  // namespace celshift
+
+namespace celshift {
+
+// The four rows as a rows file of the command line: UTF-8, one "FROM<TAB>TO" per row that holds text, in order
+// (empty rows are left out), after a comment line. Written whole or not at all.
+void TForm1::SaveRowsClick() {
+    const ConversionRows rows = typedRows();
+    QString text = "# Celshift の変換行（変換元<TAB>変換先、UTF-8）。celshift-cli --rows で使えます\n";
+    int written = 0;
+    for (std::size_t row = 0; row < 4; ++row) {
+        const QString from = QString::fromStdString(rows.from[row]);
+        const QString to = QString::fromStdString(rows.to[row]);
+        if (from.isEmpty() && to.isEmpty()) continue;
+        if (from.contains('\t') || to.contains('\t') || from.contains('\n') || to.contains('\n')) {
+            messages().showMessage("変換" + texts::rowNumber(static_cast<int>(row) + 1) +
+                                       " にタブか改行があるので、変換行を保存できません。",
+                                   texts::kCaptionError);
+            return;
+        }
+        text += from + "\t" + to + "\n";
+        ++written;
+    }
+    if (written == 0) {
+        messages().showMessage("保存する変換行がありません。", texts::kCaptionInfo);
+        return;
+    }
+    const QString start = rowsFolder_.isEmpty() ? fromBytes(lastScenarioFolder_) : rowsFolder_;
+    const std::optional<QString> path = rowsFileRunner_(this, QDir(start).filePath("変換行.txt"), true);
+    if (!path || path->isEmpty()) return;
+    rowsFolder_ = QFileInfo(*path).absolutePath();
+    QSaveFile file(*path);
+    const QByteArray bytes = text.toUtf8();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return;
+    messages().showMessage("変換行を保存できませんでした。\n" + QDir::toNativeSeparators(*path).toStdString() + "\n" +
+                               file.errorString().toStdString(),
+                           texts::kCaptionError);
+}
+
+// Reads a rows file as the command line's --rows reads it; a file with a bad line changes nothing and names the
+// lines. Its first four rows fill the rows from the top; rows beyond are told, never dropped silently.
+void TForm1::LoadRowsClick() {
+    if (runInProgress()) return;
+    const QString start = rowsFolder_.isEmpty() ? fromBytes(lastScenarioFolder_) : rowsFolder_;
+    const std::optional<QString> path = rowsFileRunner_(this, start, false);
+    if (!path || path->isEmpty()) return;
+    rowsFolder_ = QFileInfo(*path).absolutePath();
+    cli::RowsFile file;
+    try {
+        file = cli::readRowsFile(toBytes(*path));
+    } catch (const std::exception& error) {
+        messages().showMessage("変換行を読み込めませんでした。\n" + QDir::toNativeSeparators(*path).toStdString() + "\n" +
+                                   error.what(),
+                               texts::kCaptionError);
+        return;
+    }
+    if (!file.problems.empty()) {
+        std::string text = "変換行ファイルに使えない行があります。読み込みませんでした。\n" +
+                           QDir::toNativeSeparators(*path).toStdString();
+        for (std::size_t i = 0; i < file.problems.size() && i < 10; ++i)
+            text += "\n" + std::to_string(file.problems[i].line) + "行目: " + file.problems[i].reason;
+        if (file.problems.size() > 10) text += "\n…ほか " + std::to_string(file.problems.size() - 10) + " 行";
+        messages().showMessage(text, texts::kCaptionError);
+        return;
+    }
+    const std::array<QLineEdit*, 4> from = fromEdits(*this);
+    const std::array<QLineEdit*, 4> to = toEdits(*this);
+    for (std::size_t row = 0; row < 4; ++row) {
+        const bool have = row < file.rows.size();
+        from[row]->setText(have ? QString::fromStdString(file.rows.from[row]) : QString());
+        to[row]->setText(have ? QString::fromStdString(file.rows.to[row]) : QString());
+    }
+    if (file.rows.size() > 4)
+        messages().showMessage("ファイルには変換行が " + std::to_string(file.rows.size()) +
+                                   " 行あります。最初の4行を読み込みました（すべての行を使うには celshift-cli --rows を使います）。",
+                               texts::kCaptionInfo);
 }
 
 }  // namespace celshift

@@ -6,7 +6,9 @@
 #include <utility>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +27,7 @@
 #include "platform/name_rules.h"
 #include "run/build_replacement_table.h"
 #include "run/image_files.h"
+#include "run/kept_files.h"
 #include "run/run_texts.h"
 
 namespace celshift {
@@ -39,11 +42,33 @@ void TForm1::t0ButtonExecuteClick() {
         outputFolder_ = defaultOutputFolder();
         showPaths();
     }
+    // The same run again (an Enter too many after the last one's boxes) is asked about first, No by default.
+    if (!lastRunKey_.isEmpty() && lastRunKey_ == runKey(outputFolder_)) {
+        const int answer = choiceQuestion_(this, "RerunQuestion",
+                                           "同じシナリオ・変換行・出力先で、もう一度実行しますか？",
+                                           {"もう一度実行する(&Y)", "やめる(&N)"}, 1);
+        if (answer != 0) return;
+    }
+    const std::optional<std::string> output = runOutputFor(outputFolder_);
+    if (!output) return;
     // A refusal here leaves the last run's report and row results as they were.
     std::vector<std::string> pictures;
-    if (!pickedPicturesToCopy(outputFolder_, pictures)) return;
+    if (!pickedPicturesToCopy(*output, pictures)) return;
     clearRowSummaries();
-    ReportPage->startRun(fromBytes(outputFolder_));
+    RunReportPage::RunHead head{QDir::toNativeSeparators(sourceFile_), shownPath(*output), {}};
+    const ConversionRows typed = typedRows();
+    for (std::size_t row = 0; row < 4; ++row) {
+        if (typed.from[row].empty() && typed.to[row].empty()) continue;
+        head.rows << QString("変換%1\t%2\t%3")
+                         .arg(QString::fromStdString(texts::rowNumber(static_cast<int>(row) + 1)))
+                         .arg(QString::fromStdString(typed.from[row]))
+                         .arg(QString::fromStdString(typed.to[row]));
+    }
+    ReportPage->startRun(head);
+    lastRunKey_ = runKey(outputFolder_);
+    lastRunOutput_ = *output;
+    progressCount_ = 0;
+    reportChosen_ = false;
     runStop_ = std::make_unique<StopRequest>();
     progressRelay_ = std::make_unique<ProgressRelay>(this);
     reportRelay_ = std::make_unique<ReportRelay>(this);
@@ -56,7 +81,7 @@ void TForm1::t0ButtonExecuteClick() {
     options.stop = runStop_.get();
     options.report = reportRelay_.get();
     options.addedFiles = std::move(pictures);
-    runThread_ = std::thread([this, source, output = outputFolder_, rows = typedRows(), options,
+    runThread_ = std::thread([this, source, output = *output, rows = typedRows(), options,
                               &messages = messages()] {
         RunOutcome outcome;
         std::exception_ptr error;
@@ -68,6 +93,51 @@ void TForm1::t0ButtonExecuteClick() {
         }
         QMetaObject::invokeMethod(this, [this, outcome, error] { finishRun(outcome, error); }, Qt::QueuedConnection);
     });
+}
+
+QString TForm1::runKey(const std::string& output) const {
+    const ConversionRows rows = typedRows();
+    QStringList parts{sourceFile_, fromBytes(output)};
+    for (std::size_t row = 0; row < 4; ++row)
+        parts << QString::fromStdString(rows.from[row]) << QString::fromStdString(rows.to[row]) << pickedPictures_[row];
+    return parts.join(QChar(0));
+}
+
+// An output folder that holds another scenario's "Summary.wsm" would end up a mix of two scenarios, which the run
+// cannot tell from files a user put there on purpose: the user is asked. Into a subfolder named after the scenario
+// folder (made when absent; the default), into the folder anyway, or not at all.
+std::optional<std::string> TForm1::runOutputFor(const std::string& output) {
+    std::string folder = output;
+    const std::string source = toBytes(sourceFile_);
+    // Bounded: a subfolder that holds another scenario's summary too is asked about once more, then no deeper.
+    for (int depth = 0; depth < 3; ++depth) {
+        if (!isExistingFolder(folder)) return folder;  // the run refuses it with its own message
+        const std::optional<std::string> foreign = foreignSummary(source, folder);
+        if (!foreign) return folder;
+        const QString name = QFileInfo(QFileInfo(sourceFile_).absolutePath()).fileName();
+        const QString subfolder = QDir(fromBytes(folder)).filePath(name);
+        const int answer = choiceQuestion_(
+            this, "MixQuestion",
+            "出力先には別のシナリオがあります（Summary.wsm の内容が違います）。\n" + shownPath(*foreign) +
+                "\n\nこのまま出力すると、前のシナリオのファイルが残り、二つのシナリオが混ざります。",
+            {"サブフォルダ「" + name + "」に出力(&S)", "このまま続ける(&C)", "キャンセル"}, 0);
+        if (answer == 1) return folder;
+        if (answer != 0 || name.isEmpty()) return std::nullopt;
+        const QFileInfo made(subfolder);
+        if (made.exists() && (!made.isDir() || made.isSymLink())) {
+            messages().showMessage("サブフォルダを作れません（同じ名前のファイルかリンクがあります）。\n" +
+                                       QDir::toNativeSeparators(subfolder).toStdString(),
+                                   texts::kCaptionError);
+            return std::nullopt;
+        }
+        if (!made.exists() && !QDir().mkdir(subfolder)) {
+            messages().showMessage("サブフォルダを作れません。\n" + QDir::toNativeSeparators(subfolder).toStdString(),
+                                   texts::kCaptionError);
+            return std::nullopt;
+        }
+        folder = toBytes(subfolder);
+    }
+    return folder;
 }
 
 // The pictures picked for the used rows, which the run copies into the output folder with the scenario's files, so
@@ -130,6 +200,14 @@ void TForm1::setRunning(bool running) {
 
 void TForm1::showProgress(RunStage stage, int done, int count, const QString& inWork) {
     if (!runInProgress()) return;
+    progressStage_ = stage;
+    progressCount_ = count;
+    // Wide enough for "done/count" on one line, whatever the count.
+    const int wanted = std::max(72, RunProgressBar->fontMetrics().horizontalAdvance(QString("%1/%1").arg(count)) + 28);
+    if (RunProgressBar->width() != wanted) {
+        RunProgressBar->setFixedWidth(wanted);
+        FormResize();
+    }
     RunProgressBar->setRange(0, std::max(count, 0));
     RunProgressBar->setValue(std::clamp(done, 0, std::max(count, 0)));
     RunProgressBar->setToolTip(stage == RunStage::CopyingOtherFiles ? "ファイルをコピーしています"
@@ -150,6 +228,30 @@ void TForm1::showBoxAbout(const QString& file) {
     RunFileLabel->setToolTip(file);
 }
 
+void TForm1::beforeLastBox() {
+    if (!closeQuestionUp_) return;
+    runEndedDuringQuestion_ = true;
+    if (auto* question = findChild<QMessageBox*>("CloseQuestion")) question->done(QMessageBox::No);
+}
+
+// What the last box adds under 完了 or 中止しました, from what the report holds by then (every file's report reaches
+// the page before the box).
+QStringList TForm1::lastBoxNotes(bool stopped) const {
+    RunEnd end;
+    end.stopped = stopped;
+    end.stage = progressStage_;
+    end.count = progressCount_;
+    using Kind = FileReport::Kind;
+    const int data = ReportPage->count(Kind::Converted) + ReportPage->count(Kind::Failed) + ReportPage->count(Kind::Unopened);
+    end.done = progressStage_ == RunStage::RewritingDataFiles
+                   ? data
+                   : ReportPage->count(Kind::Copied) + ReportPage->count(Kind::AlreadyThere) + ReportPage->count(Kind::NotCopied);
+    end.failed = ReportPage->count(Kind::Failed) + ReportPage->count(Kind::Unopened);
+    end.notCopied = ReportPage->count(Kind::NotCopied);
+    end.keptDifferent = ReportPage->attention();
+    return runEndNotes(end);
+}
+
 void TForm1::finishRun(const RunOutcome& outcome, std::exception_ptr error) {
     if (runThread_.joinable()) runThread_.join();
     lastOutcome_ = outcome;
@@ -164,7 +266,7 @@ void TForm1::finishRun(const RunOutcome& outcome, std::exception_ptr error) {
     emit runEnded();
     if (closeAfterRun_) {
         closeAfterRun_ = false;
-        close();
+        if (!reportChosen_) close();
     }
     if (error) std::rethrow_exception(error);
 }

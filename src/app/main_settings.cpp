@@ -65,6 +65,23 @@ void TForm1::readSettings() {
     const QRect desktop = desktopArea();
     const QRect titleStrip(pos(), QSize(std::max(outer.width(), 1), 25));
     if (!desktop.isEmpty() && !desktop.intersects(titleStrip)) move(kDefaultLeft, kDefaultTop);
+    // The whole window on the screen that shows its title bar (a stored size from another scale factor or a larger
+    // screen would reach past its edges), no larger than that screen.
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        if (!area.intersects(QRect(pos(), QSize(std::max(outer.width(), 1), 25)))) continue;
+        const QSize fitted = outer.boundedTo(area.size());
+        if (fitted != outer) setOuterSize(fitted.width(), fitted.height());
+        const int left = std::clamp(pos().x(), area.left(), std::max(area.left(), area.right() + 1 - fitted.width()));
+        const int top = std::clamp(pos().y(), area.top(), std::max(area.top(), area.bottom() + 1 - fitted.height()));
+        move(left, top);
+        break;
+    }
+    // A window closed maximized opens maximized, with the stored place and size as its restored geometry.
+    if (ini.readInteger("WINSIZE", "Maximized", 0) == 1) {
+        restoredOuter_ = QRect(pos(), pendingOuterSize_.value_or(outer));
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
 
     sourceInitialFolder_ = initialFolderFromStored(ini.readString("PATH", "Source", ""));
     if (!sourceInitialFolder_.empty()) {
@@ -143,6 +160,10 @@ void TForm1::writeSettings() {
         ini.writeInteger("WINSIZE", "Left", outer.left());
         ini.writeInteger("WINSIZE", "Height", outer.height());
         ini.writeInteger("WINSIZE", "Width", outer.width());
+        // Written once the window has been maximized; a file without the key is left as it was.
+        const bool maximized = (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0 || fillsItsScreen();
+        if (maximized || ini.readInteger("WINSIZE", "Maximized", 0) != 0)
+            ini.writeInteger("WINSIZE", "Maximized", maximized ? 1 : 0);
         ini.writeString("PATH", "Source", sourceInitialFolder_);
         // Only a folder the user chose: without the key, the output folder stays "Scena" beside the program.
         // Folders are stored as the system writes paths (backslashes on Windows), as a user would type them.

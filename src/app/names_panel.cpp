@@ -1,20 +1,20 @@
 #include "app/names_panel.h"
 
+#include <QDir>
 #include <QHBoxLayout>
-#include <QIcon>
-#include <QPixmap>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QSortFilterProxyModel>
+#include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/thumbnail_loader.h"
 #include "app/thumbnails.h"
 #include "app/window_paths.h"
-#include "platform/code_page_932.h"
 #include "run/build_replacement_table.h"
-#include "run/image_files.h"
 #include "run/missing_images.h"
 
 namespace celshift {
@@ -22,58 +22,244 @@ namespace celshift {
 namespace {
 
 constexpr QSize kPictureSize{32, 32};
-// Pictures are handed to the window a few at a time, so that a large scenario never floods the event queue.
-constexpr std::size_t kBatch = 16;
-
-enum Column { kName, kFields, kFiles, kFile };
+// Lookups are handed to the window a batch at a time, so that a large scenario never floods the event queue.
+constexpr std::size_t kBatch = 256;
 
 constexpr const char* kUnmatchable = "行に入れても一致しない名前です（終わりのゼロバイトがないか、文字にならないバイトがあります）";
+constexpr const char* kEmptyName = "（空の名前）";
+constexpr const char* kNoZeroByte = "（終わりのゼロバイトなし）";
+
+bool endsWithoutZero(const OfferedName& name) { return !name.stored.empty() && name.stored.back() != '\0'; }
+
+QString shownText(const OfferedName& name) {
+    QString text = name.text.isEmpty() ? QString(kEmptyName) : name.text;
+    if (endsWithoutZero(name)) text += kNoZeroByte;
+    return text;
+}
 
 }  // namespace
 
+NamesModel::NamesModel(QObject* parent)
+    : QAbstractTableModel(parent), loader_(new ThumbnailLoader(kPictureSize, this)), blank_(kPictureSize) {
+    // Every line carries a clear picture of the full size: lines without a picture stay as high and in line.
+    blank_.fill(Qt::transparent);
+    connect(loader_, &ThumbnailLoader::loaded, this, &NamesModel::pictureLoaded);
+}
+
+NamesModel::~NamesModel() = default;
+
+void NamesModel::clear() { setNames({}); }
+
+void NamesModel::setNames(const std::vector<OfferedName>& names) {
+    beginResetModel();
+    loader_->clear();
+    names_.clear();
+    names_.reserve(names.size());
+    for (const OfferedName& name : names) {
+        // Only image names have a file to look for; other names stand as they are.
+        names_.push_back({name, isImageName(name.stored) ? FileState::Pending : FileState::NotImage, {}});
+    }
+    pictures_.clear();
+    asked_.clear();
+    missing_ = 0;
+    endResetModel();
+}
+
+void NamesModel::setLookup(int row, ImageLookup::Kind kind, const QString& path) {
+    if (row < 0 || row >= rowCount()) return;
+    Line& line = names_[static_cast<std::size_t>(row)];
+    line.path = path;
+    switch (kind) {
+        case ImageLookup::Kind::Found: line.state = FileState::Found; break;
+        case ImageLookup::Kind::Unreadable: line.state = FileState::Unknown; break;
+        case ImageLookup::Kind::Missing:
+        case ImageLookup::Kind::Unusable:
+            line.state = FileState::Missing;
+            ++missing_;
+            break;
+    }
+    emit dataChanged(index(row, kName), index(row, kFile));
+}
+
+void NamesModel::pictureLoaded(int generation, int row, const QImage& image) {
+    if (generation != loader_->generation() || row < 0 || row >= rowCount()) return;
+    pictures_.insert(row, image.isNull() ? QPixmap() : QPixmap::fromImage(image));
+    emit dataChanged(index(row, kName), index(row, kFile));
+}
+
+int NamesModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(names_.size());
+}
+
+int NamesModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
+
+QVariant NamesModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    switch (section) {
+        case kName: return QString("画像名");
+        case kFields: return QString("箇所");
+        case kFiles: return QString("ファイル");
+        case kFile: return QString("画像ファイル");
+    }
+    return {};
+}
+
+QVariant NamesModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const int row = index.row();
+    const Line& line = names_[static_cast<std::size_t>(row)];
+    const OfferedName& name = line.name;
+    const bool drawn = pictures_.contains(row);
+    switch (index.column()) {
+        case kName:
+            switch (role) {
+                case Qt::DisplayRole: return shownText(name);
+                case kSortRole: return name.text;
+                case Qt::UserRole: return name.text;
+                case Qt::ForegroundRole:
+                    return name.text.isEmpty() || !name.matchable ? QVariant(QColor(110, 110, 110)) : QVariant();
+                case Qt::ToolTipRole:
+                    return shownText(name) + "\n" + countsText(name) +
+                           (name.matchable ? QString() : "\n" + QString(kUnmatchable));
+                case Qt::DecorationRole:
+                    if (line.state != FileState::Found) return blank_;
+                    if (drawn) {
+                        const QPixmap& picture = pictures_[row];
+                        return picture.isNull() ? placeholderThumbnail(kPictureSize) : picture;
+                    }
+                    // Asked for only when a line is drawn: the pictures of lines never shown are never decoded.
+                    if (!asked_.contains(row)) {
+                        asked_.insert(row, true);
+                        loader_->request(row, line.path);
+                    }
+                    return blank_;
+            }
+            return {};
+        case kFields:
+            if (role == Qt::DisplayRole) return QString::number(name.fields);
+            if (role == kSortRole) return static_cast<qlonglong>(name.fields);
+            if (role == Qt::UserRole) return name.matchable;
+            if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+            return {};
+        case kFiles:
+            if (role == Qt::DisplayRole) return QString::number(name.files);
+            if (role == kSortRole) return name.files;
+            if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+            return {};
+        case kFile:
+            switch (line.state) {
+                case FileState::NotImage: return role == Qt::UserRole ? QVariant(QString()) : QVariant();
+                case FileState::Pending:
+                    if (role == Qt::DisplayRole) return QString("…");
+                    if (role == Qt::UserRole) return QString("pending");
+                    if (role == kSortRole) return 0;
+                    return {};
+                case FileState::Found:
+                    if (role == Qt::DisplayRole) return QString("あり");
+                    if (role == Qt::ToolTipRole) return QDir::toNativeSeparators(line.path);
+                    if (role == Qt::UserRole)
+                        return QString(!drawn ? "found" : pictures_[row].isNull() ? "placeholder" : "picture");
+                    if (role == kSortRole) return 1;
+                    return {};
+                case FileState::Missing:
+                    if (role == Qt::DisplayRole) return QString("ありません");
+                    if (role == Qt::ForegroundRole) return QColor(200, 0, 0);
+                    if (role == Qt::ToolTipRole) return QString("シナリオのフォルダにこの名前のファイルがありません");
+                    if (role == Qt::UserRole) return QString("missing");
+                    if (role == kSortRole) return 3;
+                    return {};
+                case FileState::Unknown:
+                    if (role == Qt::DisplayRole) return QString("読めません");
+                    if (role == Qt::ToolTipRole)
+                        return "このフォルダが読めないので、ファイルがあるかわかりません:\n" +
+                               QDir::toNativeSeparators(line.path);
+                    if (role == Qt::UserRole) return QString("unknown");
+                    if (role == kSortRole) return 2;
+                    return {};
+            }
+            return {};
+    }
+    return {};
+}
+
 NamesPanel::NamesPanel(QWidget* parent)
-    : QWidget(parent), NamesSummary(new QLabel(this)), NamesList(new QTreeWidget(this)),
-      PickName(new QPushButton("変換元に入れる", this)) {
+    : QWidget(parent), NamesSummary(new QLabel(this)), NamesSearch(new QLineEdit(this)), NamesList(new QTreeView(this)),
+      PickName(new QPushButton("変換元に入れる(&P)", this)), model_(new NamesModel(this)),
+      proxy_(new QSortFilterProxyModel(this)) {
     NamesSummary->setObjectName("NamesSummary");
     NamesSummary->setText("シナリオを選ぶと、データファイルにある画像名がここに並びます。");
     NamesSummary->setWordWrap(true);
+    NamesSearch->setObjectName("NamesSearch");
+    NamesSearch->setPlaceholderText("画像名を検索");
+    NamesSearch->setClearButtonEnabled(true);
+    NamesSearch->setToolTip("入力した文字を含む画像名だけを表示します（大文字と小文字は区別しません）");
+
+    proxy_->setSourceModel(model_);
+    proxy_->setSortRole(NamesModel::kSortRole);
+    proxy_->setFilterKeyColumn(NamesModel::kName);
+    proxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    proxy_->setSortLocaleAware(true);
+
     NamesList->setObjectName("NamesList");
-    NamesList->setColumnCount(4);
-    NamesList->setHeaderLabels({"画像名", "箇所", "ファイル", "画像ファイル"});
+    NamesList->setModel(proxy_);
     NamesList->setRootIsDecorated(false);
     NamesList->setUniformRowHeights(true);
     NamesList->setIconSize(kPictureSize);
     NamesList->setAllColumnsShowFocus(true);
-    NamesList->header()->setStretchLastSection(false);
-    NamesList->header()->setSectionResizeMode(kName, QHeaderView::Stretch);
-    for (int column : {kFields, kFiles, kFile}) NamesList->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    NamesList->setSelectionMode(QAbstractItemView::SingleSelection);
+    NamesList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    NamesList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Fixed widths: a column sized to its contents measures every line again whenever one changes.
+    QHeaderView* header = NamesList->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(NamesModel::kName, QHeaderView::Stretch);
+    const QFontMetrics metrics(NamesList->font());
+    for (int column : {NamesModel::kFields, NamesModel::kFiles}) {
+        header->setSectionResizeMode(column, QHeaderView::Interactive);
+        header->resizeSection(column, metrics.horizontalAdvance("ファイル") + 24);
+    }
+    header->setSectionResizeMode(NamesModel::kFile, QHeaderView::Interactive);
+    header->resizeSection(NamesModel::kFile, metrics.horizontalAdvance("画像ファイル") + 24);
+    // The scan's order (most fields first) until a column is clicked.
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    NamesList->setSortingEnabled(true);
+
     PickName->setObjectName("PickName");
     PickName->setEnabled(false);
     PickName->setToolTip("選んだ画像名を、空いている最初の変換元に入れます");
 
+    auto* top = new QHBoxLayout();
+    top->addWidget(NamesSearch, 1);
     auto* buttons = new QHBoxLayout();
     buttons->addWidget(NamesSummary, 1);
     buttons->addWidget(PickName);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(top);
     layout->addWidget(NamesList, 1);
     layout->addLayout(buttons);
 
-    connect(NamesList, &QTreeWidget::itemActivated, this, [this] { pickCurrent(); });
-    connect(NamesList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        PickName->setEnabled(item != nullptr && item->data(kFields, Qt::UserRole).toBool());
+    connect(NamesSearch, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
+    connect(NamesList, &QTreeView::activated, this, [this] { pickCurrent(); });
+    connect(NamesList->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        const QModelIndex source = proxy_->mapToSource(current);
+        PickName->setEnabled(source.isValid() && model_->name(source.row()).matchable);
     });
     connect(PickName, &QPushButton::clicked, this, &NamesPanel::pickCurrent);
 }
 
 NamesPanel::~NamesPanel() { stopLoading(); }
 
+int NamesPanel::shownRow(int modelRow) const {
+    return proxy_->mapFromSource(model_->index(modelRow, NamesModel::kName)).row();
+}
+
 // "画像名 N 件", with the names whose file is missing and the data files that could not be read whole.
-QString NamesPanel::summaryText(int names) const {
+QString NamesPanel::summaryText() const {
     QStringList notes;
-    if (missing_ > 0) notes << QString("ファイルなし %1 件").arg(missing_);
+    if (model_->missing() > 0) notes << QString("ファイルなし %1 件").arg(model_->missing());
     if (unread_ > 0) notes << QString("読めなかったデータファイル %1 件").arg(unread_);
-    const QString text = QString("画像名 %1 件").arg(names);
+    const QString text = QString("画像名 %1 件").arg(model_->rowCount());
     return notes.isEmpty() ? text : text + "（" + notes.join("、") + "）";
 }
 
@@ -86,7 +272,7 @@ void NamesPanel::stopLoading() {
 void NamesPanel::clear() {
     stopLoading();
     ++generation_;
-    NamesList->clear();
+    model_->clear();
     PickName->setEnabled(false);
     NamesSummary->setText("画像名を読んでいます…");
 }
@@ -97,29 +283,11 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
     unread_ = static_cast<int>(unreadFiles.size());
     NamesSummary->setToolTip(unreadFiles.isEmpty() ? QString()
                                                    : "読めなかったデータファイル:\n" + unreadFiles.join('\n'));
+    model_->setNames(names);
+    NamesSummary->setText(summaryText());
     std::vector<std::string> stored;
-    // Every row starts with a clear picture of the full size: the rows are as high as the first one (uniform
-    // heights), and names without a picture stay in line with the others.
-    QPixmap clear(kPictureSize);
-    clear.fill(Qt::transparent);
-    const QIcon noPicture(clear);
-    for (const OfferedName& name : names) {
-        auto* item = new QTreeWidgetItem(NamesList);
-        item->setIcon(kName, noPicture);
-        item->setText(kName, name.text);
-        item->setData(kName, Qt::UserRole, name.text);
-        item->setText(kFields, QString::number(name.fields));
-        item->setText(kFiles, QString::number(name.files));
-        item->setTextAlignment(kFields, Qt::AlignRight | Qt::AlignVCenter);
-        item->setTextAlignment(kFiles, Qt::AlignRight | Qt::AlignVCenter);
-        item->setToolTip(kName, name.text + "\n" + countsText(name) +
-                                    (name.matchable ? QString() : "\n" + QString(kUnmatchable)));
-        item->setData(kFields, Qt::UserRole, name.matchable);
-        // Only image names have a file to look for; other names stand as they are.
-        stored.push_back(isImageName(name.stored) ? name.stored : std::string());
-    }
-    missing_ = 0;
-    NamesSummary->setText(summaryText(static_cast<int>(names.size())));
+    stored.reserve(names.size());
+    for (const OfferedName& name : names) stored.push_back(isImageName(name.stored) ? name.stored : std::string());
     if (names.empty()) {
         emit picturesDone();
         return;
@@ -132,9 +300,7 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
         for (std::size_t row = 0; row < stored.size() && !stop_.load(); ++row) {
             if (stored[row].empty()) continue;
             const ImageLookup lookup = lookUpStoredName(stored[row], files);
-            Found found{static_cast<int>(row), lookup.kind, fromBytes(lookup.path), {}};
-            if (lookup.kind == ImageLookup::Kind::Found) found.image = loadThumbnail(found.path, kPictureSize);
-            batch.push_back(std::move(found));
+            batch.push_back({static_cast<int>(row), lookup.kind, fromBytes(lookup.path)});
             if (batch.size() < kBatch) continue;
             QMetaObject::invokeMethod(this, [this, generation, batch] { showFound(generation, batch, false); },
                                       Qt::QueuedConnection);
@@ -148,42 +314,19 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
 
 void NamesPanel::showFound(int generation, const std::vector<Found>& found, bool last) {
     if (generation != generation_) return;
-    for (const Found& one : found) {
-        QTreeWidgetItem* item = NamesList->topLevelItem(one.row);
-        if (item == nullptr) continue;
-        if (one.lookup == ImageLookup::Kind::Unreadable) {
-            item->setText(kFile, "読めません");
-            item->setToolTip(kFile, "このフォルダが読めないので、ファイルがあるかわかりません:\n" +
-                                        QDir::toNativeSeparators(one.path));
-            item->setData(kFile, Qt::UserRole, "unknown");
-            continue;
-        }
-        if (one.lookup != ImageLookup::Kind::Found) {
-            ++missing_;
-            item->setText(kFile, "ありません");
-            item->setForeground(kFile, QColor(200, 0, 0));
-            item->setToolTip(kFile, "シナリオのフォルダにこの名前のファイルがありません");
-            item->setData(kFile, Qt::UserRole, "missing");
-            continue;
-        }
-        item->setText(kFile, "あり");
-        item->setToolTip(kFile, QDir::toNativeSeparators(one.path));
-        item->setIcon(kName, QPixmap::fromImage(one.image.isNull() ? placeholderThumbnail(kPictureSize).toImage()
-                                                                   : one.image));
-        item->setData(kFile, Qt::UserRole, one.image.isNull() ? "placeholder" : "picture");
-    }
+    for (const Found& one : found) model_->setLookup(one.row, one.lookup, one.path);
+    NamesSummary->setText(summaryText());
     if (!last) return;
     if (loader_.joinable()) loader_.join();
-    const int count = NamesList->topLevelItemCount();
-    NamesSummary->setText(summaryText(count));
     emit picturesDone();
 }
 
-// A name no row can match (a field without its zero byte, bytes that are no text) is not offered for a row.
+// A name no row can match is not offered for a row.
 void NamesPanel::pickCurrent() {
-    const QTreeWidgetItem* item = NamesList->currentItem();
-    if (item != nullptr && item->data(kFields, Qt::UserRole).toBool())
-        emit namePicked(item->data(kName, Qt::UserRole).toString());
+    const QModelIndex source = proxy_->mapToSource(NamesList->currentIndex());
+    if (!source.isValid()) return;
+    const OfferedName& name = model_->name(source.row());
+    if (name.matchable) emit namePicked(name.text);
 }
 
 }  // namespace celshift

@@ -1,6 +1,11 @@
 // The page of the scenario's image names: every name its data files hold, with its counts, a small picture of the
 // scenario's file of that name, and a mark where the scenario folder has no such file. Picking a name (double
-// click, Enter or the button) offers it for the next empty 変換元.
+// click, Enter or the button) offers it for the next empty 変換元. A search line filters the list and every column
+// sorts.
+//
+// The list is a model: filling it costs one step per name, the files are looked up in the background, and a
+// picture is drawn off the GUI thread only once its line is shown, so a scenario of thousands of names never
+// holds up the window.
 #pragma once
 
 #include <atomic>
@@ -8,19 +13,69 @@
 #include <thread>
 #include <vector>
 
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QPixmap>
 #include <QStringList>
-
-#include <QImage>
 #include <QWidget>
 
 #include "app/name_completer.h"
 #include "run/image_files.h"
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
-class QTreeWidget;
+class QSortFilterProxyModel;
+class QTreeView;
 
 namespace celshift {
+
+class ThumbnailLoader;
+
+// The names and what is known of their files. Column 0 is the name (its picture as decoration), 1 the fields,
+// 2 the data files, 3 whether the scenario folder holds the file. Qt::UserRole of column 3 tells the state of the
+// file in one word: "pending", "picture", "placeholder", "missing", "unknown" (the folder could not be read) or
+// "" (no image name); of column 0 the text a row takes; of column 1 whether a row can match the name.
+class NamesModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Column { kName, kFields, kFiles, kFile, kColumns };
+    static constexpr int kSortRole = Qt::UserRole + 1;
+
+    explicit NamesModel(QObject* parent = nullptr);
+    ~NamesModel() override;
+
+    void setNames(const std::vector<OfferedName>& names);
+    void clear();
+    // What the lookup found for row.
+    void setLookup(int row, ImageLookup::Kind kind, const QString& path);
+
+    const OfferedName& name(int row) const { return names_[static_cast<std::size_t>(row)].name; }
+    int missing() const { return missing_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    enum class FileState { NotImage, Pending, Found, Missing, Unknown };
+    struct Line {
+        OfferedName name;
+        FileState state = FileState::NotImage;
+        QString path;
+    };
+    void pictureLoaded(int generation, int row, const QImage& image);
+
+    std::vector<Line> names_;
+    int missing_ = 0;
+    ThumbnailLoader* loader_;
+    // Pictures drawn so far, by line; a null pixmap: the file cannot be decoded.
+    mutable QHash<int, QPixmap> pictures_;
+    mutable QHash<int, bool> asked_;
+    QPixmap blank_;
+};
 
 class NamesPanel : public QWidget {
     Q_OBJECT
@@ -29,23 +84,28 @@ public:
     explicit NamesPanel(QWidget* parent = nullptr);
     ~NamesPanel() override;
 
-    // Lists names; their files are looked up in scenarioFolder and their pictures drawn in the background.
+    // Lists names; their files are looked up in scenarioFolder in the background.
     // unreadFiles: the data files that could not be read whole, each "name: reason"; the summary tells them.
     void showNames(const std::vector<OfferedName>& names, const std::string& scenarioFolder,
                    const QStringList& unreadFiles = {});
     void clear();
-    // Stops the background drawing and waits for it.
+    // Stops the background lookup and waits for it.
     void stopLoading();
-    // True while pictures are still being drawn.
+    // True while the files of the names are still being looked up.
     bool loading() const { return loader_.joinable(); }
 
+    NamesModel* model() const { return model_; }
+    // The line of the list that shows the model's row, or -1 when the search hides it.
+    int shownRow(int modelRow) const;
+
     QLabel* NamesSummary;
-    QTreeWidget* NamesList;
+    QLineEdit* NamesSearch;
+    QTreeView* NamesList;
     QPushButton* PickName;
 
 signals:
     void namePicked(const QString& name);
-    // Every picture of the list has been drawn (or found missing).
+    // Every name's file has been looked up.
     void picturesDone();
 
 private:
@@ -53,16 +113,16 @@ private:
         int row;
         ImageLookup::Kind lookup;
         QString path;  // Found: the file; Unreadable: the folder that could not be read
-        QImage image;
     };
     void showFound(int generation, const std::vector<Found>& found, bool last);
     void pickCurrent();
+    QString summaryText() const;
 
+    NamesModel* model_;
+    QSortFilterProxyModel* proxy_;
     std::thread loader_;
     std::atomic<bool> stop_{false};
     int generation_ = 0;
-    QString summaryText(int names) const;
-    int missing_ = 0;
     int unread_ = 0;
 };
 

@@ -3,6 +3,7 @@
 
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/Main.h"
 #include "app/run_report_page.h"
@@ -51,19 +52,38 @@ private:
     bool queued_ = false;
 };
 
-// Hands each file's report to the report page, in the run's order. Queued before any box about the same file,
-// it reaches the page before that box comes up.
+// Hands the files' reports to the report page in the run's order, a batch at a time: what came since the last
+// delivery goes in one step, so that a run of many thousand small files does not flood the event queue. A box about
+// a file is queued after its report, so the delivery that takes the report runs before the box comes up.
 class ReportRelay : public RunReport {
 public:
     explicit ReportRelay(TForm1* form) : form_(form) {}
 
     void fileDone(const FileReport& report) override {
-        QMetaObject::invokeMethod(form_, [page = form_->ReportPage, report] { page->addFile(report); },
-                                  Qt::QueuedConnection);
+        {
+            const std::lock_guard lock(mutex_);
+            pending_.push_back(report);
+            if (queued_) return;
+            queued_ = true;
+        }
+        QMetaObject::invokeMethod(form_, [this] { deliver(); }, Qt::QueuedConnection);
     }
 
 private:
+    void deliver() {
+        std::vector<FileReport> reports;
+        {
+            const std::lock_guard lock(mutex_);
+            reports.swap(pending_);
+            queued_ = false;
+        }
+        form_->ReportPage->addFiles(reports);
+    }
+
     TForm1* form_;
+    std::mutex mutex_;
+    std::vector<FileReport> pending_;
+    bool queued_ = false;
 };
 
 }  // namespace celshift

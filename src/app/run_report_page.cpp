@@ -4,27 +4,29 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QTreeWidget>
+#include <QSortFilterProxyModel>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "app/file_dialogs.h"
 #include "app/window_paths.h"
-#include "run/run_texts.h"
 #include "run/failure_reasons.h"
+#include "run/run_texts.h"
 
 namespace celshift {
 
 namespace {
 
-enum Column { kResult, kName, kDetail };
+constexpr const char* kAttentionDetail = "出力先の同じ名前のファイルは、このシナリオのものと内容が違います（別のシナリオのファイルかもしれません）";
 
 std::optional<QString> execSave(QWidget* parent, const QString& start) {
     QFileDialog dialog(parent, "結果を保存", start, "テキストファイル(*.txt)");
@@ -43,6 +45,34 @@ std::vector<std::pair<std::int32_t, std::int64_t>> sortedEntries(const ReplacedC
     return entries;
 }
 
+// The problems-only filter and the search, over the model's lines.
+class ReportFilter : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+    void setProblemsOnly(bool only) {
+        problemsOnly_ = only;
+        invalidateRowsFilter();
+    }
+    void setSearch(const QString& text) {
+        search_ = text;
+        invalidateRowsFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex&) const override {
+        const auto* model = static_cast<const ReportModel*>(sourceModel());
+        const ReportLine& line = model->lines()[static_cast<std::size_t>(row)];
+        if (problemsOnly_ && line.mark == ReportLine::Mark::None) return false;
+        if (search_.isEmpty()) return true;
+        return line.name.contains(search_, Qt::CaseInsensitive) || line.detail.contains(search_, Qt::CaseInsensitive) ||
+               line.result.contains(search_, Qt::CaseInsensitive);
+    }
+
+private:
+    bool problemsOnly_ = false;
+    QString search_;
+};
 
 }  // namespace
 
@@ -58,32 +88,133 @@ QString reportKindText(FileReport::Kind kind) {
     return {};
 }
 
+RunEnd runEndOf(const RunOutcome& outcome) {
+    RunEnd end;
+    if (!outcome.started) return end;
+    end.stopped = outcome.stopped;
+    end.stage = outcome.lastStage;
+    end.done = outcome.stageDone;
+    end.count = outcome.stageCount;
+    end.failed = outcome.failedFiles + outcome.unopenedFiles;
+    end.notCopied = outcome.notCopiedFiles;
+    end.keptDifferent = outcome.keptDifferentFiles;
+    return end;
+}
+
+QStringList runEndNotes(const RunEnd& end) {
+    QStringList notes;
+    if (end.stopped) {
+        if (end.stage == RunStage::CopyingOtherFiles) {
+            notes << QString("ファイルのコピー中に中止しました（%1件中 %2件まで）。データファイルは変換していません")
+                         .arg(end.count)
+                         .arg(end.done);
+        } else if (end.done < end.count) {
+            notes << QString("データファイル %1件中 %2件まで変換して中止しました。残りは変換していません")
+                         .arg(end.count)
+                         .arg(end.done);
+        }
+    }
+    if (end.failed > 0) notes << QString("変換できなかったデータファイルが %1件あります").arg(end.failed);
+    if (end.notCopied > 0) notes << QString("コピーできなかったファイルが %1件あります").arg(end.notCopied);
+    if (end.keptDifferent > 0)
+        notes << QString("出力先にあった内容の違うファイル %1件をそのまま残しました（要確認）").arg(end.keptDifferent);
+    return notes;
+}
+
+void ReportModel::clear() {
+    beginResetModel();
+    lines_.clear();
+    endResetModel();
+}
+
+void ReportModel::append(const std::vector<ReportLine>& lines) {
+    if (lines.empty()) return;
+    const int first = rowCount();
+    beginInsertRows({}, first, first + static_cast<int>(lines.size()) - 1);
+    lines_.insert(lines_.end(), lines.begin(), lines.end());
+    endInsertRows();
+}
+
+int ReportModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : static_cast<int>(lines_.size()); }
+
+int ReportModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
+
+QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    switch (section) {
+        case kResult: return QString("結果");
+        case kName: return QString("ファイル");
+        case kDetail: return QString("詳細");
+    }
+    return {};
+}
+
+QVariant ReportModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const ReportLine& line = lines_[static_cast<std::size_t>(index.row())];
+    const QString& text = index.column() == kResult ? line.result : index.column() == kName ? line.name : line.detail;
+    switch (role) {
+        case Qt::DisplayRole:
+            if (index.column() == kResult && line.mark == ReportLine::Mark::Attention) return line.result + "（要確認）";
+            return text;
+        case Qt::ToolTipRole: return index.column() == kResult ? QVariant() : QVariant(text);
+        case Qt::ForegroundRole:
+            if (line.mark == ReportLine::Mark::Problem) return QColor(190, 0, 0);
+            if (line.mark == ReportLine::Mark::Attention) return QColor(150, 90, 0);
+            return {};
+        case Qt::UserRole:
+            if (index.column() != kResult) return {};
+            return QString(line.mark == ReportLine::Mark::Problem     ? "problem"
+                           : line.mark == ReportLine::Mark::Attention ? "attention"
+                                                                      : "");
+    }
+    return {};
+}
+
 RunReportPage::RunReportPage(QWidget* parent)
-    : QWidget(parent), ReportSummary(new QLabel(this)), ProblemsOnly(new QCheckBox("問題のみ表示", this)),
-      ReportList(new QTreeWidget(this)), RowTotals(new QLabel(this)), SaveButton(new QPushButton("テキストで保存", this)),
-      saveRunner_(execSave) {
+    : QWidget(parent), ReportSummary(new QLabel(this)), ProblemsOnly(new QCheckBox("問題のみ表示(&O)", this)),
+      ReportSearch(new QLineEdit(this)), ReportList(new QTreeView(this)), RowTotals(new QLabel(this)),
+      SaveButton(new QPushButton("テキストで保存(&S)", this)), model_(new ReportModel(this)),
+      proxy_(new ReportFilter(this)), saveRunner_(execSave) {
     ReportSummary->setObjectName("ReportSummary");
     ReportSummary->setText("実行すると、ファイルごとの結果がここに並びます。");
     ReportSummary->setTextFormat(Qt::PlainText);
     ProblemsOnly->setObjectName("ProblemsOnly");
+    ProblemsOnly->setToolTip("失敗したファイル、コピーできなかったファイル、要確認のファイルだけを表示します");
+    ReportSearch->setObjectName("ReportSearch");
+    ReportSearch->setPlaceholderText("ファイル名・詳細を検索");
+    ReportSearch->setClearButtonEnabled(true);
+
+    proxy_->setSourceModel(model_);
+    proxy_->setSortLocaleAware(true);
     ReportList->setObjectName("ReportList");
-    ReportList->setColumnCount(3);
-    ReportList->setHeaderLabels({"結果", "ファイル", "詳細"});
+    ReportList->setModel(proxy_);
     ReportList->setRootIsDecorated(false);
     ReportList->setUniformRowHeights(true);
     ReportList->setAllColumnsShowFocus(true);
-    ReportList->header()->setSectionResizeMode(kResult, QHeaderView::ResizeToContents);
-    ReportList->header()->setSectionResizeMode(kName, QHeaderView::Interactive);
-    ReportList->header()->resizeSection(kName, 140);
-    ReportList->header()->setStretchLastSection(true);
+    ReportList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ReportList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Fixed widths: a column sized to its contents measures every line again whenever one is added.
+    QHeaderView* header = ReportList->header();
+    header->setSectionResizeMode(ReportModel::kResult, QHeaderView::Interactive);
+    header->resizeSection(ReportModel::kResult,
+                          ReportList->fontMetrics().horizontalAdvance("コピーできません") + 20);
+    header->setSectionResizeMode(ReportModel::kName, QHeaderView::Interactive);
+    header->resizeSection(ReportModel::kName, 140);
+    header->setStretchLastSection(true);
+    // The run's order until a column is clicked.
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    ReportList->setSortingEnabled(true);
     RowTotals->setObjectName("RowTotals");
     RowTotals->setTextFormat(Qt::PlainText);
     RowTotals->setWordWrap(true);
     SaveButton->setObjectName("SaveButton");
     SaveButton->setEnabled(false);
+    SaveButton->setToolTip("結果をテキストファイルに保存します（問題のみ表示のときは問題だけ）");
 
     auto* top = new QHBoxLayout();
     top->addWidget(ReportSummary, 1);
+    top->addWidget(ReportSearch);
     top->addWidget(ProblemsOnly);
     auto* bottom = new QHBoxLayout();
     bottom->addWidget(RowTotals, 1);
@@ -94,33 +225,34 @@ RunReportPage::RunReportPage(QWidget* parent)
     layout->addWidget(ReportList, 1);
     layout->addLayout(bottom);
 
-    connect(ProblemsOnly, &QCheckBox::toggled, this, [this](bool only) {
-        for (int row = 0; row < ReportList->topLevelItemCount(); ++row) {
-            QTreeWidgetItem* item = ReportList->topLevelItem(row);
-            item->setHidden(only && !lines_[static_cast<std::size_t>(row)].problem);
-        }
-    });
+    connect(ProblemsOnly, &QCheckBox::toggled, this,
+            [this](bool only) { static_cast<ReportFilter*>(proxy_)->setProblemsOnly(only); });
+    connect(ReportSearch, &QLineEdit::textChanged, this,
+            [this](const QString& text) { static_cast<ReportFilter*>(proxy_)->setSearch(text); });
     connect(SaveButton, &QPushButton::clicked, this, &RunReportPage::SaveButtonClick);
 }
 
 void RunReportPage::setSaveRunner(SaveRunner runner) { saveRunner_ = runner ? std::move(runner) : SaveRunner(execSave); }
 
-void RunReportPage::startRun(const QString& outputFolder) {
-    lines_.clear();
-    ReportList->clear();
+void RunReportPage::startRun(const RunHead& head) {
+    model_->clear();
+    kinds_ = {};
     problems_ = 0;
+    attention_ = 0;
     converted_ = 0;
     copied_ = 0;
     totals_.clear();
     RowTotals->clear();
-    outputFolder_ = outputFolder;
+    head_ = head;
+    started_ = QDateTime::currentDateTime();
     running_ = true;
     SaveButton->setEnabled(false);
     showSummary();
 }
 
-void RunReportPage::addFile(const FileReport& report) {
-    Line line{reportKindText(report.kind), QString::fromStdString(shownName(report.name)), QString::fromStdString(report.reason), false};
+ReportLine RunReportPage::lineOf(const FileReport& report) const {
+    ReportLine line{reportKindText(report.kind), QString::fromStdString(shownName(report.name)),
+                    QString::fromStdString(report.reason)};
     switch (report.kind) {
         case FileReport::Kind::Converted:
         case FileReport::Kind::Failed: {
@@ -135,7 +267,7 @@ void RunReportPage::addFile(const FileReport& report) {
             if (report.kind == FileReport::Kind::Converted) {
                 line.detail = replaced;
             } else {
-                line.problem = true;
+                line.mark = ReportLine::Mark::Problem;
                 if (line.detail.isEmpty()) line.detail = "最後まで読めませんでした";
                 if (!report.outputWritten) {
                     line.detail += "。出力先のファイルは前のまま";
@@ -146,36 +278,42 @@ void RunReportPage::addFile(const FileReport& report) {
             break;
         }
         case FileReport::Kind::Unopened:
-            line.problem = true;
+            line.mark = ReportLine::Mark::Problem;
             line.detail = shownPath(report.path) + (line.detail.isEmpty() ? QString() : "：" + line.detail);
             break;
         case FileReport::Kind::NotCopied:
-            line.problem = true;
+            line.mark = ReportLine::Mark::Problem;
             break;
         case FileReport::Kind::Copied:
+            break;
         case FileReport::Kind::AlreadyThere:
-            if (line.detail.isEmpty() && report.kind == FileReport::Kind::AlreadyThere) {
+            if (report.differs) {
+                line.mark = ReportLine::Mark::Attention;
+                line.detail = kAttentionDetail;
+            } else if (line.detail.isEmpty()) {
                 line.detail = "出力先に同じ名前のファイルがあるので、コピーしませんでした";
             }
             break;
     }
     // A picture picked for a row: where it came from, before the reason.
     if (report.added) line.detail = "選んだ画像: " + shownPath(report.path) + (line.detail.isEmpty() ? QString() : "：" + line.detail);
-    addLine(line);
+    return line;
 }
 
-void RunReportPage::addLine(const Line& line) {
-    lines_.push_back(line);
-    if (line.result == reportKindText(FileReport::Kind::Converted)) ++converted_;
-    if (line.result == reportKindText(FileReport::Kind::Copied)) ++copied_;
-    auto* item = new QTreeWidgetItem(ReportList, {line.result, line.name, line.detail});
-    item->setToolTip(kDetail, line.detail);
-    item->setToolTip(kName, line.name);
-    if (line.problem) {
-        ++problems_;
-        for (int column = 0; column < 3; ++column) item->setForeground(column, QColor(190, 0, 0));
+void RunReportPage::addFile(const FileReport& report) { addFiles({report}); }
+
+void RunReportPage::addFiles(const std::vector<FileReport>& reports) {
+    std::vector<ReportLine> lines;
+    lines.reserve(reports.size());
+    for (const FileReport& report : reports) {
+        lines.push_back(lineOf(report));
+        ++kinds_[static_cast<std::size_t>(report.kind)];
+        if (report.kind == FileReport::Kind::Converted) ++converted_;
+        if (report.kind == FileReport::Kind::Copied) ++copied_;
+        if (lines.back().mark == ReportLine::Mark::Problem) ++problems_;
+        if (lines.back().mark == ReportLine::Mark::Attention) ++attention_;
     }
-    item->setHidden(ProblemsOnly->isChecked() && !line.problem);
+    model_->append(lines);
     showSummary();
 }
 
@@ -190,26 +328,56 @@ void RunReportPage::finishRun(const RunOutcome& outcome) {
     }
     if (!outcome.started) totals << "実行されませんでした";
     if (outcome.stopped) totals << texts::kStopped;
+    totals << runEndNotes(runEndOf(outcome));
     totals_ = totals.join("\n");
     RowTotals->setText(totals_);
-    SaveButton->setEnabled(!lines_.empty() || !totals_.isEmpty());
+    SaveButton->setEnabled(model_->rowCount() > 0 || !totals_.isEmpty());
     showSummary();
 }
 
 // Counted as the lines come: a run of many thousand files must not count them all again for each.
 void RunReportPage::showSummary() {
-    QString text =
-        QString("%1件：変換済み %2、コピー %3、問題 %4").arg(lines_.size()).arg(converted_).arg(copied_).arg(problems_);
+    QString text = QString("%1件：変換済み %2、コピー %3、問題 %4")
+                       .arg(model_->rowCount())
+                       .arg(converted_)
+                       .arg(copied_)
+                       .arg(problems_);
+    if (attention_ > 0) text += QString("、要確認 %1").arg(attention_);
     if (running_) text = "実行中… " + text;
     ReportSummary->setText(text);
 }
 
+// From the end: the boxes ask about the files reported last.
+QString RunReportPage::reasonOf(const QString& name) const {
+    const std::vector<ReportLine>& lines = model_->lines();
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        if (line->name == name && line->mark != ReportLine::Mark::None) return line->detail;
+    }
+    return {};
+}
+
+QStringList RunReportPage::shownLines() const {
+    QStringList shown;
+    for (int row = 0; row < proxy_->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < ReportModel::kColumns; ++column)
+            cells << proxy_->index(row, column).data(Qt::DisplayRole).toString();
+        shown << cells.join('\t');
+    }
+    return shown;
+}
+
 QString RunReportPage::text(bool problemsOnly) const {
-    QString out = "出力先\t" + QDir::toNativeSeparators(outputFolder_) + "\n";
+    QString out;
+    if (!head_.scenario.isEmpty()) out += "シナリオ\t" + QDir::toNativeSeparators(head_.scenario) + "\n";
+    out += "出力先\t" + QDir::toNativeSeparators(head_.outputFolder) + "\n";
+    for (const QString& row : head_.rows) out += row + "\n";
+    if (started_.isValid()) out += "日時\t" + started_.toString("yyyy-MM-dd HH:mm:ss") + "\n";
     out += "結果\tファイル\t詳細\n";
-    for (const Line& line : lines_) {
-        if (problemsOnly && !line.problem) continue;
-        out += line.result + "\t" + line.name + "\t" + line.detail + "\n";
+    for (const ReportLine& line : model_->lines()) {
+        if (problemsOnly && line.mark == ReportLine::Mark::None) continue;
+        const QString result = line.mark == ReportLine::Mark::Attention ? line.result + "（要確認）" : line.result;
+        out += result + "\t" + line.name + "\t" + line.detail + "\n";
     }
     if (!totals_.isEmpty()) out += "\n" + totals_ + "\n";
     return out;
@@ -220,8 +388,8 @@ QString RunReportPage::text(bool problemsOnly) const {
 void RunReportPage::SaveButtonClick() {
     QString folder = saveFolder_;
     if (folder.isEmpty()) {
-        QDir output(outputFolder_);
-        folder = output.cdUp() ? output.path() : outputFolder_;
+        QDir output(head_.outputFolder);
+        folder = output.cdUp() ? output.path() : head_.outputFolder;
     }
     const std::optional<QString> path = saveRunner_(this, QDir(folder).filePath("結果.txt"));
     if (!path || path->isEmpty()) return;

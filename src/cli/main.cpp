@@ -12,6 +12,7 @@
 #include "cli/scenario_batch.h"
 #include "platform/console.h"
 #include "platform/name_rules.h"
+#include "run/kept_files.h"
 #include "run/build_replacement_table.h"
 #include "run/failure_reasons.h"
 #include "run/run_texts.h"
@@ -123,6 +124,13 @@ int doScenario(const celshift::cli::Arguments& arguments, const celshift::cli::S
         case cli::MissingImagesResult::Stopped:
             return stoppedStatus();
         }
+    }
+    // The output folder holds another scenario's summary file: the copy would mix two scenarios. A command line
+    // cannot ask, so it says so and runs as told.
+    if (arguments.mode == cli::Mode::Run) {
+        if (const std::optional<std::string> foreign = foreignSummary(job.summary, job.output))
+            std::fprintf(stderr, "celshift-cli: 出力先の %s はこのシナリオのものと違います（二つのシナリオが混ざります）\n",
+                         shownName(*foreign).c_str());
     }
     const RunOutcome outcome = arguments.mode == cli::Mode::DryRun
                                    ? dryRun(job.summary, rows, fileList, messages, options)

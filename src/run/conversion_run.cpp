@@ -15,6 +15,7 @@
 #include "run/build_replacement_table.h"
 #include "run/data_file_job.h"
 #include "run/failure_reasons.h"
+#include "run/kept_files.h"
 #include "run/run_texts.h"
 #include "run/ordered_workers.h"
 
@@ -66,13 +67,25 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messa
         if (fileNameExtension(lastPathElement(path)) != kDataFileExtension) paths.push_back(std::move(path));
 
     std::vector<std::string> notCopied;
-    OrderedWorkers<CopyResult> workers(static_cast<int>(paths.size()), workerCount(options), options.stop);
+    // A file kept because the output folder held one of its name is compared with the scenario's on the worker.
+    struct Copy {
+        CopyResult result;
+        bool differs = false;
+    };
+    outcome.lastStage = RunStage::CopyingOtherFiles;
+    outcome.stageCount = static_cast<int>(paths.size());
+    OrderedWorkers<Copy> workers(static_cast<int>(paths.size()), workerCount(options), options.stop);
     const int delivered = workers.run(
         [&](int i, int) {
             const std::string& path = paths[static_cast<std::size_t>(i)];
-            return copyIntoFolder(path, output, nameOf(path), options.syncBeforeRename);
+            Copy copy{copyIntoFolder(path, output, nameOf(path), options.syncBeforeRename)};
+            if (copy.result.outcome == CopyOutcome::AlreadyExists)
+                copy.differs = compareFiles(path, joinPath(output.path(), nameOf(path))) == Sameness::Different;
+            return copy;
         },
-        [&](int i, CopyResult& result) {
+        [&](int i, Copy& copy) {
+            CopyResult& result = copy.result;
+            ++outcome.stageDone;
             const std::string& path = paths[static_cast<std::size_t>(i)];
             FileReport report;
             report.name = nameOf(path);
@@ -84,6 +97,8 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messa
                 break;
             case CopyOutcome::AlreadyExists:
                 report.kind = FileReport::Kind::AlreadyThere;
+                report.differs = copy.differs;
+                if (copy.differs) ++outcome.keptDifferentFiles;
                 break;
             case CopyOutcome::Failed:
                 report.kind = FileReport::Kind::NotCopied;
@@ -118,6 +133,9 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
     const std::vector<std::string> paths = listedPaths(fileList);
     const int jobs = workerCount(options);
     std::vector<StreamBuffers> buffers(static_cast<std::size_t>(std::max(1, std::min<int>(jobs, static_cast<int>(paths.size())))));
+    outcome.lastStage = RunStage::RewritingDataFiles;
+    outcome.stageDone = 0;
+    outcome.stageCount = static_cast<int>(paths.size());
     OrderedWorkers<DataFileResult> workers(static_cast<int>(paths.size()), jobs, options.stop);
     const int delivered = workers.run(
         [&](int i, int worker) {
@@ -126,6 +144,7 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
         },
         [&](int i, DataFileResult& result) {
             const std::string& path = paths[static_cast<std::size_t>(i)];
+            ++outcome.stageDone;
             if (options.report) {
                 FileReport report;
                 report.kind = reportKind(result.kind);

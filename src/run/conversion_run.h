@@ -73,6 +73,9 @@ struct FileReport {
     // For Copied, AlreadyThere and NotCopied: a file given with the run (RunOptions::addedFiles), not one of the
     // scenario folder's; path is where it came from.
     bool added = false;
+    // For AlreadyThere: the file kept in the output folder is not byte for byte the scenario's file (another
+    // scenario's, or an edited one): worth a look.
+    bool differs = false;
     // Per used row (its index from 0): the image-name fields replaced in what the output folder now holds of
     // this file. Only rows that replaced something take room: a run may use thousands.
     ReplacedCounts replaced;
@@ -129,6 +132,12 @@ struct RunOutcome {
     // A data file could not be opened, walked to its end or written, or the run stopped before some: a row's name
     // may stand in one uncounted, so a row that replaced nothing may not be said to be missing from the scenario.
     bool someNamesUncounted = false;
+    // Files kept in the output folder that differ from the scenario's files of those names.
+    int keptDifferentFiles = 0;
+    // Where the run ended: the stage it was in, how many of that stage's files were done and how many it had.
+    RunStage lastStage = RunStage::CopyingOtherFiles;
+    int stageDone = 0;
+    int stageCount = 0;
 };
 
 // sourceFile is the chosen "Summary.wsm"; outputFolder is where the copy goes and must exist.

@@ -169,7 +169,7 @@ void RunWindowTest::progressTellsDataFilesDoneOfAll() {
     // At the last box every data file is done.
     QTRY_COMPARE(form->RunProgressBar->maximum(), 3);
     QTRY_COMPARE(form->RunProgressBar->value(), 3);
-    QCOMPARE(form->RunProgressBar->text(), QString("3 / 3"));
+    QCOMPARE(form->RunProgressBar->text(), QString("3/3"));
     messages.release();
     waitForRun(*form);
     QVERIFY(!form->RunProgressBar->isVisible());

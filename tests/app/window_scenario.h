@@ -36,6 +36,10 @@ inline std::unique_ptr<TForm1> openFormOn(const Scenario& scenario, const QStrin
                                           bool setOutput = true) {
     auto form = std::make_unique<TForm1>(ini.toStdString());
     if (messages != nullptr) form->setRunMessages(messages);
+    // Tests run the same scenario again on purpose; other questions take their default.
+    form->setChoiceQuestion([](QWidget*, const QString& kind, const QString&, const QStringList&, int defaultChoice) {
+        return kind == "RerunQuestion" ? 0 : defaultChoice;
+    });
     if (setOutput) form->setOutputFolder(scenario.output.toStdString());
     form->setSourceOpenRunner([path = scenario.summary](QFileDialog&) { return std::optional<QString>(path); });
     form->show();
