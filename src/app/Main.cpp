@@ -144,6 +144,7 @@ TForm1::TForm1(std::string settingsPath, QWidget* parent)
     buildControls();
     setAcceptDrops(true);
     boxMessages_->setAboutFile([this](const QString& file) { showBoxAbout(file); });
+    boxMessages_->setBeforeBox([this] { flushRelays(); });
     boxMessages_->setReportOffer([this] { return ReportPage->hasProblems(); },
                                  [this] {
                                      // The user wants to read the report: a close that waited for the run waits on.

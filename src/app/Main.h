@@ -233,6 +233,8 @@ private:
     void showBoxAbout(const QString& file);
     // The run's last box is about to come up: a close question still up is answered by the run's end.
     void beforeLastBox();
+    // Hands what the run told meanwhile to the progress and the report at once.
+    void flushRelays();
     QStringList lastBoxNotes(bool stopped) const;
     // Where this run writes: output, or a subfolder of it the user chose because output holds another scenario;
     // empty when the user cancelled.

@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <QLocale>
 #include <QMessageBox>
 #include <QSettings>
 
@@ -30,7 +31,9 @@ CelshiftApplication::CelshiftApplication(int& argc, char** argv) : QApplication(
     setApplicationName("celshift");
     // Message boxes and dialogs take the application's font: it must hold the Japanese texts.
     setFont(windowFont());
-    // Before the first window: Qt's dialogs and buttons speak Japanese like the rest.
+    // Before the first window: Qt's dialogs and buttons speak Japanese like the rest, and the dates and sizes in
+    // Qt's own file dialog are written as in Japan whatever the system's locale.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     installQtTranslations(*this);
     // Qt's own file dialog keeps its history and column widths in Qt's settings, in the system's format: they go
     // beside this program's settings file (QtProject.conf), so that a portable copy leaves nothing in the user's

@@ -34,11 +34,14 @@ void BoxMessages::onGuiThread(const std::function<void()>& show) {
     if (silent_.load()) return;
     QObject* const context = parent_ != nullptr ? static_cast<QObject*>(parent_) : QCoreApplication::instance();
     if (context == nullptr || QThread::currentThread() == context->thread()) {
+        if (beforeBox_) beforeBox_();
         show();
         return;
     }
     QMetaObject::invokeMethod(context, [&show, this] {
-        if (!silent_.load()) show();
+        if (silent_.load()) return;
+        if (beforeBox_) beforeBox_();
+        show();
     }, Qt::BlockingQueuedConnection);
 }
 

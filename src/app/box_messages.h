@@ -47,6 +47,8 @@ public:
         beforeLastBox_ = std::move(before);
         lastBoxNotes_ = std::move(notes);
     }
+    // Called on the GUI thread before any box comes up: the window brings its pages up to date first.
+    void setBeforeBox(std::function<void()> before) { beforeBox_ = std::move(before); }
     // The reason the report gives for a file of that name (as the box shows it), shown under a box about it.
     void setReasonOf(std::function<QString(const QString& name)> reasonOf) { reasonOf_ = std::move(reasonOf); }
 
@@ -63,6 +65,7 @@ private:
     std::function<void(const QString&)> aboutFile_;
     std::function<bool()> reportProblems_;
     std::function<void()> showReport_;
+    std::function<void()> beforeBox_;
     std::function<void()> beforeLastBox_;
     std::function<QStringList(bool)> lastBoxNotes_;
     std::function<QString(const QString&)> reasonOf_;

@@ -252,8 +252,14 @@ QStringList TForm1::lastBoxNotes(bool stopped) const {
     return runEndNotes(end);
 }
 
+void TForm1::flushRelays() {
+    if (progressRelay_) progressRelay_->flush();
+    if (reportRelay_) reportRelay_->flush();
+}
+
 void TForm1::finishRun(const RunOutcome& outcome, std::exception_ptr error) {
     if (runThread_.joinable()) runThread_.join();
+    flushRelays();
     lastOutcome_ = outcome;
     setRunning(false);
     ReportPage->finishRun(outcome);
