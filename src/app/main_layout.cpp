@@ -108,9 +108,9 @@ void TForm1::buildControls() {
     t0ButtonExecute = makeButton(Panel1, "t0ButtonExecute", "実行", 208, 75);
     t0ButtonExecute->setEnabled(false);
     // Beside the three buttons: the output folder in the file manager, and the rows as a rows file.
-    OpenOutputButton = makeButton(Panel1, "OpenOutputButton", "出力先を開く", 288, 84);
+    OpenOutputButton = makeButton(Panel1, "OpenOutputButton", "出力先を開く", 284, 74);
     OpenOutputButton->setToolTip("出力先フォルダをファイルマネージャーで開きます (Alt+O)");
-    RowsButton = makeButton(Panel1, "RowsButton", "変換行", 372, 44);
+    RowsButton = makeButton(Panel1, "RowsButton", "変換行", 358, 58);
     RowsButton->setToolTip("変換行をファイルに保存、またはファイルから読み込みます（celshift-cli --rows と同じ形式）");
     auto* rowsMenu = new QMenu(RowsButton);
     rowsMenu->setObjectName("RowsMenu");

@@ -31,9 +31,19 @@ constexpr const char* kNoZeroByte = "（終わりのゼロバイトなし）";
 
 bool endsWithoutZero(const OfferedName& name) { return !name.stored.empty() && name.stored.back() != '\0'; }
 
+// The name as the list shows it: a blank name labelled, and the end of a field told in words where it is not the
+// usual one zero byte (none, or several, which the written form shows as escapes that a Japanese font draws ¥x00).
 QString shownText(const OfferedName& name) {
-    QString text = name.text.isEmpty() ? QString(kEmptyName) : name.text;
-    if (endsWithoutZero(name)) text += kNoZeroByte;
+    if (endsWithoutZero(name)) return (name.text.isEmpty() ? QString(kEmptyName) : name.text) + kNoZeroByte;
+    QString text = name.text;
+    int zeros = 1;
+    while (text.endsWith("\\x00") && zeros < static_cast<int>(name.stored.size()) &&
+           name.stored[name.stored.size() - 1 - static_cast<std::size_t>(zeros)] == '\0') {
+        text.chop(4);
+        ++zeros;
+    }
+    if (text.isEmpty()) text = kEmptyName;
+    if (zeros > 1) text += QString("（終わりにゼロバイトが%1個）").arg(zeros);
     return text;
 }
 

@@ -29,6 +29,7 @@ public:
         bool centredOverParent;
         bool onGuiThread;
         bool offersReport;  // a button that leads to the run's report
+        QString informative;  // the lines under a box's text (ErrorFm: the reason)
     };
 
     BoxAnswerer() {
@@ -43,6 +44,8 @@ public:
     bool takeReport = false;
     // Answers every message box with Esc instead of a button.
     bool escape = false;
+    // A box of this object name is left up for the test (the question at close, say); it is not recorded.
+    QString leaveUp;
     // Called with each box before it is answered; a test can look at the window in the meantime.
     std::function<void(const Seen&)> onShown;
 
@@ -56,11 +59,12 @@ private:
         const QWidget* parent = modal->parentWidget();
         const bool centred = parent != nullptr && parent->frameGeometry().contains(modal->frameGeometry().center());
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            if (!leaveUp.isEmpty() && box->objectName() == leaveUp) return;
             const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
             auto* report = box->findChild<QAbstractButton*>("ShowReport");
             seen.push_back({box->windowTitle(), box->text(), box->parentWidget(),
                             label != nullptr ? label->textFormat() : box->textFormat(), box->width(), centred,
-                            onGuiThread, report != nullptr});
+                            onGuiThread, report != nullptr, box->informativeText()});
             if (onShown) onShown(seen.back());
             if (escape) {
                 QTest::keyClick(box, Qt::Key_Escape);
@@ -77,7 +81,8 @@ private:
         }
         if (auto* errorFm = qobject_cast<TErrorFm*>(modal)) {
             seen.push_back({errorFm->windowTitle(), errorFm->PathLabel->text(), errorFm->parentWidget(),
-                            errorFm->PathLabel->textFormat(), errorFm->width(), centred, onGuiThread, false});
+                            errorFm->PathLabel->textFormat(), errorFm->width(), centred, onGuiThread, false,
+                            errorFm->ReasonLabel->text()});
             if (onShown) onShown(seen.back());
             // Enter, as a user closes it: its default button.
             QTest::keyClick(errorFm, Qt::Key_Return);

@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "box_test.h"
+#include "daily_use_test.h"
 #include "execute_test.h"
 #include "run_window_test.h"
 #include "settings_test.h"
@@ -36,6 +37,10 @@ int main(int argc, char** argv) {
     }
     {
         celshift::test::WindowPartsTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        celshift::test::DailyUseTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     return failures == 0 ? 0 : 1;

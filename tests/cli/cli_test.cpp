@@ -126,6 +126,20 @@ TEST_F(CliProcess, ConvertsAndPrintsEveryMessage) {
     EXPECT_EQ(readFile(output + "/cell.bmp"), "BM");
 }
 
+// Another scenario's summary in the output folder: said on standard error, the run as told, standard output and
+// the status as ever.
+TEST_F(CliProcess, AnOutputThatHoldsAnotherScenarioIsToldOnStandardError) {
+    writeFile(output + "/Summary.wsm", "another scenario");
+    const Process p = runCli({"--output", output, scenario});
+    EXPECT_EQ(p.status, 0) << p.err;
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\n情報: 完了\n");
+    EXPECT_EQ(p.err, "celshift-cli: 出力先の " + printed(output, "Summary.wsm") +
+                         " はこのシナリオのものと違います（二つのシナリオが混ざります）\n");
+    // Its own summary from an earlier run is no other scenario's.
+    writeFile(output + "/Summary.wsm", "summary");
+    EXPECT_EQ(runCli({"--output", output, scenario}).err, "");
+}
+
 TEST_F(CliProcess, ScenarioMayBeTheSummaryFileAndFailuresGiveStatusOne) {
     writeFile(scenario + "/Broken.wid", dataFile("cell.bmp").substr(0, 30));
     fs::create_directory(output + "/Area02.wid");

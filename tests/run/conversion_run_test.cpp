@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #if defined(_WIN32)
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -13,6 +15,8 @@
 #endif
 
 #include "run_fixture.h"
+#include "platform/name_rules.h"
+#include "run/kept_files.h"
 #include "platform/path_text.h"
 
 namespace celshift::test {
@@ -137,7 +141,25 @@ TEST_F(ConversionRun, ExistingOutputKeepsOtherFilesAndReplacesDataFiles) {
     writeFile(output + "/Summary.wsm", "old summary");
     writeFile(output + "/a.bmp", "old image");
     writeFile(output + "/Area01.wid", std::string(5000, 'o'));
-    run();
+    put("same.txt", "same");
+    writeFile(output + "/same.txt", "same");
+    struct Kept : RunReport {
+        std::map<std::string, bool> differs;
+        void fileDone(const FileReport& report) override {
+            if (report.kind == FileReport::Kind::AlreadyThere) differs[report.name] = report.differs;
+        }
+    } kept;
+    RunOptions options;
+    options.report = &kept;
+    const RunOutcome outcome = run(options);
+    // Kept files that are not the scenario's are told apart from those that are.
+    EXPECT_EQ(kept.differs, (std::map<std::string, bool>{{"Summary.wsm", true}, {"a.bmp", true}, {"same.txt", false}}));
+    EXPECT_EQ(outcome.keptDifferentFiles, 2);
+    EXPECT_EQ(foreignSummary(scenario + "/Summary.wsm", output), std::optional<std::string>(joinPath(output, "Summary.wsm")));
+    writeFile(output + "/Summary.wsm", readFile(scenario + "/Summary.wsm"));
+    EXPECT_EQ(foreignSummary(scenario + "/Summary.wsm", output), std::nullopt);
+    EXPECT_EQ(out("Summary.wsm"), readFile(scenario + "/Summary.wsm"));
+    writeFile(output + "/Summary.wsm", "old summary");
     EXPECT_EQ(out("Summary.wsm"), "old summary");
     EXPECT_EQ(out("a.bmp"), "old image");
     EXPECT_EQ(out("Area01.wid"), dataFile("a.bmp"));

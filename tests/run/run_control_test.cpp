@@ -106,6 +106,10 @@ TEST_F(RunControl, AStopFinishesTheFilesInWorkAndLeavesTheRestAlone) {
     while (written < kFiles && fs::exists(output + "/" + fileName(written))) ++written;
     ASSERT_GE(written, 4);  // the first failure is file 3, reported after files 0 to 2
     ASSERT_LE(written, 4 + 16);  // at most the window of 4 workers beyond it
+    // The outcome says how far the run got: every data file reported, of all of them.
+    EXPECT_EQ(outcome.lastStage, RunStage::RewritingDataFiles);
+    EXPECT_EQ(outcome.stageCount, kFiles);
+    EXPECT_EQ(outcome.stageDone, written);
     for (int i = written; i < kFiles; ++i) EXPECT_FALSE(fs::exists(output + "/" + fileName(i))) << fileName(i);
     for (int i = 0; i < written; ++i)
         if (!broken(i)) {

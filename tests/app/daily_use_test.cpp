@@ -1,0 +1,318 @@
+#include "daily_use_test.h"
+
+#include <memory>
+
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/Main.h"
+#include "app/run_report_page.h"
+#include "box_answerer.h"
+#include "platform/ini_file.h"
+#include "window_scenario.h"
+#include "window_test_support.h"
+
+namespace celshift::test {
+
+namespace {
+
+QTemporaryDir* folder = nullptr;
+
+QString iniPath() { return folder->path() + "/celshift.ini"; }
+
+Scenario makeScenario() {
+    const Scenario s = makeScenarioFolders(folder->path());
+    writeFile(s.folder + "/a.wid", cellDataFile("cell.bmp"));
+    writeFile(s.folder + "/b.wid", cellDataFile("other.bmp"));
+    writeFile(s.folder + "/cell.bmp", "BM");
+    return s;
+}
+
+struct Asked {
+    QStringList kinds;
+    int answer = 0;  // for every question but the same run again, which is answered yes
+};
+
+void answerQuestions(TForm1& form, Asked& asked) {
+    form.setChoiceQuestion([&asked](QWidget*, const QString& kind, const QString&, const QStringList&, int) {
+        asked.kinds << kind;
+        return kind == "RerunQuestion" ? 0 : asked.answer;
+    });
+}
+
+}  // namespace
+
+void DailyUseTest::init() {
+    folder = new QTemporaryDir();
+    QVERIFY(folder->isValid());
+}
+
+void DailyUseTest::cleanup() {
+    delete folder;
+    folder = nullptr;
+}
+
+void DailyUseTest::anotherScenarioInTheOutputIsAskedAboutFirst() {
+    const Scenario scenario = makeScenario();
+    writeFile(scenario.output + "/Summary.wsm", "another scenario");
+    RecordingMessages messages;
+    auto form = openFormOn(scenario, iniPath(), &messages);
+    Asked asked;
+    answerQuestions(*form, asked);
+
+    // Cancelled: nothing is written, and no run has been.
+    asked.answer = 2;
+    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+    QCOMPARE(asked.kinds, QStringList{"MixQuestion"});
+    QVERIFY(!form->runInProgress() && !form->lastOutcome());
+    QVERIFY(!QFileInfo::exists(scenario.output + "/a.wid"));
+
+    // Into the subfolder named after the scenario folder: a scenario of its own, the other one left as it was.
+    asked.answer = 0;
+    execute(*form);
+    const QString subfolder = scenario.output + "/scenario";
+    QCOMPARE(readFile(subfolder + "/Summary.wsm"), readFile(scenario.summary));
+    QVERIFY(QFileInfo::exists(subfolder + "/a.wid"));
+    QCOMPARE(readFile(scenario.output + "/Summary.wsm"), QByteArray("another scenario"));
+    QVERIFY(!QFileInfo::exists(scenario.output + "/a.wid"));
+    QCOMPARE(QString::fromStdString(form->lastRunOutput()), subfolder);
+    QVERIFY(form->ReportPage->text().contains("出力先\t" + QDir::toNativeSeparators(subfolder) + "\n"));
+    QCOMPARE(form->ReportPage->attention(), 0);
+
+    // Anyway, into the folder itself: the other scenario's summary is kept, and the report says it is worth a look.
+    asked.answer = 1;
+    asked.kinds.clear();
+    execute(*form);
+    QCOMPARE(asked.kinds, (QStringList{"RerunQuestion", "MixQuestion"}));
+    QVERIFY(QFileInfo::exists(scenario.output + "/a.wid"));
+    QCOMPARE(readFile(scenario.output + "/Summary.wsm"), QByteArray("another scenario"));
+    QCOMPARE(form->ReportPage->attention(), 1);
+    QVERIFY(form->ReportPage->text().contains("そのまま（要確認）\tSummary.wsm\t"));
+    QVERIFY(form->ReportPage->RowTotals->text().contains("内容の違うファイル 1件"));
+}
+
+void DailyUseTest::closingDuringARunAsksOnceAndAlwaysWritesTheSettings_data() {
+    QTest::addColumn<bool>("runEndsFirst");
+    QTest::newRow("answered はい during the run") << false;
+    QTest::newRow("the run ends while the question is up") << true;
+}
+
+// With the real boxes on the real threads. The question comes while the run waits on its first box.
+void DailyUseTest::closingDuringARunAsksOnceAndAlwaysWritesTheSettings() {
+    QFETCH(bool, runEndsFirst);
+    const Watchdog watchdog("closing during a run", std::chrono::seconds(60));
+    const Scenario scenario = makeScenario();
+    auto form = openFormOn(scenario, iniPath(), nullptr);
+    form->T2Edit1From->setText("cell.bmp");
+    form->T2Edit1To->setText("new.bmp");
+    QVERIFY(!QFileInfo::exists(iniPath()));
+
+    BoxAnswerer answerer;
+    answerer.questionAnswer = QMessageBox::Yes;
+    if (runEndsFirst) answerer.leaveUp = "CloseQuestion";
+    bool closed = false;
+    QStringList texts;
+    answerer.onShown = [&](const BoxAnswerer::Seen& box) {
+        if (closed || box.text != "コピー完了") return;
+        closed = true;
+        if (runEndsFirst) {
+            QTimer::singleShot(0, form.get(), [&] { form->close(); });
+        } else {
+            // The question comes up over the box (the box's own answerer waits meanwhile), and is answered.
+            BoxAnswerer questionAnswerer;
+            questionAnswerer.questionAnswer = QMessageBox::Yes;
+            form->close();
+            form->close();  // a second close asks nothing more
+            for (const auto& question : questionAnswerer.seen) texts << question.text;
+        }
+    };
+    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 30000);
+    QVERIFY(!form->runInProgress());
+
+    for (const auto& box : answerer.seen) texts << box.text;
+    if (runEndsFirst) {
+        // The question went with the run's end; the last box came alone, and the window closed after it.
+        QCOMPARE(texts.back(), QString("完了"));
+        QVERIFY(!texts.contains("実行中です。中止して閉じますか？"));
+        QVERIFY(!form->lastOutcome()->stopped);
+        QCOMPARE(readFile(scenario.output + "/a.wid"), cellDataFile("new.bmp"));
+    } else {
+        QCOMPARE(texts.count("実行中です。中止して閉じますか？"), 1);
+        QCOMPARE(texts.back(), QString("中止しました"));
+        QVERIFY(form->lastOutcome()->stopped);
+    }
+    // Every way out writes the settings: the scenario is there for the next start.
+    QCOMPARE(QString::fromStdString(IniFile(iniPath().toStdString()).readString("PATH", "LastScenario", "")),
+             QDir::toNativeSeparators(scenario.folder));
+}
+
+void DailyUseTest::theSameRunAgainIsAskedAboutFirst() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openFormOn(scenario, iniPath(), &messages);
+    QStringList asked;
+    int answer = 1;  // no, the default
+    form->setChoiceQuestion([&](QWidget*, const QString& kind, const QString&, const QStringList& choices, int defaultChoice) {
+        asked << kind;
+        if (kind == "RerunQuestion") {
+            [&] { QCOMPARE(choices.value(defaultChoice), QString("やめる(&N)")); }();
+        }
+        return answer;
+    });
+    QSignalSpy ended(form.get(), &TForm1::runEnded);
+    form->T2Edit1From->setText("cell.bmp");
+    form->T2Edit1To->setText("new.bmp");
+    execute(*form);
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(asked.isEmpty());
+    QCOMPARE(QApplication::focusWidget(), form->t0ButtonExecute);
+
+    // Enter on 実行 again: asked, and No runs nothing; the report stays.
+    form->activateWindow();
+    QTest::keyClick(form->t0ButtonExecute, Qt::Key_Return);
+    QTRY_COMPARE(asked, QStringList{"RerunQuestion"});
+    QTest::qWait(50);
+    QVERIFY(!form->runInProgress());
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(form->ReportPage->text().contains("a.wid"));
+
+    // Yes runs it; another row is another run, asked nothing.
+    answer = 0;
+    execute(*form);
+    QCOMPARE(ended.count(), 2);
+    form->T2Edit1To->setText("newer.bmp");
+    execute(*form);
+    QCOMPARE(ended.count(), 3);
+    QCOMPARE(asked.size(), 2);
+}
+
+void DailyUseTest::aDroppedScenarioOrItsFolderIsChosen() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    TForm1 form(iniPath().toStdString());
+    form.setRunMessages(&messages);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const auto drop = [&](const QString& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&form, &enter);
+        const bool accepted = enter.isAccepted();
+        QDropEvent dropped(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&form, &dropped);
+        QTest::qWait(20);
+        return accepted;
+    };
+    QVERIFY(drop(scenario.folder + "/b.wid"));
+    QTRY_COMPARE(messages.boxes.size(), std::size_t{1});
+    QVERIFY(messages.boxes.front().second.startsWith("シナリオではありません"));
+    QVERIFY(form.sourceFile().isEmpty() && !form.t0ButtonExecute->isEnabled());
+
+    QVERIFY(drop(scenario.folder));
+    QTRY_COMPARE(form.sourceFile(), scenario.summary);
+    QVERIFY(form.t0ButtonExecute->isEnabled());
+    QVERIFY(form.SourceLine->text().endsWith("Summary.wsm"));
+    QVERIFY(drop(scenario.summary));
+    QTRY_VERIFY(form.scenarioScan() != nullptr);
+    QCOMPARE(messages.boxes.size(), std::size_t{1});
+}
+
+void DailyUseTest::rowsGoToARowsFileAndComeBack() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openFormOn(scenario, iniPath(), &messages);
+    const QString rowsFile = folder->path() + "/rows.txt";
+    QString given = rowsFile;
+    form->setRowsFileRunner([&](QWidget*, const QString&, bool) { return std::optional<QString>(given); });
+    form->T2Edit1From->setText("cell.bmp");
+    form->T2Edit1To->setText("セル.jpg");
+    form->T2Edit3From->setText("img\\a.bmp");  // row 2 empty: not saved, the rows close up
+    form->T2Edit3To->setText("b.bmp");
+    form->SaveRowsClick();
+    QCOMPARE(readFile(rowsFile), QByteArray("# Celshift の変換行（変換元<TAB>変換先、UTF-8）。celshift-cli --rows で使えます\n"
+                                            "cell.bmp\tセル.jpg\nimg\\a.bmp\tb.bmp\n"));
+
+    for (QLineEdit* edit : {form->T2Edit1From, form->T2Edit1To, form->T2Edit3From, form->T2Edit3To}) edit->clear();
+    form->T2Edit4From->setText("stale.bmp");
+    form->LoadRowsClick();
+    QCOMPARE(form->T2Edit1From->text(), QString("cell.bmp"));
+    QCOMPARE(form->T2Edit1To->text(), QString("セル.jpg"));
+    QCOMPARE(form->T2Edit2From->text(), QString("img\\a.bmp"));
+    QCOMPARE(form->T2Edit2To->text(), QString("b.bmp"));
+    QVERIFY(form->T2Edit4From->text().isEmpty());
+    QVERIFY(messages.boxes.empty());
+
+    // A bad line changes nothing and is named; more than four rows fill four and say so.
+    writeFile(rowsFile, "a.bmp\tb.bmp\nno extension\tc.bmp\n");
+    form->LoadRowsClick();
+    QCOMPARE(form->T2Edit1From->text(), QString("cell.bmp"));
+    QCOMPARE(messages.boxes.size(), std::size_t{1});
+    QVERIFY2(messages.boxes.back().second.contains("\n2行目: "), qPrintable(messages.boxes.back().second));
+    writeFile(rowsFile, "1.bmp\ta.bmp\n2.bmp\ta.bmp\n3.bmp\ta.bmp\n4.bmp\ta.bmp\n5.bmp\ta.bmp\n");
+    form->LoadRowsClick();
+    QCOMPARE(form->T2Edit4From->text(), QString("4.bmp"));
+    QVERIFY(messages.boxes.back().second.contains("5 行あります"));
+}
+
+// Counts that tell the kinds apart: a swap of any two would show.
+void DailyUseTest::theReportSaysHowARunEnded() {
+    RunReportPage page;
+    page.startRun(RunReportPage::RunHead{"/s/Summary.wsm", "/out", {"変換１\ta.bmp\tb.bmp"}});
+    const auto report = [](FileReport::Kind kind, const char* name, const char* reason = "") {
+        FileReport made;
+        made.kind = kind;
+        made.name = name;
+        made.path = std::string("/s/") + name;
+        made.reason = reason;
+        return made;
+    };
+    FileReport kept = report(FileReport::Kind::AlreadyThere, "x.bmp");
+    kept.differs = true;
+    page.addFiles({report(FileReport::Kind::Copied, "c.bmp"), kept,
+                   report(FileReport::Kind::NotCopied, "n.bmp", "リンク先がありません"),
+                   report(FileReport::Kind::Failed, "f.wid", "データが3バイトで終わっています")});
+    RunOutcome outcome;
+    outcome.started = true;
+    outcome.stopped = true;
+    outcome.lastStage = RunStage::RewritingDataFiles;
+    outcome.stageDone = 1441;
+    outcome.stageCount = 3000;
+    outcome.failedFiles = 2;
+    outcome.unopenedFiles = 1;
+    outcome.notCopiedFiles = 4;
+    outcome.keptDifferentFiles = 5;
+    outcome.usedRows = 1;
+    outcome.rowTotals = {{18, 17}};
+    outcome.someNamesUncounted = true;
+    page.finishRun(outcome);
+    QCOMPARE(page.RowTotals->text(), QString("変換１: 18箇所（17ファイル）\n中止しました\n"
+                                             "データファイル 3000件中 1441件まで変換して中止しました。残りは変換していません\n"
+                                             "変換できなかったデータファイルが 3件あります\n"
+                                             "コピーできなかったファイルが 4件あります\n"
+                                             "出力先にあった内容の違うファイル 5件をそのまま残しました（要確認）"));
+    QCOMPARE(page.ReportSummary->text(), QString("4件：変換済み 0、コピー 1、問題 2、要確認 1"));
+    QCOMPARE(page.reasonOf("n.bmp"), QString("リンク先がありません"));
+    QVERIFY(page.reasonOf("c.bmp").isEmpty());
+    const QString text = page.text();
+    QVERIFY(text.startsWith("シナリオ\t" + QDir::toNativeSeparators("/s/Summary.wsm") + "\n出力先\t" +
+                            QDir::toNativeSeparators("/out") + "\n変換１\ta.bmp\tb.bmp\n日時\t"));
+    QVERIFY(text.contains("\nそのまま（要確認）\tx.bmp\t"));
+    // Stopped while copying: nothing converted, said so.
+    outcome.lastStage = RunStage::CopyingOtherFiles;
+    outcome.stageDone = 7;
+    outcome.stageCount = 9;
+    QVERIFY(runEndNotes(runEndOf(outcome)).front().startsWith("ファイルのコピー中に中止しました（9件中 7件まで）"));
+}
+
+}  // namespace celshift::test
