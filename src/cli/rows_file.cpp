@@ -97,7 +97,7 @@ RowsFile parseRowsFile(std::string_view text) {
             continue;
         }
         // The same FROM as the data file holds it, an earlier row has: the table keeps the earlier one.
-        const int found = addReplacementPair(*table, stored.from, stored.to);
+        const int found = addReplacementField(*table, stored.from, stored.to);
         lineOfRow.push_back(lineNumber);
         if (found != table->count - 1) {
             refuse("変換元が" + std::to_string(lineOfRow[static_cast<std::size_t>(found)]) + "行目と同じです");

@@ -9,6 +9,7 @@
 #include "platform/name_fold.h"
 #include "platform/name_rules.h"
 #include "platform/path_text.h"
+#include "run/row_names.h"
 
 namespace celshift {
 
@@ -169,9 +170,9 @@ ImageLookup ImageFileIndex::lookStored(std::string_view storedName) const {
 }
 
 ImageLookup ImageFileIndex::lookTyped(const std::string& typedName) const {
-    const std::optional<std::string> stored = toCodePage932(typedName);
-    if (!stored || stored->empty()) return {ImageLookup::Kind::Unusable, {}};
-    return lookStored(*stored);
+    const std::optional<RowName> stored = rowNameBytes(typedName);
+    if (!stored || stored->bytes.empty()) return {ImageLookup::Kind::Unusable, {}};
+    return lookStored(stored->bytes);
 }
 
 std::optional<std::string> ImageFileIndex::findStored(std::string_view storedName) const {

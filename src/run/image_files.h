@@ -41,7 +41,7 @@ public:
     // The path of the regular file that a stored image name (code page 932 bytes, without its trailing zero
     // byte, "\" as folder separator) names under the folder, or nothing.
     std::optional<std::string> findStored(std::string_view storedName) const;
-    // The same for a name as typed in the window (UTF-8), taken in its code page 932 form as a run stores it.
+    // The same for a name as typed in a row (UTF-8), taken as the bytes a run stores for it (rowNameBytes).
     std::optional<std::string> findTyped(const std::string& typedName) const;
 
     // The same lookups, telling also why a name was not found.

@@ -27,6 +27,9 @@ inline constexpr const char* kCaptionSummary = "集計";
 inline constexpr const char* kRowNoImageExtension = "画像の拡張子（.bmp .jpg .jpeg .jpy1 .jpdc .jpx）がありません";
 inline constexpr const char* kRowNotCodePage932 = "Shift-JISで表せない文字があります";
 inline constexpr const char* kRowTooLong = "ファイル名が長すぎます（255バイトまで）";
+inline constexpr const char* kRowMarkNotAtEnd = "∅（ゼロバイトなしの印）は名前の最後にだけ書けます";
+inline constexpr const char* kRowToWithoutZeroByte = "変換先には∅（ゼロバイトなしの印）を付けられません";
+inline constexpr const char* kRowZeroByteInTo = "変換先にゼロバイト（\\x00）は書けません";
 inline constexpr const char* kRowHalfEmpty = "変換元と変換先の両方が必要です";
 inline constexpr const char* kRowNotFound = "見つかりません";
 
