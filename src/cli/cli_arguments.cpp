@@ -94,9 +94,14 @@ const char* optionOf(Mode mode) {
         return "--list-names";
     case Mode::Missing:
         return "--missing";
+    case Mode::Unused:
+        return "--unused";
     }
     return "";
 }
+
+// The modes that list what the scenario holds: no rows, no summary lines.
+bool isListing(Mode mode) { return mode == Mode::ListNames || mode == Mode::Missing || mode == Mode::Unused; }
 
 void setMode(Arguments& parsed, Mode mode) {
     if (parsed.mode != Mode::Run && parsed.mode != mode)
@@ -132,6 +137,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             setMode(parsed, Mode::ListNames);
         } else if (!optionsEnded && arg == "--missing") {
             setMode(parsed, Mode::Missing);
+        } else if (!optionsEnded && arg == "--unused") {
+            setMode(parsed, Mode::Unused);
         } else if (!optionsEnded && arg == "--quiet") {
             parsed.quiet = true;
         } else if (!optionsEnded && arg == "--sync") {
@@ -172,11 +179,11 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         throw std::invalid_argument("--output has no use with " + mode + ": it writes nothing");
     if (parsed.mode != Mode::Run && parsed.sync)
         throw std::invalid_argument("--sync has no use with " + mode + ": it writes nothing");
-    if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.rowCount > 0)
+    if (isListing(parsed.mode) && parsed.rowCount > 0)
         throw std::invalid_argument(mode + " takes no --from/--to");
-    if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.rowsFile)
+    if (isListing(parsed.mode) && parsed.rowsFile)
         throw std::invalid_argument(mode + " takes no --rows");
-    if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.quiet)
+    if (isListing(parsed.mode) && parsed.quiet)
         throw std::invalid_argument("--quiet has no use with " + mode + ": it prints no summary lines");
     if (parsed.rowsFile && parsed.rowCount > 0)
         throw std::invalid_argument("--rows cannot be combined with --from/--to");

@@ -4,6 +4,7 @@
 //   celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... | [--rows FILE] SCENARIO...
 //   celshift-cli --list-names [--jobs N] SCENARIO...
 //   celshift-cli --missing [--jobs N] SCENARIO...
+//   celshift-cli --unused [--jobs N] SCENARIO...
 #pragma once
 
 #include <optional>
@@ -20,6 +21,7 @@ enum class Mode {
     DryRun,     // walk and count, write nothing
     ListNames,  // list the image names the scenario holds
     Missing,    // list the image names that no file of the scenario folder matches
+    Unused,     // list the picture files of the scenario folder that no image name matches
 };
 
 struct Arguments {

@@ -21,6 +21,7 @@ inline constexpr const char* kOutputBusy = "出力先フォルダには、ほか
 inline constexpr const char* kSameFolder = "変更元シナリオと出力先が同じフォルダです";
 inline constexpr const char* kScenarioUnreadable = "シナリオフォルダが読めません";
 inline constexpr const char* kStopped = "中止しました";
+inline constexpr const char* kFolderUnreadable = "フォルダが読めません";
 inline constexpr const char* kCaptionSummary = "集計";
 
 // Why a row is not used, as the window shows it beside the row.

@@ -76,5 +76,41 @@ TEST_F(CliProcess, EveryListedNameGivenBackAsARowMatchesItsFieldAlone) {
                        "集計: 変換３: 1箇所（1ファイル）\n") << one.err;
 }
 
+// --unused lists what --missing cannot find a name for, looked up alike: a name is never both missing and its file
+// unused, whatever case, composition, subfolder or trailing dot it takes.
+TEST_F(CliProcess, UnusedPicturesAreTheFilesNoNameFindsLargestFirst) {
+    writeFile(scenario + "/Area03.wid", fieldsFile({z("IMG\\Deep.JPG"), z("\x83\x4B.bmp") /* ガ */, z("dot.bmp."),
+                                                    "open.bmp", z("..\\up.bmp"), z("absent.jpx")}));
+    const std::map<std::string, std::string> files = {
+        {"img/deep.jpg", "12345"}, {"\xE3\x82\xAB\xE3\x82\x99.bmp" /* ガ decomposed */, "12"}, {"dot.bmp", "1"},
+        {"open.bmp", "1"}, {"big.BMP", std::string(100, 'b')}, {"img/left.jpeg", std::string(10, 'l')},
+        {"a.jpy1", "1234567"}, {"b.jpdc", "7654321"}, {"img/sub/tiny.jpx", "123"}, {"readme.txt", "not a picture"}};
+    for (const auto& [name, bytes] : files) {
+        fs::create_directories(pathFromUtf8(scenario + "/" + name).parent_path());
+        writeFile(scenario + "/" + name, bytes);
+    }
+    writeFile(root / "up.bmp", "outside");
+    const Process unused = runCli({"--unused", scenario});
+    EXPECT_EQ(unused.status, 1) << unused.err;
+    const std::string img = printed(scenario, "img");
+    EXPECT_EQ(unused.out, "100\t" + printed(scenario, "big.BMP") + "\n10\t" + printed(img, "left.jpeg") + "\n7\t" +
+                              printed(scenario, "a.jpy1") + "\n7\t" + printed(scenario, "b.jpdc") + "\n3\t" +
+                              printed(printed(img, "sub"), "tiny.jpx") + "\n");
+    EXPECT_EQ(unused.err, "celshift-cli: 使われていない画像: 5ファイル、127バイト\n");
+    const Process missing = runCli({"--missing", scenario});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "1\t1\t..\\up.bmp\n1\t1\tabsent.jpx\n1\t1\tother.bmp\n");
+
+    for (const char* name : {"big.BMP", "img/left.jpeg", "a.jpy1", "b.jpdc", "img/sub/tiny.jpx"})
+        fs::remove(pathFromUtf8(scenario + "/" + name));
+    const Process none = runCli({"--unused", scenario});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "celshift-cli: 使われていない画像: 0ファイル、0バイト\n");
+    // A data file that cannot be walked to its end may name any file: the answer is not known.
+    writeFile(scenario + "/Broken.wid", dataFile("cell.bmp").substr(0, 30));
+    EXPECT_EQ(runCli({"--unused", scenario}).status, 2);
+}
+
 }  // namespace
 }  // namespace celshift::test
