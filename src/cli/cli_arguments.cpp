@@ -161,6 +161,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             parsed.quiet = true;
         } else if (!optionsEnded && arg == "--sync") {
             parsed.sync = true;
+        } else if (!optionsEnded && arg == "--rename") {
+            parsed.rename = true;
         } else if (!optionsEnded && arg == "--jobs") {
             parsed.jobs = jobCount(valueOf(args, i));
         } else if (!optionsEnded && arg == "--output") {
@@ -197,6 +199,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         throw std::invalid_argument("--output has no use with " + mode + ": it writes nothing");
     if (parsed.mode != Mode::Run && parsed.sync)
         throw std::invalid_argument("--sync has no use with " + mode + ": it writes nothing");
+    if (parsed.mode != Mode::Run && parsed.rename)
+        throw std::invalid_argument("--rename has no use with " + mode + ": it writes nothing");
     if (isListing(parsed.mode) && parsed.rowCount > 0)
         throw std::invalid_argument(mode + " takes no --from/--to");
     if (isListing(parsed.mode) && parsed.rowsFile)

@@ -198,6 +198,7 @@ int main(int argc, char** argv) {
         options.stop = &gStop;
         options.report = &problems;
         options.syncBeforeRename = arguments.sync;
+        options.renamePictures = arguments.rename;
         std::vector<int> statuses;
         for (const cli::ScenarioJob& job : jobs) {
             // A stop that came between two scenarios: the next one does not start.

@@ -17,6 +17,7 @@
 #include "run/failure_reasons.h"
 #include "run/run_texts.h"
 #include "run/ordered_workers.h"
+#include "run/renamed_pictures.h"
 
 namespace celshift {
 
@@ -210,6 +211,9 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
     buildReplacementTable(rows, holder, messages);
     outcome.usedRows = holder.table ? holder.table->count : 0;
     outcome.rowTotals.resize(static_cast<std::size_t>(outcome.usedRows));
+    if (options.renamePictures &&
+        (!copyRenamedPictures(*holder.table, sourceFolder, output, messages, options, outcome) || stopRequested(options)))
+        return stoppedRun(outcome, messages);
 
     const bool ended = rewriteDataFiles(fileList, &output, holder, messages, options, outcome);
     if (options.syncBeforeRename) output.syncEntries();

@@ -19,11 +19,7 @@ namespace {
 
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
-// One element of a name: as the name spells it, and folded for comparing.
-struct NameElement {
-    std::string text;
-    std::string key;
-};
+using NameElement = PathElement;
 
 // Characters that no Windows file name holds: controls, and the ones the system reserves. ":" also marks a
 // drive or a stream, "*" and "?" are wildcards.
@@ -99,6 +95,10 @@ bool isFolder(const std::string& path) {
 }
 
 }  // namespace
+
+std::optional<std::vector<PathElement>> storedPathElements(std::string_view storedName) {
+    return storedElements(storedName);
+}
 
 // The names of one folder by their folded form; several names share a form only where the file system tells
 // case apart, and then each is tried, the one spelt as asked first.

@@ -23,6 +23,10 @@ inline constexpr const char* kScenarioUnreadable = "シナリオフォルダが�
 inline constexpr const char* kStopped = "中止しました";
 inline constexpr const char* kFolderUnreadable = "フォルダが読めません";
 inline constexpr const char* kCaptionSummary = "集計";
+// Pictures copied under their rows' new names (--rename).
+inline constexpr const char* kCaptionRenamed = "画像コピー";
+inline constexpr const char* kRenamedNotCopied = "新しい名前でコピーできなかった画像";
+inline std::string renamedCopies(int count) { return std::to_string(count) + "個の画像を新しい名前でコピーしました"; }
 
 // Why a row is not used, as the window shows it beside the row.
 inline constexpr const char* kRowNoImageExtension = "画像の拡張子（.bmp .jpg .jpeg .jpy1 .jpdc .jpx）がありません";

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "cli_process.h"
 
@@ -111,6 +112,108 @@ TEST_F(CliProcess, UnusedPicturesAreTheFilesNoNameFindsLargestFirst) {
     writeFile(scenario + "/Broken.wid", dataFile("cell.bmp").substr(0, 30));
     EXPECT_EQ(runCli({"--unused", scenario}).status, 2);
 }
+
+// Every file under a folder, by its path relative to it ("/" between folders), hidden ones left out.
+std::map<std::string, std::string> filesUnder(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(pathFromUtf8(folder))) {
+        const std::string relative = utf8FromPath(fs::relative(entry.path(), pathFromUtf8(folder)).generic_u8string());
+        if (entry.is_regular_file() && utf8FromPath(entry.path().filename())[0] != '.')
+            files[relative] = readFile(utf8FromPath(entry.path()));
+    }
+    return files;
+}
+
+// --rename copies the picture of each used row under its TO, into subfolders too, where TO names no file yet;
+// without it nothing is copied.
+TEST_F(CliProcess, RenameCopiesEachRowsPictureUnderItsNewName) {
+    writeFile(scenario + "/Area03.wid", fieldsFile({z("sub\\deep.bmp"), z("\x94\x77.bmp") /* 背 */, z("a.bmp"), z("b.bmp")}));
+    fs::create_directory(pathFromUtf8(scenario + "/sub"));
+    writeFile(scenario + "/sub/deep.bmp", "deep");
+    writeFile(scenario + "/背.bmp", "back");
+    writeFile(scenario + "/a.bmp", "a");
+    writeFile(scenario + "/b.bmp", "b");
+    writeFile(scenario + "/there.bmp", "there");
+    fs::create_directory(pathFromUtf8(output + "/PICS"));
+    fs::create_directory(pathFromUtf8(root / "elsewhere"));
+    fs::create_directory_symlink(root / "elsewhere", output + "/linked");
+    const std::vector<std::string> rows = {
+        "--from", "sub\\deep.bmp", "--to", "pics\\new\\deep2.bmp",  // into an existing folder of another case, and a new one
+        "--from", "背.bmp", "--to", "back.bmp",
+        "--from", "a.bmp", "--to", "there.bmp",                  // TO is a file of the scenario: nothing to copy
+        "--from", "b.bmp", "--to", "linked\\b2.bmp"};          // a link where a folder should be
+    const std::map<std::string, std::string> without = [&] {
+        const std::string plain = root / "plain";
+        fs::create_directory(pathFromUtf8(plain));
+        std::vector<std::string> args = {"--quiet", "--output", plain};
+        args.insert(args.end(), rows.begin(), rows.end());
+        args.push_back(scenario);
+        EXPECT_EQ(runCli(args).status, 0);
+        return filesUnder(plain);
+    }();
+    EXPECT_EQ(without.count("back.bmp"), 0u);
+
+    std::vector<std::string> args = {"--quiet", "--rename", "--output", output};
+    args.insert(args.end(), rows.begin(), rows.end());
+    args.push_back(scenario);
+    const Process p = runCli(args);
+    EXPECT_EQ(p.status, 1) << p.err;  // the link refused one copy
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 4個のファイルを置換します\n"
+                     "画像コピー: 2個の画像を新しい名前でコピーしました\n  sub\\deep.bmp → pics\\new\\deep2.bmp\n"
+                     "  背.bmp → back.bmp\n画像コピー: 新しい名前でコピーできなかった画像\n  b.bmp → linked\\b2.bmp\n"
+                     "情報: 完了\n");
+    EXPECT_NE(p.err.find("コピーできません: b.bmp → linked\\b2.bmp: "), std::string::npos) << p.err;
+    std::map<std::string, std::string> expected = without;
+    expected["PICS/new/deep2.bmp"] = "deep";
+    expected["back.bmp"] = "back";
+    EXPECT_EQ(filesUnder(output), expected);
+    EXPECT_TRUE(fs::is_empty(root / "elsewhere"));
+    // Converted, every name the rows wrote is found.
+    EXPECT_EQ(runCli({"--missing", output}).out, "1\t1\tlinked\\b2.bmp\n1\t1\tother.bmp\n");
+}
+
+#if !defined(_WIN32)
+// Killed at any moment of its copies, a run with --rename leaves no partial picture under a final name, in a
+// subfolder neither; the next run completes them.
+TEST_F(CliProcess, AKilledRenameLeavesNoPartialPicture) {
+    std::vector<std::string> names;
+    std::string rows;
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "big" + std::to_string(i) + ".bmp";
+        writeFile(scenario + "/" + name, std::string(4'000'000 + i, static_cast<char>('a' + i)));
+        names.push_back(z(name));
+        rows += name + "\tnew\\" + name + "\n";
+    }
+    writeFile(scenario + "/Area03.wid", fieldsFile(names));
+    writeFile(root / "rows.txt", rows);
+    const std::vector<std::string> args = {"--rename", "--jobs", "1", "--output", output, "--rows", root / "rows.txt",
+                                           scenario};
+    int partial = 0;  // kills that left some pictures copied and others not: the kills fall among the copies
+    for (int kill = 0; kill < 16; ++kill) {
+        fs::remove_all(pathFromUtf8(output));
+        fs::create_directory(pathFromUtf8(output));
+        CliChild child(args);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        const auto printed = [&] { return fs::exists(child.outPath()) ? readFile(child.outPath()) : std::string(); };
+        while (printed().find("画像置換") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(kill));
+        ::kill(child.pid(), SIGKILL);
+        child.wait();
+        int copied = 0;
+        for (const auto& [name, bytes] : filesUnder(output)) {
+            if (!name.starts_with("new/")) continue;
+            ASSERT_EQ(bytes, readFile(scenario + "/" + name.substr(4))) << name << " after kill " << kill;
+            ++copied;
+        }
+        partial += copied > 0 && copied < 8;
+    }
+    EXPECT_GT(partial, 0);
+    const Process rerun = runCli(args);
+    EXPECT_EQ(rerun.status, 0) << rerun.out << rerun.err;
+    EXPECT_EQ(filesUnder(output).size(), 8u + 8u + 5u);  // the pictures, their copies, the five other files
+}
+#endif
 
 }  // namespace
 }  // namespace celshift::test
