@@ -9,8 +9,8 @@ namespace celshift::cli {
 
 namespace fs = std::filesystem;
 
-const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--from TEXT --to TEXT]... SCENARIO...
-       celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] --rows FILE SCENARIO...
+const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--rename] [--from TEXT --to TEXT]... SCENARIO...
+       celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--rename] --rows FILE SCENARIO...
        celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... | [--rows FILE] SCENARIO...
        celshift-cli --list-names [--jobs N] SCENARIO...
        celshift-cli --missing [--jobs N] SCENARIO...
@@ -43,6 +43,10 @@ exchanging each image name that equals a --from text for the --to text that foll
   --jobs N         convert N files at a time, N from 1 to 256 (default: one per core)
   --sync           make each file reach the disk before it takes its name (slower; safer on a power cut)
   --quiet          leave out the summary lines
+  --rename         also copy, for each used row whose TO names no file in the scenario or output folder,
+                   the picture FROM names in the scenario folder into the output folder under TO's name
+                   (subfolders made as needed), whole or not at all, never replacing anything, never
+                   through a link; "画像コピー:" and one line "FROM → TO" per picture
   --dry-run        write nothing and need no output folder: tell what a run would report for the rows and
                    data files, and count what it would replace
   --list-names     list every image name the scenario's data files hold: one line per name,
@@ -93,6 +97,10 @@ Examples:
   celshift-cli --output out --from '\xED\x40.bmp' --to kanji.bmp scenario1
       replaces the NEC form of 纊 alone, as listed (a typed 纊 would be the other form, FA 5C)
   celshift-cli --unused scenario1              100311<TAB>/games/scenario1/old/unused.bmp
+  celshift-cli --list-names scenario1 | awk -F'\t' 'tolower($3) ~ /\.(bmp|jpg|jpeg|jpy1|jpdc|jpx)$/ {
+        printf "%s\tpic%03d%s\n", $3, ++n, tolower(substr($3, match($3, /\.[^.]*$/))) }' > ascii.txt
+  celshift-cli --rename --output out --rows ascii.txt scenario1
+      every picture of the scenario under an ASCII name (pic001.bmp, ...), its names replaced to match
 )";
 
 namespace {
