@@ -9,11 +9,12 @@ namespace celshift::cli {
 
 namespace fs = std::filesystem;
 
-const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--from TEXT --to TEXT]... SCENARIO...
-       celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] --rows FILE SCENARIO...
+const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--rename] [--from TEXT --to TEXT]... SCENARIO...
+       celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--rename] --rows FILE SCENARIO...
        celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... | [--rows FILE] SCENARIO...
        celshift-cli --list-names [--jobs N] SCENARIO...
        celshift-cli --missing [--jobs N] SCENARIO...
+       celshift-cli --unused [--jobs N] SCENARIO...
 
 Makes a converted copy of a scenario: copies every file of the scenario folder into the output folder
 (never overwriting a file already there, data files excepted), and rewrites every ".wid" data file there,
@@ -24,6 +25,11 @@ exchanging each image name that equals a --from text for the --to text that foll
   --to TEXT        the image file name to write in its place
                    Up to four pairs, in order, are conversion rows 1 to 4. Rows are used from the first
                    up to the first row that is not valid. Names are matched exactly, case included.
+                   A name is text (Shift-JIS) in which \xNN (two hex digits, any case) is the exact byte
+                   NN; any other backslash is itself ("img\cell.bmp"), a backslash before x and two hex
+                   digits is written \x5C. A name that ends in ∅ (U+2205) stands for the field stored
+                   without its closing zero byte (FROM only). Every name with an image extension that
+                   --list-names or --missing prints, given as FROM, matches exactly that field.
   --rows FILE      any number of rows from a UTF-8 text file of up to 16 MiB, one per line: FROM, a tab,
                    TO. Empty lines and lines that begin with "#" are skipped; a byte order mark and CR LF
                    line ends are allowed. Every row is checked as --from/--to are; a bad line, or a FROM that stands
@@ -37,16 +43,27 @@ exchanging each image name that equals a --from text for the --to text that foll
   --jobs N         convert N files at a time, N from 1 to 256 (default: one per core)
   --sync           make each file reach the disk before it takes its name (slower; safer on a power cut)
   --quiet          leave out the summary lines
+  --rename         also copy, for each used row whose TO names no file in the scenario or output folder,
+                   the picture FROM names in the scenario folder into the output folder under TO's name
+                   (subfolders made as needed), whole or not at all, never replacing anything, never
+                   through a link; "画像コピー:" and one line "FROM → TO" per picture
   --dry-run        write nothing and need no output folder: tell what a run would report for the rows and
                    data files, and count what it would replace
   --list-names     list every image name the scenario's data files hold: one line per name,
-                   "FIELDS<TAB>FILES<TAB>NAME", most fields first; bytes that are no character show as \xNN
+                   "FIELDS<TAB>FILES<TAB>NAME", most fields first; bytes that are no character show as \xNN,
+                   and both bytes of a character Shift-JIS holds twice (\xED\x40, the NEC form of 纊); a
+                   field stored without its closing zero byte ends in ∅
   --missing        list, as --list-names does, the image names (one of the six extensions) that the data
                    files hold and that no file of the scenario folder matches. Names are looked up as
                    Windows looks them up: case does not count, a name in decomposed Unicode (a folder
                    copied from a Mac) matches its composed form, "\" leads into subfolders; a name above
                    the folder, rooted or with a drive never matches. Some of the names may be pictures
                    that the game itself provides: look before you add them.
+  --unused         list the picture files of the scenario folder (the six extensions, subfolders too)
+                   that no name of the data files names, looked up as --missing looks names up: one line
+                   per file, "BYTES<TAB>PATH", largest first, and the total on standard error. A file listed
+                   may still be used by something outside the data files (Summary.wsm's own picture, the
+                   game itself): look before you delete one.
   --help           shows this text
 
 Every message of the run is printed as one line "CAPTION: TEXT"; further lines of a text are indented by
@@ -68,6 +85,7 @@ signal's number when a signal stopped it (130 for Ctrl+C); 141 when standard out
 when standard output could not be written otherwise (a full disk). With several scenarios: a stop's status,
 else 2 if any scenario did not start, else 1 if any failed, else 0. --missing: 0 when nothing is missing, 1
 when something is, 2 when it could not look everywhere (a folder or a data file that could not be read).
+--unused likewise: 0 when no picture is unused, 1 when some are, 2 when it could not look everywhere.
 
 Examples:
   celshift-cli --output out --rows rows.txt scenario1 scenario2
@@ -75,6 +93,14 @@ Examples:
                  monster01.bmp<TAB>monster01_new.jpg
                  背景01.bmp<TAB>背景01.jpg
   celshift-cli --missing scenario1
+  celshift-cli --list-names scenario1          prints, among others:  3<TAB>2<TAB>\xED\x40.bmp
+  celshift-cli --output out --from '\xED\x40.bmp' --to kanji.bmp scenario1
+      replaces the NEC form of 纊 alone, as listed (a typed 纊 would be the other form, FA 5C)
+  celshift-cli --unused scenario1              100311<TAB>/games/scenario1/old/unused.bmp
+  celshift-cli --list-names scenario1 | awk -F'\t' 'tolower($3) ~ /\.(bmp|jpg|jpeg|jpy1|jpdc|jpx)$/ {
+        printf "%s\tpic%03d%s\n", $3, ++n, tolower(substr($3, match($3, /\.[^.]*$/))) }' > ascii.txt
+  celshift-cli --rename --output out --rows ascii.txt scenario1
+      every picture of the scenario under an ASCII name (pic001.bmp, ...), its names replaced to match
 )";
 
 namespace {
@@ -94,9 +120,14 @@ const char* optionOf(Mode mode) {
         return "--list-names";
     case Mode::Missing:
         return "--missing";
+    case Mode::Unused:
+        return "--unused";
     }
     return "";
 }
+
+// The modes that list what the scenario holds: no rows, no summary lines.
+bool isListing(Mode mode) { return mode == Mode::ListNames || mode == Mode::Missing || mode == Mode::Unused; }
 
 void setMode(Arguments& parsed, Mode mode) {
     if (parsed.mode != Mode::Run && parsed.mode != mode)
@@ -132,10 +163,14 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             setMode(parsed, Mode::ListNames);
         } else if (!optionsEnded && arg == "--missing") {
             setMode(parsed, Mode::Missing);
+        } else if (!optionsEnded && arg == "--unused") {
+            setMode(parsed, Mode::Unused);
         } else if (!optionsEnded && arg == "--quiet") {
             parsed.quiet = true;
         } else if (!optionsEnded && arg == "--sync") {
             parsed.sync = true;
+        } else if (!optionsEnded && arg == "--rename") {
+            parsed.rename = true;
         } else if (!optionsEnded && arg == "--jobs") {
             parsed.jobs = jobCount(valueOf(args, i));
         } else if (!optionsEnded && arg == "--output") {
@@ -172,11 +207,13 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         throw std::invalid_argument("--output has no use with " + mode + ": it writes nothing");
     if (parsed.mode != Mode::Run && parsed.sync)
         throw std::invalid_argument("--sync has no use with " + mode + ": it writes nothing");
-    if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.rowCount > 0)
+    if (parsed.mode != Mode::Run && parsed.rename)
+        throw std::invalid_argument("--rename has no use with " + mode + ": it writes nothing");
+    if (isListing(parsed.mode) && parsed.rowCount > 0)
         throw std::invalid_argument(mode + " takes no --from/--to");
-    if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.rowsFile)
+    if (isListing(parsed.mode) && parsed.rowsFile)
         throw std::invalid_argument(mode + " takes no --rows");
-    if ((parsed.mode == Mode::ListNames || parsed.mode == Mode::Missing) && parsed.quiet)
+    if (isListing(parsed.mode) && parsed.quiet)
         throw std::invalid_argument("--quiet has no use with " + mode + ": it prints no summary lines");
     if (parsed.rowsFile && parsed.rowCount > 0)
         throw std::invalid_argument("--rows cannot be combined with --from/--to");

@@ -1,9 +1,10 @@
 // The command line of celshift-cli:
-//   celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--from TEXT --to TEXT]... SCENARIO...
-//   celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] --rows FILE SCENARIO...
+//   celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--rename] [--from TEXT --to TEXT]... SCENARIO...
+//   celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--rename] --rows FILE SCENARIO...
 //   celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... | [--rows FILE] SCENARIO...
 //   celshift-cli --list-names [--jobs N] SCENARIO...
 //   celshift-cli --missing [--jobs N] SCENARIO...
+//   celshift-cli --unused [--jobs N] SCENARIO...
 #pragma once
 
 #include <optional>
@@ -20,6 +21,7 @@ enum class Mode {
     DryRun,     // walk and count, write nothing
     ListNames,  // list the image names the scenario holds
     Missing,    // list the image names that no file of the scenario folder matches
+    Unused,     // list the picture files of the scenario folder that no image name matches
 };
 
 struct Arguments {
@@ -27,6 +29,7 @@ struct Arguments {
     Mode mode = Mode::Run;
     bool quiet = false;                   // leave out the summary lines
     bool sync = false;                    // each file reaches the disk before it takes its name
+    bool rename = false;                  // copy each used row's picture under its TO (--rename)
     int jobs = 0;                         // worker threads; 0: one per core
     std::vector<std::string> scenarios;   // as given: each a "Summary.wsm" or a folder that holds one
     std::optional<std::string> output;    // as given; the default folder when absent

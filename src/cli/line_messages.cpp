@@ -41,6 +41,7 @@ void ProblemLines::fileDone(const FileReport& report) {
         break;
     case FileReport::Kind::NotCopied:
         label = "コピーできません: " + shownName(report.name);
+        if (!report.renamedTo.empty()) label += " → " + shownName(report.renamedTo);
         break;
     default:
         return;

@@ -10,6 +10,7 @@
 #include "cli/missing_mode.h"
 #include "cli/rows_file.h"
 #include "cli/scenario_batch.h"
+#include "cli/unused_mode.h"
 #include "platform/console.h"
 #include "platform/name_rules.h"
 #include "run/kept_files.h"
@@ -113,8 +114,11 @@ int doScenario(const celshift::cli::Arguments& arguments, const celshift::cli::S
         }
     }
     if (arguments.mode == cli::Mode::ListNames) return listNames(job.summary, fileList, messages, options);
-    if (arguments.mode == cli::Mode::Missing) {
-        switch (cli::listMissingImages(job.summary, fileList, messages, options)) {
+    if (arguments.mode == cli::Mode::Missing || arguments.mode == cli::Mode::Unused) {
+        const cli::MissingImagesResult result = arguments.mode == cli::Mode::Missing
+                                                    ? cli::listMissingImages(job.summary, fileList, messages, options)
+                                                    : cli::listUnusedPictures(job.summary, fileList, messages, options);
+        switch (result) {
         case cli::MissingImagesResult::NothingMissing:
             return kRunEnded;
         case cli::MissingImagesResult::SomethingMissing:
@@ -202,6 +206,7 @@ int main(int argc, char** argv) {
         options.stop = &gStop;
         options.report = &problems;
         options.syncBeforeRename = arguments.sync;
+        options.renamePictures = arguments.rename;
         std::vector<int> statuses;
         for (const cli::ScenarioJob& job : jobs) {
             // A stop that came between two scenarios: the next one does not start.

@@ -12,12 +12,6 @@
 
 namespace celshift::cli {
 
-namespace {
-
-constexpr const char* kFolderUnreadable = "フォルダが読めません";
-
-}  // namespace
-
 MissingImagesResult listMissingImages(const std::string& summary, FileList& fileList, LineMessages& messages,
                                       const RunOptions& options) {
     const std::string folder = parentFolder(summary);
@@ -36,7 +30,7 @@ MissingImagesResult listMissingImages(const std::string& summary, FileList& file
     printNameLines(missing.names, messages);
     tellScanProblems(scan, messages);
     for (const std::string& unreadable : missing.unreadableFolders)
-        messages.showMessage(std::string(kFolderUnreadable) + "\n" + shownName(unreadable), texts::kCaptionError);
+        messages.showMessage(std::string(texts::kFolderUnreadable) + "\n" + shownName(unreadable), texts::kCaptionError);
     if (!scan.problems.empty() || !missing.unreadableFolders.empty()) return MissingImagesResult::CouldNotLook;
     return missing.names.empty() ? MissingImagesResult::NothingMissing : MissingImagesResult::SomethingMissing;
 }

@@ -97,7 +97,7 @@ RowsFile parseRowsFile(std::string_view text) {
             continue;
         }
         // The same FROM as the data file holds it, an earlier row has: the table keeps the earlier one.
-        const int found = addReplacementPair(*table, stored.from, stored.to);
+        const int found = addReplacementField(*table, stored.from, stored.to);
         lineOfRow.push_back(lineNumber);
         if (found != table->count - 1) {
             refuse("変換元が" + std::to_string(lineOfRow[static_cast<std::size_t>(found)]) + "行目と同じです");
@@ -119,6 +119,9 @@ RowsFile readRowsFile(const std::string& path) {
     if (!in) throw std::invalid_argument("cannot read the rows file " + path + ": " + std::strerror(errno));
     // Read in pieces up to the limit, so that a device that never ends cannot fill the memory.
     std::string text;
+    // Room for the whole file at once: ten thousand rows in bytes are about a megabyte, read without regrowing.
+    const std::uintmax_t size = fs::file_size(file, error);
+    if (!error && size <= kMaxRowsFileBytes) text.reserve(static_cast<std::size_t>(size));
     char piece[64 * 1024];
     while (in.read(piece, sizeof piece) || in.gcount() > 0) {
         text.append(piece, static_cast<std::size_t>(in.gcount()));

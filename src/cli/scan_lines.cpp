@@ -11,7 +11,7 @@ namespace celshift::cli {
 void printNameLines(const std::vector<ScannedName>& names, LineMessages& messages) {
     for (const ScannedName& name : names) {
         if (!messages.write(std::to_string(name.fields) + "\t" + std::to_string(name.files) + "\t" +
-                            displayName(name.bytes) + "\n"))
+                            writtenName(name.bytes) + "\n"))
             return;
     }
 }

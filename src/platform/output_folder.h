@@ -33,6 +33,9 @@ public:
     void removeLeftovers();
     // Makes the names given so far durable (the folder's entries reach the disk).
     void syncEntries();
+    // Opens into sub the folder name directly inside this one, made when absent, never through a link: a link, or
+    // anything else that is no folder, of that name is an error, and stays.
+    FileError openSubfolder(const std::string& name, OutputFolder& sub) const;
 
     struct Native;
     Native& native() const { return *native_; }

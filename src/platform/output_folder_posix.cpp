@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/name_rules.h"
 #include "platform/output_folder.h"
 #include "platform/output_folder_native_posix.h"
 #include "platform/output_folder_parts.h"
@@ -160,6 +161,25 @@ bool OutputFolder::isFolder(const std::string& path) const {
     struct stat other;
     return native_->fd >= 0 && ::fstat(native_->fd, &mine) == 0 && ::stat(path.c_str(), &other) == 0 &&
            mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+}
+
+// Relative to this folder's descriptor: a link or rename on the way since the start redirects nothing.
+FileError OutputFolder::openSubfolder(const std::string& name, OutputFolder& sub) const {
+    if (::mkdirat(native_->fd, name.c_str(), 0777) != 0 && errno != EEXIST) return errorFromErrno(errno);
+    const int fd = ::openat(native_->fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        struct stat entry;
+        if (::fstatat(native_->fd, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (S_ISLNK(entry.st_mode)) return fileError(FileProblem::LinkInTheWay);
+            if (!S_ISREG(entry.st_mode)) return fileError(FileProblem::SpecialInTheWay);
+        }
+        return errorFromErrno(error);
+    }
+    if (sub.native_->fd >= 0) ::close(sub.native_->fd);
+    sub.native_->fd = fd;
+    sub.path_ = joinPath(path_, name);
+    return {};
 }
 
 // A lock on the folder itself: no file is left in it, and the system releases it when the process ends, however.

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "platform/file_copy.h"
+#include "platform/name_rules.h"
 #include "platform/output_folder.h"
 #include "platform/output_folder_native_win32.h"
 #include "platform/output_folder_parts.h"
@@ -85,6 +86,23 @@ FileError OutputFolder::open(const std::string& path) {
 }
 
 bool OutputFolder::isFolder(const std::string& path) const { return isSameFileSystemObject(path_, path); }
+
+FileError OutputFolder::openSubfolder(const std::string& name, OutputFolder& sub) const {
+    const std::optional<std::wstring> wide = toWide(name);
+    if (!wide) return errorFromWin32(ERROR_INVALID_NAME);
+    const std::wstring path = native_->folder + *wide;
+    if (!::CreateDirectoryW(path.c_str(), nullptr)) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS) return errorFromWin32(error);
+    }
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return errorFromWin32(::GetLastError());
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return fileError(FileProblem::LinkInTheWay);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return errorFromWin32(ERROR_DIRECTORY);
+    sub.path_ = joinPath(path_, name);
+    sub.native_->folder = path + L'\\';
+    return {};
+}
 
 FileError OutputFolder::lock() {
     const std::wstring lockPath = native_->folder + kLockName;

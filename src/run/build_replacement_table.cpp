@@ -6,6 +6,7 @@
 
 #include "platform/code_page_932.h"
 #include "platform/name_rules.h"
+#include "run/row_names.h"
 #include "run/run_texts.h"
 
 namespace celshift {
@@ -37,18 +38,24 @@ StoredRow storeRow(const std::string& fromText, const std::string& toText) {
     RowCheck& check = row.check;
     if (fromText.empty() && toText.empty()) return row;
     check.state = RowState::Invalid;
-    std::optional<std::string> from = toCodePage932(fromText);
-    std::optional<std::string> to = toCodePage932(toText);
-    // A zero byte would end the name early inside a data file, so it counts as a character it cannot hold.
-    const auto holdsZero = [](const std::optional<std::string>& text) { return text->find('\0') != std::string::npos; };
-    if (!from || !to || holdsZero(from) || holdsZero(to)) check.reason = texts::kRowNotCodePage932;
-    else if (from->empty() || to->empty()) check.reason = texts::kRowHalfEmpty;
-    else if (!hasImageExtension(*from) || !hasImageExtension(*to)) check.reason = texts::kRowNoImageExtension;
-    else if (from->size() > kMaxNameBytes || to->size() > kMaxNameBytes) check.reason = texts::kRowTooLong;
+    std::optional<RowName> from = rowNameBytes(fromText);
+    std::optional<RowName> to = rowNameBytes(toText);
+    const auto misplacedMark = [](const std::string& text, const std::optional<RowName>& name) {
+        return !name && text.find(kNoZeroByteMark) != std::string::npos;
+    };
+    if (misplacedMark(fromText, from) || misplacedMark(toText, to)) check.reason = texts::kRowMarkNotAtEnd;
+    else if (!from || !to) check.reason = texts::kRowNotCodePage932;
+    else if (from->bytes.empty() || to->bytes.empty()) check.reason = texts::kRowHalfEmpty;
+    else if (!to->closed) check.reason = texts::kRowToWithoutZeroByte;
+    // A zero byte would end the written name early: the game would read a shorter name.
+    else if (to->bytes.find('\0') != std::string::npos) check.reason = texts::kRowZeroByteInTo;
+    else if (!hasImageExtension(from->bytes) || !hasImageExtension(to->bytes)) check.reason = texts::kRowNoImageExtension;
+    // A field holds at most 256 bytes: a name of 255 and its zero byte, or 256 without one.
+    else if (from->field().size() > kMaxNameBytes + 1 || to->bytes.size() > kMaxNameBytes) check.reason = texts::kRowTooLong;
     else {
         check.state = RowState::Used;
-        row.from = std::move(*from);
-        row.to = std::move(*to);
+        row.from = from->field();
+        row.to = std::move(to->bytes);
     }
     return row;
 }
@@ -90,7 +97,7 @@ void buildReplacementTable(const ConversionRows& rows, ReplacementTableHolder& h
                 messages.showMessage(texts::rowTooLong(row), texts::kCaptionReplace);
             break;
         }
-        addReplacementPair(*holder.table, stored.from, stored.to);
+        addReplacementField(*holder.table, stored.from, stored.to);
     }
     messages.showMessage(texts::replaceCount(holder.table->count), texts::kCaptionReplace);
 }

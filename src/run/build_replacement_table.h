@@ -29,11 +29,11 @@ struct RowCheck {
 };
 // One row on its own: Empty, Invalid with its reason, or Used (valid).
 RowCheck checkRow(const std::string& fromText, const std::string& toText);
-// The same, with a valid row's texts in their code page 932 form, as the table holds them.
+// The same, with a valid row's texts as the table holds them (each text converted by rowNameBytes).
 struct StoredRow {
     RowCheck check;
-    std::string from;  // for Used only
-    std::string to;
+    std::string from;  // for Used only: the exact field to look for, its closing zero byte included when it has one
+    std::string to;    // the name to write, without its zero byte
 };
 StoredRow storeRow(const std::string& fromText, const std::string& toText);
 // The window's four rows, as a run would take them.

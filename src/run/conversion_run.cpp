@@ -18,6 +18,7 @@
 #include "run/kept_files.h"
 #include "run/run_texts.h"
 #include "run/ordered_workers.h"
+#include "run/renamed_pictures.h"
 
 namespace celshift {
 
@@ -229,6 +230,9 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
     buildReplacementTable(rows, holder, messages);
     outcome.usedRows = holder.table ? holder.table->count : 0;
     outcome.rowTotals.resize(static_cast<std::size_t>(outcome.usedRows));
+    if (options.renamePictures &&
+        (!copyRenamedPictures(*holder.table, sourceFolder, output, messages, options, outcome) || stopRequested(options)))
+        return stoppedRun(outcome, messages);
 
     const bool ended = rewriteDataFiles(fileList, &output, holder, messages, options, outcome);
     if (options.syncBeforeRename) output.syncEntries();

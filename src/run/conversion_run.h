@@ -76,6 +76,9 @@ struct FileReport {
     // For AlreadyThere: the file kept in the output folder is not byte for byte the scenario's file (another
     // scenario's, or an edited one): worth a look.
     bool differs = false;
+    // For a picture copied under a row's TO (RunOptions::renamePictures): TO as the row writes it, its name in the
+    // output folder; name and path are those of the scenario's picture that FROM names.
+    std::string renamedTo;
     // Per used row (its index from 0): the image-name fields replaced in what the output folder now holds of
     // this file. Only rows that replaced something take room: a run may use thousands.
     ReplacedCounts replaced;
@@ -98,6 +101,9 @@ struct RunOptions {
     const StopRequest* stop = nullptr;   // not owned
     RunReport* report = nullptr;         // not owned
     bool syncBeforeRename = false;       // each file reaches the disk before it takes its final name
+    // After the copy, each used row's picture (the scenario's file FROM names) is copied under TO when TO names no
+    // file in the scenario or output folder (renamed_pictures.h).
+    bool renamePictures = false;
 };
 
 // The texts of the conversion rows as typed (UTF-8): row r is from[r - 1] -> to[r - 1]. The window has four

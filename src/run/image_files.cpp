@@ -9,6 +9,7 @@
 #include "platform/name_fold.h"
 #include "platform/name_rules.h"
 #include "platform/path_text.h"
+#include "run/row_names.h"
 
 namespace celshift {
 
@@ -18,11 +19,7 @@ namespace {
 
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
-// One element of a name: as the name spells it, and folded for comparing.
-struct NameElement {
-    std::string text;
-    std::string key;
-};
+using NameElement = PathElement;
 
 // Characters that no Windows file name holds: controls, and the ones the system reserves. ":" also marks a
 // drive or a stream, "*" and "?" are wildcards.
@@ -99,6 +96,10 @@ bool isFolder(const std::string& path) {
 
 }  // namespace
 
+std::optional<std::vector<PathElement>> storedPathElements(std::string_view storedName) {
+    return storedElements(storedName);
+}
+
 // The names of one folder by their folded form; several names share a form only where the file system tells
 // case apart, and then each is tried, the one spelt as asked first.
 struct ImageFileIndex::Listing {
@@ -169,9 +170,9 @@ ImageLookup ImageFileIndex::lookStored(std::string_view storedName) const {
 }
 
 ImageLookup ImageFileIndex::lookTyped(const std::string& typedName) const {
-    const std::optional<std::string> stored = toCodePage932(typedName);
-    if (!stored || stored->empty()) return {ImageLookup::Kind::Unusable, {}};
-    return lookStored(*stored);
+    const std::optional<RowName> stored = rowNameBytes(typedName);
+    if (!stored || stored->bytes.empty()) return {ImageLookup::Kind::Unusable, {}};
+    return lookStored(stored->bytes);
 }
 
 std::optional<std::string> ImageFileIndex::findStored(std::string_view storedName) const {

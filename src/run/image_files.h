@@ -28,6 +28,15 @@ struct ImageLookup {
     std::string path;  // Found: the file's path; Unreadable: the folder that could not be read
 };
 
+// The elements of the path that a stored name (code page 932 bytes, without its trailing zero byte) names under a
+// folder, resolved as a lookup resolves it, each in UTF-8 as the name spells it, with its folded form for comparing;
+// nothing when the name cannot name a file under a folder (ImageLookup::Kind::Unusable).
+struct PathElement {
+    std::string text;
+    std::string key;
+};
+std::optional<std::vector<PathElement>> storedPathElements(std::string_view storedName);
+
 // The files under one folder (a scenario folder, an output folder), looked up as Windows looks up a name.
 // Each folder on the way is read once, when first needed; what is on disk later is not seen. Safe to use from
 // several threads at once.
@@ -41,7 +50,7 @@ public:
     // The path of the regular file that a stored image name (code page 932 bytes, without its trailing zero
     // byte, "\" as folder separator) names under the folder, or nothing.
     std::optional<std::string> findStored(std::string_view storedName) const;
-    // The same for a name as typed in the window (UTF-8), taken in its code page 932 form as a run stores it.
+    // The same for a name as typed in a row (UTF-8), taken as the bytes a run stores for it (rowNameBytes).
     std::optional<std::string> findTyped(const std::string& typedName) const;
 
     // The same lookups, telling also why a name was not found.

@@ -21,12 +21,20 @@ inline constexpr const char* kOutputBusy = "出力先フォルダには、ほか
 inline constexpr const char* kSameFolder = "変更元シナリオと出力先が同じフォルダです";
 inline constexpr const char* kScenarioUnreadable = "シナリオフォルダが読めません";
 inline constexpr const char* kStopped = "中止しました";
+inline constexpr const char* kFolderUnreadable = "フォルダが読めません";
 inline constexpr const char* kCaptionSummary = "集計";
+// Pictures copied under their rows' new names (--rename).
+inline constexpr const char* kCaptionRenamed = "画像コピー";
+inline constexpr const char* kRenamedNotCopied = "新しい名前でコピーできなかった画像";
+inline std::string renamedCopies(int count) { return std::to_string(count) + "個の画像を新しい名前でコピーしました"; }
 
 // Why a row is not used, as the window shows it beside the row.
 inline constexpr const char* kRowNoImageExtension = "画像の拡張子（.bmp .jpg .jpeg .jpy1 .jpdc .jpx）がありません";
 inline constexpr const char* kRowNotCodePage932 = "Shift-JISで表せない文字があります";
 inline constexpr const char* kRowTooLong = "ファイル名が長すぎます（255バイトまで）";
+inline constexpr const char* kRowMarkNotAtEnd = "∅（ゼロバイトなしの印）は名前の最後にだけ書けます";
+inline constexpr const char* kRowToWithoutZeroByte = "変換先には∅（ゼロバイトなしの印）を付けられません";
+inline constexpr const char* kRowZeroByteInTo = "変換先にゼロバイト（\\x00）は書けません";
 inline constexpr const char* kRowHalfEmpty = "変換元と変換先の両方が必要です";
 inline constexpr const char* kRowNotFound = "見つかりません";
 

@@ -10,6 +10,7 @@
 
 #include "platform/file_list.h"
 #include "run/conversion_run.h"
+#include "run/row_names.h"
 
 namespace celshift {
 
@@ -42,18 +43,8 @@ struct ScenarioScan {
 // work as in a run.
 ScenarioScan scanScenario(const std::string& sourceFile, FileList& fileList, const RunOptions& options = {});
 
-// A stored name as text (UTF-8): without one trailing zero byte; printable ASCII, half-width katakana and the
-// two-byte characters that code page 932 maps outside the private-use area, and back to the same bytes, as
-// themselves; every other byte as \xNN (two upper-case hex digits), the next byte then read afresh (both bytes of
-// a user-defined character, or of one that reads back as other bytes). A backslash that would read as the start
-// of such an escape is shown as \x5C, so that every shown name reads back as its bytes.
-std::string displayName(std::string_view stored);
-
-// The bytes that displayName showed: \xNN back to its byte, the rest to code page 932. Nothing when the text
-// holds a character that code page 932 cannot hold. A trailing zero byte is not added.
-std::optional<std::string> storedBytesOf(std::string_view displayed);
-
-// True when the scan found a field that a conversion row with this from-text (UTF-8, as typed) would match.
+// True when the scan found a field that a conversion row with this from-text (UTF-8, as typed) would match:
+// the field rowNameBytes makes of it.
 bool scanHasName(const ScenarioScan& scan, const std::string& fromText);
 
 }  // namespace celshift

@@ -81,11 +81,22 @@ int ReplacementTable::index(int j) {
 int addReplacementPair(ReplacementTable& table, std::string_view fromName, std::string_view toName) {
     checkName(fromName);
     checkName(toName);
+    std::string field;
+    field.reserve(fromName.size() + 1);
+    field.append(fromName).push_back('\0');
+    return addReplacementField(table, field, toName);
+}
+
+int addReplacementField(ReplacementTable& table, std::string_view fromField, std::string_view toName) {
+    if (fromField.empty() || fromField.size() > static_cast<std::size_t>(kMaxNameBytes) + 1)
+        throw std::invalid_argument("a field to look for must hold 1 to 256 bytes");
+    checkName(toName);
     ReplacementTable::Stored stored{};
-    stored.fromLength = static_cast<std::int32_t>(fromName.size() + 1);
+    stored.fromLength = static_cast<std::int32_t>(fromField.size());
     stored.toLength = static_cast<std::int32_t>(toName.size() + 1);
     stored.fromOffset = table.names_.size();
-    table.names_.append(fromName).push_back('\0');
+    table.names_.append(fromField);
+    if (fromField.back() != '\0') table.anyOpenField_ = true;
     stored.toOffset = table.names_.size();
     table.names_.append(toName).push_back('\0');
     stored.hash = hashOf(reinterpret_cast<const unsigned char*>(table.names_.data()) + stored.fromOffset,

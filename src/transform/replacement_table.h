@@ -32,17 +32,16 @@ public:
         return {s.fromLength, s.toLength, names + s.fromOffset, names + s.toOffset};
     }
 
-    // The first pair (lowest row) whose name to look for, with its zero byte, is exactly the field's bytes;
-    // -1 when none is.
+    // The first pair (lowest row) whose field to look for is exactly the field's bytes; -1 when none is.
     int find(const unsigned char* field, std::int32_t length) const {
-        // Every stored name ends at its only zero byte: most fields are told apart by length or last byte.
-        if (length < 2 || length > kMaxNameBytes + 1 || field[length - 1] != 0) return -1;
+        // Nearly every field to look for ends at its zero byte: most fields are told apart by length or last byte.
+        if (length < 1 || length > kMaxNameBytes + 1 || (field[length - 1] != 0 && !anyOpenField_)) return -1;
         if (!hasLength(length)) return -1;
         return count <= kScannedPairs ? findScanned(field, length) : findIndexed(field, length);
     }
 
 private:
-    friend int addReplacementPair(ReplacementTable& table, std::string_view fromName, std::string_view toName);
+    friend int addReplacementField(ReplacementTable& table, std::string_view fromField, std::string_view toName);
 
     struct Stored {
         std::int32_t fromLength;
@@ -63,6 +62,7 @@ private:
     std::vector<Stored> stored_;
     std::uint64_t lengths_[5] = {};   // a bit per from-length (with the zero byte) that some pair has
     std::vector<std::int32_t> slots_;  // open addressing: a pair index, or -1; a power of two in size
+    bool anyOpenField_ = false;        // some field to look for has no closing zero byte
 };
 
 // Appends a pair. The names are the bytes as a data file holds them, without the zero byte.
@@ -71,6 +71,10 @@ private:
 // earlier pair has already is kept, but never found: the earlier pair wins. Returns the pair that a field
 // holding fromName finds: the new one, or that earlier pair.
 int addReplacementPair(ReplacementTable& table, std::string_view fromName, std::string_view toName);
+
+// The same for a field to look for given as its exact bytes (1 to 256): as a data file holds it, its closing zero
+// byte included when it has one, any zero byte inside it. toName is as for addReplacementPair.
+int addReplacementField(ReplacementTable& table, std::string_view fromField, std::string_view toName);
 
 struct ReplacementTableHolder {
     bool enabled = false;

@@ -73,6 +73,11 @@ TEST(CliArguments, EveryOptionThatAnotherRefusesIsNamed) {
         {{"--missing"}, rowsFile, "--missing takes no --rows"},
         {{"--list-names"}, {"--quiet"}, "--quiet has no use with --list-names"},
         {{"--missing"}, {"--quiet"}, "--quiet has no use with --missing"},
+        {{"--unused"}, {"--missing"}, "--unused and --missing cannot be given together"},
+        {{"--unused"}, rows, "--unused takes no --from/--to"},
+        {{"--unused"}, {"--quiet"}, "--quiet has no use with --unused"},
+        {{"--dry-run"}, {"--rename"}, "--rename has no use with --dry-run"},
+        {{"--unused"}, {"--rename"}, "--rename has no use with --unused"},
         {rowsFile, rows, "--rows cannot be combined with --from/--to"},
         {rowsFile, {"--rows", "other.txt"}, "--rows is given twice"},
         {{"--output", "a"}, {"--output", "b"}, "--output is given twice"},
@@ -108,8 +113,9 @@ TEST(CliArguments, EveryOptionThatAnotherRefusesIsNamed) {
         const auto listing = cli::parseArguments({mode, "--jobs", "2", "s", "t", "u"});
         EXPECT_EQ(listing.scenarios.size(), 3u) << mode;
     }
-    const auto run = cli::parseArguments({"--sync", "--output", "o", "--rows", "r.txt", "s"});
+    const auto run = cli::parseArguments({"--sync", "--rename", "--output", "o", "--rows", "r.txt", "s"});
     EXPECT_TRUE(run.sync);
+    EXPECT_TRUE(run.rename);
     EXPECT_EQ(run.mode, cli::Mode::Run);
 }
 
@@ -199,7 +205,8 @@ TEST(CliHelp, ExplainsTheContract) {
     const Process p = runCli({"--help"});
     EXPECT_EQ(p.status, 0);
     for (const char* part : {"--output DIR", "--from TEXT", "--to TEXT", "SCENARIO", "Exit status", "ErrorFm: PATH",
-                             "N from 1 to 256", "--sync"})
+                             "N from 1 to 256", "--sync", "--unused", "BYTES<TAB>PATH", "outside the data files",
+                             "--rename", "\\xNN", "∅", "\\xED\\x40.bmp"})
         EXPECT_NE(p.out.find(part), std::string::npos) << part;
 }
 

@@ -71,6 +71,38 @@ TEST(ImageExtensions, EachEndsExactlyWhereItsTextEnds) {
         EXPECT_FALSE(hasImageExtension(name)) << name;
 }
 
+// A row's texts become the exact field to look for and the name to write; what cannot be is told.
+TEST(StoredRows, EscapesAndTheMarkGiveExactBytesAndTheirMisuseIsTold) {
+    const std::string n256 = std::string(252, 'n') + ".bmp";
+    const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases = {
+        // from, to, the field looked for (or the reason), the name written
+        {"\\xED\\x40.bmp", "\\x83\\x5c.jpg", "\xED\x40.bmp" + std::string(1, '\0'), "\x83\x5C.jpg"},
+        {"a.bmp\u2205", "b.bmp", "a.bmp", "b.bmp"},
+        {"img\\a.bmp", "\\x5Cx41.bmp", std::string("img\\a.bmp\0", 10), "\\x41.bmp"},
+        {"a\\x00.bmp", "b.bmp", std::string("a\0.bmp\0", 7), "b.bmp"},
+        {"\\x4.bmp", "\\xg0.bmp", std::string("\\x4.bmp\0", 8), "\\xg0.bmp"},  // not two hex digits: text
+        {n256 + "\u2205", "b.bmp", n256, "b.bmp"},  // 256 bytes fill a field without its zero byte
+        {n256, "b.bmp", texts::kRowTooLong, ""},
+        {"a.bmp", "b.bmp\u2205", texts::kRowToWithoutZeroByte, ""},
+        {"a.bmp", "b\\x00.bmp", texts::kRowZeroByteInTo, ""},
+        {"a\u2205.bmp", "b.bmp", texts::kRowMarkNotAtEnd, ""},
+        {"a.bmp", "b\u2205\u2205", texts::kRowMarkNotAtEnd, ""},
+        {"\u2205", "b.bmp", texts::kRowHalfEmpty, ""},
+        {"a.bmp\\x00", "b.bmp", texts::kRowNoImageExtension, ""},
+    };
+    for (const auto& [from, to, field, written] : cases) {
+        const StoredRow row = storeRow(from, to);
+        if (written.empty()) {
+            EXPECT_EQ(row.check.state, RowState::Invalid) << from;
+            EXPECT_EQ(row.check.reason, field) << from;
+            continue;
+        }
+        EXPECT_EQ(row.check.state, RowState::Used) << from << " " << row.check.reason;
+        EXPECT_EQ(row.from, field) << from;
+        EXPECT_EQ(row.to, written) << from;
+    }
+}
+
 TEST(ConversionRowsShape, ADefaultHoldsTheWindowsFourEmptyRows) {
     const ConversionRows rows;
     EXPECT_EQ(rows.size(), 4u);

@@ -164,7 +164,15 @@ TEST(DisplayName, UndecodableBytesRoundTrip) {
         std::string stored;
         for (int k = random() % 8; k >= 0; --k) stored += pieces[random() % pieces.size()];
         EXPECT_EQ(storedBytesOf(displayName(stored)).value_or("(none)"), stored) << displayName(stored);
+        // The written form tells a field with its closing zero byte from one without.
+        for (const std::string& field : {stored, stored + '\0'}) {
+            const std::optional<RowName> row = rowNameBytes(writtenName(field));
+            EXPECT_EQ(row ? row->field() : "(none)", field) << writtenName(field);
+        }
     }
+    EXPECT_EQ(writtenName("a.bmp"), "a.bmp\u2205");
+    EXPECT_EQ(writtenName(std::string("a.bmp\0", 6)), "a.bmp");
+    EXPECT_EQ(writtenName(""), "\u2205");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,33 @@ TEST(ReplacementLookup, AFieldMatchesOnlyANameWithItsZeroByte) {
     // A length past the longest field is never looked into.
     const std::string tooLong = z(std::string(256, 'n'));
     EXPECT_EQ(table.find(reinterpret_cast<const unsigned char*>(tooLong.data()), 257), -1);
+}
+
+// A field given as its exact bytes: without its closing zero byte, or with a zero byte inside, it matches that
+// field alone, in a scanned table and in an indexed one.
+TEST(ReplacementLookup, AFieldGivenAsItsBytesMatchesThoseBytesAlone) {
+    for (const int others : {0, 20}) {
+        ReplacementTable table;
+        for (int j = 0; j < others; ++j) addReplacementPair(table, "p" + std::to_string(j) + ".bmp", "t.bmp");
+        const int open = addReplacementField(table, "a.bmp", "x.bmp");
+        const int inner = addReplacementField(table, std::string("a\0.bmp\0", 7), "y.bmp");
+        const int closed = addReplacementField(table, z("a.bmp"), "z.bmp");
+        const int longest = addReplacementField(table, std::string(256, 'n'), "n.bmp");
+        EXPECT_EQ(addReplacementField(table, "a.bmp", "w.bmp"), open);  // the earlier pair keeps the field
+        const std::vector<std::pair<std::string, int>> cases = {
+            {"a.bmp", open}, {z("a.bmp"), closed}, {std::string("a\0.bmp\0", 7), inner},
+            {std::string("a\0.bmp", 6), -1}, {"a.bm", -1}, {z(z("a.bmp")), -1}, {"A.bmp", -1},
+            {std::string(256, 'n'), longest}, {std::string(255, 'n'), -1}, {z(std::string(255, 'n')), -1},
+        };
+        for (const auto& [field, pair] : cases) {
+            EXPECT_EQ(find(table, field), pair) << others << " " << field;
+            EXPECT_EQ(firstMatch(table, field), pair) << others << " " << field;
+        }
+    }
+    ReplacementTable table;
+    EXPECT_THROW(addReplacementField(table, "", "x.bmp"), std::invalid_argument);
+    EXPECT_THROW(addReplacementField(table, std::string(257, 'n'), "x.bmp"), std::invalid_argument);
+    EXPECT_THROW(addReplacementField(table, "a.bmp", std::string("x\0.bmp", 6)), std::invalid_argument);
 }
 
 // Random tables of every size, across the points where the index grows, with many names that share

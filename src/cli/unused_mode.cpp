@@ -1,0 +1,43 @@
+#include "cli/unused_mode.h"
+
+#include <cstdio>
+
+#include "cli/scan_lines.h"
+#include "platform/name_rules.h"
+#include "run/failure_reasons.h"
+#include "run/image_files.h"
+#include "run/run_texts.h"
+#include "run/scenario_scan.h"
+#include "run/unused_pictures.h"
+
+namespace celshift::cli {
+
+MissingImagesResult listUnusedPictures(const std::string& summary, FileList& fileList, LineMessages& messages,
+                                       const RunOptions& options) {
+    const std::string folder = parentFolder(summary);
+    const ScenarioScan scan = scanScenario(summary, fileList, options);
+    if (scan.listingFailed) {
+        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(folder), texts::kCaptionError);
+        return MissingImagesResult::CouldNotLook;
+    }
+    // A stopped scan saw only some of the names: a file it did not see named would be listed as unused.
+    if (scan.stopped) {
+        messages.showMessage(texts::kStopped, texts::kCaptionInfo);
+        return MissingImagesResult::Stopped;
+    }
+    const ImageFileIndex files(folder);
+    const UnusedPictures unused = findUnusedPictures(scan, files);
+    std::string lines;
+    for (const UnusedPicture& file : unused.files)
+        lines.append(std::to_string(file.bytes)).append("\t").append(shownName(file.path)).push_back('\n');
+    if (!lines.empty()) messages.write(lines);  // a failed write decides the exit status on its own
+    std::fprintf(stderr, "celshift-cli: 使われていない画像: %zuファイル、%sバイト\n", unused.files.size(),
+                 groupedNumber(static_cast<std::int64_t>(unused.totalBytes)).c_str());
+    tellScanProblems(scan, messages);
+    for (const std::string& unreadable : unused.unreadableFolders)
+        messages.showMessage(std::string(texts::kFolderUnreadable) + "\n" + shownName(unreadable), texts::kCaptionError);
+    if (!scan.problems.empty() || !unused.unreadableFolders.empty()) return MissingImagesResult::CouldNotLook;
+    return unused.files.empty() ? MissingImagesResult::NothingMissing : MissingImagesResult::SomethingMissing;
+}
+
+}  // namespace celshift::cli
