@@ -22,8 +22,6 @@ namespace celshift {
 
 namespace {
 
-constexpr std::string_view kDataFileExtension = ".wid";
-
 std::string absoluteFolder(const std::string& folder) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(pathFromUtf8(folder), error);
@@ -62,8 +60,10 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messa
     fileList.setMask("*.*");
     std::vector<std::string> paths = options.addedFiles;
     const std::size_t added = paths.size();
+    // Exactly the files that the second stage leaves alone: a data file copied here as it is would stand unconverted
+    // under its final name until the second stage replaced it.
     for (std::string& path : listedPaths(fileList))
-        if (fileNameExtension(lastPathElement(path)) != kDataFileExtension) paths.push_back(std::move(path));
+        if (!matchesMask(std::string(lastPathElement(path)), kDataFileMask)) paths.push_back(std::move(path));
 
     std::vector<std::string> notCopied;
     OrderedWorkers<CopyResult> workers(static_cast<int>(paths.size()), workerCount(options), options.stop);
@@ -114,7 +114,7 @@ FileReport::Kind reportKind(DataFileResult::Kind kind) {
 // false when a stop ended it early.
 bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const ReplacementTableHolder& holder,
                       RunMessages& messages, const RunOptions& options, RunOutcome& outcome) {
-    fileList.setMask("*.wid");
+    fileList.setMask(kDataFileMask);
     const std::vector<std::string> paths = listedPaths(fileList);
     const int jobs = workerCount(options);
     std::vector<StreamBuffers> buffers(static_cast<std::size_t>(std::max(1, std::min<int>(jobs, static_cast<int>(paths.size())))));

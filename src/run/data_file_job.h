@@ -12,6 +12,9 @@
 
 namespace celshift {
 
+// The data files of a scenario folder, for every stage alike: ".wid" in any case, as Windows matches it.
+inline constexpr const char* kDataFileMask = "*.wid";
+
 struct DataFileResult {
     enum class Kind { Converted, Failed, Unopened };
     Kind kind = Kind::Converted;

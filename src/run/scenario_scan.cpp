@@ -156,7 +156,7 @@ bool scanHasName(const ScenarioScan& scan, const std::string& fromText) {
 ScenarioScan scanScenario(const std::string& sourceFile, FileList& fileList, const RunOptions& options) {
     ScenarioScan scan;
     fileList.setDirectory(parentFolder(sourceFile));
-    fileList.setMask("*.wid");
+    fileList.setMask(kDataFileMask);
     if (fileList.listingFailed()) {
         scan.listingFailed = true;
         return scan;

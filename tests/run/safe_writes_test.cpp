@@ -234,6 +234,36 @@ TEST_F(SafeWrites, AFailedDataFileKeepsEveryByteAndSaysWhy) {
                                  "27バイト目からは変換せずにそのまま写しました");
 }
 
+// Data files whose extension is in capitals are data files to the first stage too: a stop after it leaves none of
+// them under its final name unconverted, and a whole run converts each of them once.
+TEST_F(SafeWrites, DataFileNamesInAnyCaseAreNeverCopiedAsTheyAre) {
+    for (const char* name : {"Upper.WID", "Mixed.Wid", "lower.wid"}) put(name, dataFile("a.bmp"));
+    put("notes.widx", "not a data file");
+    row(1, "a.bmp", "b.bmp");
+    StopRequest stop;
+    struct StopAfterCopy : RecordedMessages {
+        StopRequest* stop;
+        void showMessage(const std::string& text, const std::string& caption) override {
+            if (text == kCopyDone.text) stop->request();
+        }
+    } stopping;
+    stopping.stop = &stop;
+    RunOptions options;
+    options.stop = &stop;
+    auto list = makeDirectoryFileList();
+    EXPECT_TRUE(runConversion(scenario + "/Summary.wsm", output, rows, *list, stopping, options).stopped);
+    EXPECT_EQ(outputNames(), (std::vector<std::string>{"Summary.wsm", "notes.widx"}));
+
+    const RunOutcome outcome = runReported();
+    EXPECT_EQ(outcome.notCopiedFiles, 0);
+    for (const char* name : {"Upper.WID", "Mixed.Wid", "lower.wid"}) {
+        EXPECT_EQ(out(name), converted) << name;
+        ASSERT_NE(report.find(name), nullptr) << name;
+        EXPECT_EQ(report.find(name)->kind, FileReport::Kind::Converted) << name;
+    }
+    EXPECT_EQ(report.reports.size(), 5u);  // each file once
+}
+
 TEST_F(SafeWrites, AnOutputPathThatIsAFileIsSaidSo) {
     writeFile(root / "file", "x");
     output = root / "file";
