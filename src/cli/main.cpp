@@ -1,4 +1,5 @@
 // celshift-cli: the conversion run from the command line.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -54,12 +55,17 @@ void printSummary(const celshift::RunOutcome& outcome, celshift::cli::LineMessag
     if (!lines.empty()) messages.write(lines);
 }
 
-// Tells on standard error each row that a run leaves out, and why: nothing typed is dropped without a word.
+// Tells on standard error each row that a run leaves out, and why: nothing typed is dropped without a word. A row
+// that repeats an earlier row's FROM is kept but can never match: told too, not refused.
 void tellUnusedRows(const celshift::ConversionRows& rows) {
     using namespace celshift;
     const auto checks = checkRows(rows);
-    for (std::size_t row = 0; row < checks.size(); ++row) {
+    const std::vector<int> earlier = earlierRowsWithSameFrom(rows);
+    for (std::size_t row = 0; row < std::max(checks.size(), earlier.size()); ++row) {
         const std::string name = "変換" + texts::rowNumber(static_cast<int>(row) + 1);
+        if (row < earlier.size() && earlier[row] != 0)
+            std::fprintf(stderr, "celshift-cli: %s は%s\n", name.c_str(), texts::rowRepeats(earlier[row]).c_str());
+        if (row >= checks.size()) continue;
         if (checks[row].state == RowState::Invalid)
             std::fprintf(stderr, "celshift-cli: %s は使われません: %s\n", name.c_str(), checks[row].reason.c_str());
         else if (checks[row].state == RowState::NotUsed && (!rows.from[row].empty() || !rows.to[row].empty()))

@@ -42,6 +42,10 @@ inline std::string rowNumber(int row) {
     return number;
 }
 inline std::string rowNotCodePage932(int row) { return "変換" + rowNumber(row) + ": Shift-JISで表せない文字があります"; }
+// Why a used row replaces nothing: an earlier row has the same FROM.
+inline std::string rowRepeats(int earlierRow) {
+    return "変換" + rowNumber(earlierRow) + "と同じ変換元です（変換" + rowNumber(earlierRow) + "が先に置き換えるので、何も置き換えません）";
+}
 inline std::string rowTooLong(int row) { return "変換" + rowNumber(row) + ": ファイル名が長すぎます（255バイトまで）"; }
 // Said of a row that replaced nothing while some data file could not be converted (not read to its end, or its
 // copy not written): its name may stand in what was not converted, so "見つかりません" would not be the truth.
