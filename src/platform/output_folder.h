@@ -25,11 +25,16 @@ public:
     const std::string& path() const { return path_; }
     // True when the folder at path (links followed) is this folder.
     bool isFolder(const std::string& path) const;
+    // True when writing here would write into the folder at path: this folder is it or lies inside it (compared by
+    // canonical path and by the identity of each folder above this one), or is another view of it (a bind mount, a
+    // FUSE view): a hidden probe file made here for a moment shows up there.
+    bool isWithin(const std::string& path);
     // Takes the folder for this run alone; Busy while another run (of any process) holds it. The hold ends with
     // this object, and with the process however it ends.
     FileError lock();
     // Removes the temporary files that an earlier run left behind when it was killed: names of this program's
-    // pattern that are regular files, nothing else.
+    // pattern that are regular files and whose process (the number in the name) no longer runs, nothing else. A
+    // run that writes here through another view of the folder, which the lock may not see, keeps its files.
     void removeLeftovers();
     // Makes the names given so far durable (the folder's entries reach the disk).
     void syncEntries();
@@ -75,5 +80,8 @@ private:
 // scenario folder made from an output folder never lists them.
 std::string temporaryFileName();
 bool isTemporaryFileName(const std::string& name);
+// For a temporary name: false when the process that made it has ended (or is this one, whose runs into a folder
+// take turns), so that what it left may go.
+bool temporaryFileInUse(const std::string& name);
 
 }  // namespace celshift

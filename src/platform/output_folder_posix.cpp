@@ -2,10 +2,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 
 #include "platform/output_folder.h"
 #include "platform/output_folder_native_posix.h"
@@ -16,6 +18,23 @@ namespace celshift {
 namespace detail {
 
 std::uint64_t processNumber() { return static_cast<std::uint64_t>(::getpid()); }
+
+// kill with no signal only asks: ESRCH when no such process exists; EPERM for another user's, which runs.
+bool processRuns(std::uint64_t number) {
+    if (number == 0 || number > static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max())) return false;
+    return ::kill(static_cast<pid_t>(number), 0) == 0 || errno != ESRCH;
+}
+
+bool probeShowsIn(OutputFolder& output, const std::string& name, const std::string& path) {
+    const int folder = output.native().fd;
+    const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    struct stat status;
+    const bool shows = ::lstat((path + "/" + name).c_str(), &status) == 0;
+    ::unlinkat(folder, name.c_str(), 0);
+    return shows;
+}
 
 namespace {
 
@@ -184,7 +203,7 @@ void OutputFolder::removeLeftovers() {
     }
     while (const dirent* entry = ::readdir(directory)) {
         const std::string name = entry->d_name;
-        if (!isTemporaryFileName(name)) continue;
+        if (!isTemporaryFileName(name) || temporaryFileInUse(name)) continue;
         struct stat status;
         if (::fstatat(native_->fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode))
             ::unlinkat(native_->fd, name.c_str(), 0);

@@ -64,6 +64,33 @@ FileError errorFromWin32(DWORD code) {
 
 namespace detail {
 std::uint64_t processNumber() { return ::GetCurrentProcessId(); }
+
+// A process that cannot be opened for lack of rights still runs; no such process is ERROR_INVALID_PARAMETER. A
+// handle may outlive its process: its exit code then tells.
+bool processRuns(std::uint64_t number) {
+    if (number == 0 || number > 0xFFFFFFFFu) return false;
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(number));
+    if (process == nullptr) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool runs = !::GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
+    ::CloseHandle(process);
+    return runs;
+}
+
+bool probeShowsIn(OutputFolder& output, const std::string& name, const std::string& path) {
+    const std::optional<std::wstring> wideName = toWide(name);
+    const std::optional<std::wstring> there = toWide(path);
+    if (!wideName || !there) return false;
+    const std::wstring probe = output.native().folder + *wideName;
+    HANDLE handle = ::CreateFileW(probe.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    std::wstring other = *there;
+    if (other.back() != L'\\' && other.back() != L'/') other += L'\\';
+    const bool shows = ::GetFileAttributesW((other + *wideName).c_str()) != INVALID_FILE_ATTRIBUTES;
+    ::CloseHandle(handle);
+    return shows;
+}
 }  // namespace detail
 
 OutputFolder::OutputFolder() : native_(std::make_unique<Native>()) {}
@@ -113,7 +140,8 @@ void OutputFolder::removeLeftovers() {
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) continue;
-        if (isTemporaryFileName(toUtf8(entry.cFileName))) removeFile(native_->folder + entry.cFileName);
+        const std::string name = toUtf8(entry.cFileName);
+        if (isTemporaryFileName(name) && !temporaryFileInUse(name)) removeFile(native_->folder + entry.cFileName);
     } while (::FindNextFileW(search, &entry));
     ::FindClose(search);
 }

@@ -190,13 +190,15 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
         return outcome;
     };
 
-    // Nothing is touched unless the output folder is a folder, is not the scenario folder itself, no other run
-    // writes into it, and the scenario folder can be listed.
+    // Nothing is touched unless the output folder is a folder, is neither the scenario folder nor inside it, no other
+    // run writes into it, and the scenario folder can be listed.
     if (const char* refusal = outputFolderRefusal(outputFolder)) return refuse(refusal, {shownName(outputFolder)});
     OutputFolder output;
     if (const FileError error = output.open(absoluteFolder(outputFolder)))
         return refuse(texts::kOutputUnopened, {shownName(outputFolder), fileErrorText(error)});
     if (output.isFolder(sourceFolder)) return refuse(texts::kSameFolder, {});
+    // The scenario folder is never written into: not through a folder inside it, nor through another view of it.
+    if (output.isWithin(sourceFolder)) return refuse(texts::kOutputInScenario, {shownName(outputFolder)});
     if (!listScenarioFolder(fileList, sourceFolder, messages)) return outcome;
     if (output.lock()) return refuse(texts::kOutputBusy, {shownName(outputFolder)});
     // Temporary files of a run that was killed: no run but this one can be writing them now.

@@ -19,6 +19,7 @@ inline constexpr const char* kOutputNotAFolder = "出力先がフォルダでは
 inline constexpr const char* kOutputUnopened = "出力先フォルダを開けません";
 inline constexpr const char* kOutputBusy = "出力先フォルダには、ほかの実行が書き込み中です";
 inline constexpr const char* kSameFolder = "変更元シナリオと出力先が同じフォルダです";
+inline constexpr const char* kOutputInScenario = "出力先フォルダが変更元シナリオのフォルダの中にあるか、その別の見え方です";
 inline constexpr const char* kScenarioUnreadable = "シナリオフォルダが読めません";
 inline constexpr const char* kStopped = "中止しました";
 inline constexpr const char* kCaptionSummary = "集計";

@@ -11,6 +11,9 @@
 #endif
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
 
 #include "platform/output_folder.h"
 #include "run_fixture.h"
@@ -243,7 +246,7 @@ TEST_F(SafeWrites, DataFileNamesInAnyCaseAreNeverCopiedAsTheyAre) {
     StopRequest stop;
     struct StopAfterCopy : RecordedMessages {
         StopRequest* stop;
-        void showMessage(const std::string& text, const std::string& caption) override {
+        void showMessage(const std::string& text, const std::string&) override {
             if (text == kCopyDone.text) stop->request();
         }
     } stopping;
@@ -263,6 +266,41 @@ TEST_F(SafeWrites, DataFileNamesInAnyCaseAreNeverCopiedAsTheyAre) {
     }
     EXPECT_EQ(report.reports.size(), 5u);  // each file once
 }
+
+#if !defined(_WIN32)
+// The scenario folder is never written into: not through an output folder inside it (by its path, or through a link
+// to it from elsewhere), nor through another view of it (a bindfs mount, where the system has one).
+TEST_F(SafeWrites, AnOutputFolderInsideTheScenarioOrAViewOfItIsRefused) {
+    put("Area01.wid", dataFile("a.bmp"));
+    row(1, "a.bmp", "b.bmp");
+    fs::create_directories(scenario + "/deep/copy");
+    fs::create_directory_symlink(scenario + "/deep", root / "elsewhere");
+    std::vector<std::string> outputs{scenario + "/deep/copy", root / "elsewhere/copy", root / "elsewhere"};
+    const std::string view = root / "view";
+    fs::create_directory(view);
+    const bool mounted = system(("command -v bindfs >/dev/null && bindfs --no-allow-other '" + scenario + "' '" + view +
+                                 "' 2>/dev/null").c_str()) == 0;
+    if (mounted) {
+        outputs.push_back(view);
+    } else {
+        std::printf("bindfs cannot mount here: the view of the scenario folder is not tested\n");
+    }
+    for (const std::string& into : outputs) {
+        messages.boxes.clear();
+        auto list = makeDirectoryFileList();
+        const RunOutcome outcome = runConversion(scenario + "/Summary.wsm", into, rows, *list, messages);
+        EXPECT_FALSE(outcome.started) << into;
+        EXPECT_EQ(messages.boxes, (std::vector<Box>{{"エラー", "出力先フォルダが変更元シナリオのフォルダの中にあるか、その別の見え方です\n" + into}}))
+            << into;
+    }
+    if (mounted) {
+        EXPECT_EQ(system(("fusermount -u '" + view + "'").c_str()), 0);
+    }
+    EXPECT_EQ(readFile(scenario + "/Area01.wid"), dataFile("a.bmp"));
+    EXPECT_TRUE(fs::is_empty(scenario + "/deep/copy"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(scenario), fs::directory_iterator()), 3);  // nothing added
+}
+#endif
 
 TEST_F(SafeWrites, AnOutputPathThatIsAFileIsSaidSo) {
     writeFile(root / "file", "x");
