@@ -51,6 +51,9 @@ OrderedWorkers<int>::Progress stageProgress(const RunOptions& options, RunStage 
     };
 }
 
+// A copy needs no deep stack: the size of an ordinary thread's.
+constexpr std::size_t kCopyStackBytes = std::size_t{8} << 20;
+
 bool stopRequested(const RunOptions& options) { return options.stop != nullptr && options.stop->requested(); }
 
 // First stage: every file but the data files, never replacing what the output folder holds. Returns false when a
@@ -66,7 +69,7 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messa
         if (!matchesMask(std::string(lastPathElement(path)), kDataFileMask)) paths.push_back(std::move(path));
 
     std::vector<std::string> notCopied;
-    OrderedWorkers<CopyResult> workers(static_cast<int>(paths.size()), workerCount(options), options.stop);
+    OrderedWorkers<CopyResult> workers(static_cast<int>(paths.size()), workerCount(options), options.stop, kCopyStackBytes);
     const int delivered = workers.run(
         [&](int i, int) {
             const std::string& path = paths[static_cast<std::size_t>(i)];
@@ -118,7 +121,7 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
     const std::vector<std::string> paths = listedPaths(fileList);
     const int jobs = workerCount(options);
     std::vector<StreamBuffers> buffers(static_cast<std::size_t>(std::max(1, std::min<int>(jobs, static_cast<int>(paths.size())))));
-    OrderedWorkers<DataFileResult> workers(static_cast<int>(paths.size()), jobs, options.stop);
+    OrderedWorkers<DataFileResult> workers(static_cast<int>(paths.size()), jobs, options.stop, walkStackFor(paths));
     const int delivered = workers.run(
         [&](int i, int worker) {
             return convertDataFile(paths[static_cast<std::size_t>(i)], output, holder,
@@ -161,12 +164,18 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
     return delivered == static_cast<int>(paths.size());
 }
 
-// Lists the scenario folder, or tells the user that it cannot be read. Nothing has been touched yet.
+// Lists the scenario folder, or tells the user that it cannot be read; then makes sure that a worker with the stack
+// its data files need can start, or tells that it cannot. Nothing has been touched yet.
 bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, RunMessages& messages) {
     fileList.setDirectory(sourceFolder);
     fileList.setMask("*.*");
-    if (!fileList.listingFailed()) return true;
-    messages.showMessage(joinLines(texts::kScenarioUnreadable, {shownName(sourceFolder)}), texts::kCaptionError);
+    if (fileList.listingFailed()) {
+        messages.showMessage(joinLines(texts::kScenarioUnreadable, {shownName(sourceFolder)}), texts::kCaptionError);
+        return false;
+    }
+    fileList.setMask(kDataFileMask);
+    if (workerCanStart(walkStackFor(listedPaths(fileList)))) return true;
+    messages.showMessage(texts::kNoMemoryForWorkers, texts::kCaptionError);
     return false;
 }
 

@@ -118,8 +118,8 @@ struct RowTotal {
 };
 
 struct RunOutcome {
-    bool started = false;   // false: the run refused to start (missing output folder, output = scenario folder,
-                            // scenario folder unreadable)
+    bool started = false;   // false: the run refused to start (missing output folder, output = scenario folder or
+                            // inside it, scenario folder unreadable, no worker thread could start)
     bool stopped = false;   // a StopRequest ended the run early
     int failedFiles = 0;    // data files reported with the failure box
     int unopenedFiles = 0;  // data files or copies that could not be opened

@@ -22,6 +22,7 @@ inline constexpr const char* kSameFolder = "変更元シナリオと出力先が
 inline constexpr const char* kOutputInScenario = "出力先フォルダが変更元シナリオのフォルダの中にあるか、その別の見え方です";
 inline constexpr const char* kScenarioUnreadable = "シナリオフォルダが読めません";
 inline constexpr const char* kStopped = "中止しました";
+inline constexpr const char* kNoMemoryForWorkers = "変換用のスレッドを開始できません（メモリが足りません）";
 inline constexpr const char* kCaptionSummary = "集計";
 
 // Why a row is not used, as the window shows it beside the row.

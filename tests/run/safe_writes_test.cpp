@@ -268,6 +268,40 @@ TEST_F(SafeWrites, DataFileNamesInAnyCaseAreNeverCopiedAsTheyAre) {
 }
 
 #if !defined(_WIN32)
+// Under a limit on the address space (ulimit -v), an ordinary scenario runs on four workers: their stacks are sized
+// by its largest data file. One whose largest file would need more stack than the limit grants is refused before
+// anything is touched, with its reason.
+TEST_F(SafeWrites, WorkerStacksFollowTheLargestDataFile) {
+    put("Area01.wid", dataFile("a.bmp"));
+    row(1, "a.bmp", "b.bmp");
+    const auto runLimited = [&]() {
+        const pid_t child = fork();
+        if (child == 0) {
+            const rlimit limit = {std::size_t{1500} << 20, std::size_t{1500} << 20};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(100);
+            RunOptions options;
+            options.jobs = 4;
+            try {
+                const RunOutcome outcome = run(options);
+                _exit(outcome.started ? 0 : messages.boxes == std::vector<Box>{{"エラー", "変換用のスレッドを開始できません（メモリが足りません）"}} ? 2 : 3);
+            } catch (...) {
+                _exit(4);
+            }
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(runLimited(), 0);
+    EXPECT_EQ(out("Area01.wid"), converted);
+
+    fs::remove_all(output);
+    fs::create_directory(output);
+    put("Large.wid", std::string(1'000'000, 'x'));  // room for a million levels: about 2 GiB of stack
+    EXPECT_EQ(runLimited(), 2);
+    EXPECT_TRUE(fs::is_empty(output));
+}
+
 // The scenario folder is never written into: not through an output folder inside it (by its path, or through a link
 // to it from elsewhere), nor through another view of it (a bindfs mount, where the system has one).
 TEST_F(SafeWrites, AnOutputFolderInsideTheScenarioOrAViewOfItIsRefused) {
