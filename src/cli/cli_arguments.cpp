@@ -188,6 +188,7 @@ std::string resolveScenario(const std::string& scenario) {
     const fs::path given = fs::absolute(pathFromUtf8(scenario), error);
     if (error) throw std::invalid_argument("no such file or folder: " + scenario);
     const fs::file_status status = fs::status(given, error);
+    if (error == std::errc::too_many_symbolic_link_levels) throw std::invalid_argument("a link that loops: " + scenario);
     // A folder on the way that cannot be looked into is no missing file.
     if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
         throw UnreadableScenario(utf8FromPath(given.parent_path()));
@@ -195,6 +196,8 @@ std::string resolveScenario(const std::string& scenario) {
     if (fs::is_directory(status)) {
         const fs::path exact = given / "Summary.wsm";
         if (fs::is_regular_file(exact, error)) return utf8FromPath(exact);
+        if (error == std::errc::too_many_symbolic_link_levels)
+            throw std::invalid_argument("a link that loops: " + utf8FromPath(exact));
         if (error && error != std::errc::no_such_file_or_directory) throw UnreadableScenario(utf8FromPath(given));
         // Scenarios copied from a case-blind file system may spell the name differently.
         fs::directory_iterator entries(given, error);

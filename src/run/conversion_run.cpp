@@ -246,7 +246,9 @@ RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, Fil
 const char* outputFolderRefusal(const std::string& outputFolder) {
     if (isExistingFolder(outputFolder)) return nullptr;
     std::error_code error;
-    return std::filesystem::exists(pathFromUtf8(outputFolder), error) ? texts::kOutputNotAFolder : texts::kNoOutputFolder;
+    const std::filesystem::file_status status = std::filesystem::status(pathFromUtf8(outputFolder), error);
+    if (error == std::errc::too_many_symbolic_link_levels) return texts::kOutputLinkLoop;
+    return std::filesystem::exists(status) ? texts::kOutputNotAFolder : texts::kNoOutputFolder;
 }
 
 int workerCount(const RunOptions& options) {

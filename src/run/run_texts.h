@@ -16,6 +16,7 @@ inline constexpr const char* kDone = "完了";
 inline constexpr const char* kCaptionError = "エラー";
 inline constexpr const char* kNoOutputFolder = "出力先フォルダがありません";
 inline constexpr const char* kOutputNotAFolder = "出力先がフォルダではありません";
+inline constexpr const char* kOutputLinkLoop = "出力先フォルダのリンクが循環しています";
 inline constexpr const char* kOutputUnopened = "出力先フォルダを開けません";
 inline constexpr const char* kOutputBusy = "出力先フォルダには、ほかの実行が書き込み中です";
 inline constexpr const char* kSameFolder = "変更元シナリオと出力先が同じフォルダです";

@@ -223,6 +223,23 @@ TEST_F(CliSafety, ARepeatedFromIsToldAndTheRunStillRuns) {
     EXPECT_EQ(p.err, "celshift-cli: 変換３ は変換１と同じ変換元です（変換１が先に置き換えるので、何も置き換えません）\n");
 }
 
+// A link that loops is called a loop, wherever it stands: the output folder, the scenario, its Summary.wsm.
+TEST_F(CliSafety, ALinkLoopIsSaidToBeALoop) {
+    const std::string loop = root / "loop";
+    fs::create_symlink(loop, loop);
+    const Process out = runCli({"--output", loop, scenario});
+    EXPECT_EQ(out.status, 2);
+    EXPECT_EQ(out.out, "エラー: 出力先フォルダのリンクが循環しています\n  " + loop + "\n");
+    const std::string summaryLoop = root / "summary-loop";
+    fs::create_directory(summaryLoop);
+    fs::create_symlink(summaryLoop + "/Summary.wsm", summaryLoop + "/Summary.wsm");
+    for (const std::string& given : {loop, summaryLoop}) {
+        const Process p = runCli({"--output", output, given});
+        EXPECT_EQ(p.status, 2) << given;
+        EXPECT_NE(p.err.find("a link that loops: " + given), std::string::npos) << p.err;
+    }
+}
+
 // A scenario folder that this user cannot look into is said to be unreadable (run as another user, since root
 // reads every folder).
 TEST_F(CliSafety, AnUnreachableScenarioFolderIsSaidToBeUnreadable) {
