@@ -23,7 +23,10 @@ exchanging each image name that equals a --from text for the --to text that foll
   --from TEXT      an image file name to look for (.bmp .jpg .jpeg .jpy1 .jpdc .jpx)
   --to TEXT        the image file name to write in its place
                    Up to four pairs, in order, are conversion rows 1 to 4. Rows are used from the first
-                   up to the first row that is not valid. Names are matched exactly, case included.
+                   up to the first row that is not valid. Names are matched exactly, case included. Rows do
+                   not chain: the first row that matches a field replaces it, once (A->B with B->C turns an
+                   A into B; A->B with B->A swaps them). A FROM that repeats an earlier row's never matches:
+                   the run keeps the row and says so on standard error.
   --rows FILE      any number of rows from a UTF-8 text file of up to 16 MiB, one per line: FROM, a tab,
                    TO. Empty lines and lines that begin with "#" are skipped; a byte order mark and CR LF
                    line ends are allowed. Every row is checked as --from/--to are; a bad line, or a FROM that stands
@@ -33,7 +36,8 @@ exchanging each image name that equals a --from text for the --to text that foll
                    With several scenarios, each goes into DIR/<the name of its folder>, made when absent;
                    two scenario folders of the same name, a SCENARIO that names no scenario, an
                    output folder that is one of the scenario folders, or two output folders that are
-                   one (a link) are refused before anything is written.
+                   one (a link) are refused before anything is written; a DIR/<name> that is a link or
+                   no folder refuses that scenario (nothing outside DIR is written).
   --jobs N         convert N files at a time, N from 1 to 256 (default: one per core)
   --sync           make each file reach the disk before it takes its name (slower; safer on a power cut)
   --quiet          leave out the summary lines
@@ -57,14 +61,16 @@ not used. With several scenarios, a line "シナリオ: NAME" comes before each 
 
 Every file is written under a temporary name and takes its own name only when complete: a run that is
 killed, or that meets a full disk, never leaves a partial file under a file's name, and the next run into
-the folder removes what it left. Ctrl+C, SIGTERM and SIGHUP stop the run after the files in work; no later
-scenario starts. A second run into an output folder that a run is writing into is refused.
+the folder removes what it left (only files whose process has ended). Ctrl+C, SIGTERM and SIGHUP stop the
+run after the files in work; no later scenario starts; a signal ignored at start (nohup) stays ignored. A
+second run into an output folder that a run is writing into is refused.
 
 Exit status: 0 when the run ended and every file was converted or copied; 1 when a data file failed or
 could not be opened, or a file could not be copied; 2 when the run did not start (bad arguments, a bad line
 in the rows file, a missing output folder or one that is no folder, an output folder that is the scenario
-folder itself or that another run is writing into, or a scenario folder that cannot be read); 128 + the
-signal's number when a signal stopped it (130 for Ctrl+C); 141 when standard output was closed under it, 74
+folder itself or inside it or that another run is writing into, a scenario folder that cannot be read, or
+too little memory to start the workers); 128 + the signal's number when a signal stopped it (130 for
+Ctrl+C); 141 when standard output was closed while the run still wrote to it, 74
 when standard output could not be written otherwise (a full disk). With several scenarios: a stop's status,
 else 2 if any scenario did not start, else 1 if any failed, else 0. --missing: 0 when nothing is missing, 1
 when something is, 2 when it could not look everywhere (a folder or a data file that could not be read).
