@@ -29,6 +29,9 @@ public:
     // canonical path and by the identity of each folder above this one), or is another view of it (a bind mount, a
     // FUSE view): a hidden probe file made here for a moment shows up there.
     bool isWithin(const std::string& path);
+    // True when the folder takes two names that differ only in case for one (vfat, exFAT, ext4 casefold, every
+    // Windows folder): a probe file made here for a moment is found under its name in capitals.
+    bool foldsCase();
     // Takes the folder for this run alone; Busy while another run (of any process) holds it. The hold ends with
     // this object, and with the process however it ends.
     FileError lock();

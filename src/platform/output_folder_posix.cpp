@@ -189,6 +189,22 @@ FileError OutputFolder::lock() {
     return {};
 }
 
+bool OutputFolder::foldsCase() {
+    const std::string name = temporaryFileName();
+    const int fd = ::openat(native_->fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    std::string capitals = name;
+    for (char& c : capitals) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    struct stat probe;
+    struct stat found;
+    const bool folds = ::fstat(fd, &probe) == 0 &&
+                       ::fstatat(native_->fd, capitals.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 &&
+                       probe.st_dev == found.st_dev && probe.st_ino == found.st_ino;
+    ::close(fd);
+    ::unlinkat(native_->fd, name.c_str(), 0);
+    return folds;
+}
+
 void OutputFolder::syncEntries() {
     if (native_->fd >= 0) ::fsync(native_->fd);
 }

@@ -131,6 +131,20 @@ FileError OutputFolder::lock() {
     return {};
 }
 
+// Folders can be made case-sensitive one by one (for the Linux subsystem): asked, not assumed.
+bool OutputFolder::foldsCase() {
+    const std::string name = temporaryFileName();
+    std::string capitals = name;
+    for (char& c : capitals) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    const std::wstring probe = native_->folder + *toWide(name);
+    HANDLE handle = ::CreateFileW(probe.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return true;  // the usual case on Windows
+    const bool folds = ::GetFileAttributesW((native_->folder + *toWide(capitals)).c_str()) != INVALID_FILE_ATTRIBUTES;
+    ::CloseHandle(handle);
+    return folds;
+}
+
 void OutputFolder::syncEntries() {}
 
 void OutputFolder::removeLeftovers() {

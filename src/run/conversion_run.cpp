@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
+#include "platform/name_fold.h"
 #include "platform/name_rules.h"
 #include "platform/output_folder.h"
 #include "platform/path_text.h"
@@ -54,25 +56,52 @@ OrderedWorkers<int>::Progress stageProgress(const RunOptions& options, RunStage 
 // A copy needs no deep stack: the size of an ordinary thread's.
 constexpr std::size_t kCopyStackBytes = std::size_t{8} << 20;
 
+// Files whose names Windows takes for an earlier file's of the run, by path: the earlier file's name.
+using SameNames = std::unordered_map<std::string, std::string>;
+
+// Added files first, then the scenario's files in the order of its list: the first of each name is the one written.
+SameNames sameNames(const std::vector<std::string>& addedFiles, const std::vector<std::string>& listed) {
+    SameNames result;
+    std::unordered_map<std::string, std::string> first;  // folded name -> the first name
+    for (const std::vector<std::string>* paths : {&addedFiles, &listed})
+        for (const std::string& path : *paths) {
+            const std::string name = nameOf(path);
+            const auto [earlier, added] = first.emplace(foldFileName(name).value_or(name), name);
+            // The very same name (a file given with the run that the scenario holds too) is kept as before: the
+            // first copy stays and the second finds it there.
+            if (!added && earlier->second != name) result.emplace(path, earlier->second);
+        }
+    return result;
+}
+
+const std::string* sameNameOf(const SameNames& same, const std::string& path) {
+    const auto it = same.find(path);
+    return it == same.end() ? nullptr : &it->second;
+}
+
 bool stopRequested(const RunOptions& options) { return options.stop != nullptr && options.stop->requested(); }
 
 // First stage: every file but the data files, never replacing what the output folder holds. Returns false when a
-// stop ended it early.
-bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messages, const RunOptions& options,
-                    RunOutcome& outcome) {
+// stop ended it early. In an output folder that folds case, a file whose name an earlier file already takes (data
+// files too) is not written but listed with its reason.
+bool copyOtherFiles(FileList& fileList, OutputFolder& output, const SameNames& same, bool foldsCase,
+                    RunMessages& messages, const RunOptions& options, RunOutcome& outcome) {
     fileList.setMask("*.*");
     std::vector<std::string> paths = options.addedFiles;
     const std::size_t added = paths.size();
     // Exactly the files that the second stage leaves alone: a data file copied here as it is would stand unconverted
     // under its final name until the second stage replaced it.
     for (std::string& path : listedPaths(fileList))
-        if (!matchesMask(std::string(lastPathElement(path)), kDataFileMask)) paths.push_back(std::move(path));
+        if (!matchesMask(std::string(lastPathElement(path)), kDataFileMask) || (foldsCase && sameNameOf(same, path)))
+            paths.push_back(std::move(path));
+    const auto refused = [&](const std::string& path) { return foldsCase ? sameNameOf(same, path) : nullptr; };
 
     std::vector<std::string> notCopied;
     OrderedWorkers<CopyResult> workers(static_cast<int>(paths.size()), workerCount(options), options.stop, kCopyStackBytes);
     const int delivered = workers.run(
         [&](int i, int) {
             const std::string& path = paths[static_cast<std::size_t>(i)];
+            if (refused(path)) return CopyResult{};
             return copyIntoFolder(path, output, nameOf(path), options.syncBeforeRename);
         },
         [&](int i, CopyResult& result) {
@@ -81,6 +110,7 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messa
             report.name = nameOf(path);
             report.path = path;
             report.added = static_cast<std::size_t>(i) < added;
+            if (const std::string* earlier = sameNameOf(same, path)) report.sameNameAs = *earlier;
             switch (result.outcome) {
             case CopyOutcome::Copied:
                 report.kind = FileReport::Kind::Copied;
@@ -90,7 +120,7 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messa
                 break;
             case CopyOutcome::Failed:
                 report.kind = FileReport::Kind::NotCopied;
-                report.reason = fileErrorText(result.error);
+                report.reason = refused(path) ? texts::sameNameInOutput(shownName(*refused(path))) : fileErrorText(result.error);
                 notCopied.push_back(shownName(report.name));
                 ++outcome.notCopiedFiles;
                 break;
@@ -114,11 +144,13 @@ FileReport::Kind reportKind(DataFileResult::Kind kind) {
 }
 
 // Second stage: every data file, converted on the workers and reported in the order of the list. Returns
-// false when a stop ended it early.
+// false when a stop ended it early. In an output folder that folds case, those the first stage refused are left out.
 bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const ReplacementTableHolder& holder,
-                      RunMessages& messages, const RunOptions& options, RunOutcome& outcome) {
+                      const SameNames& same, bool foldsCase, RunMessages& messages, const RunOptions& options,
+                      RunOutcome& outcome) {
     fileList.setMask(kDataFileMask);
-    const std::vector<std::string> paths = listedPaths(fileList);
+    std::vector<std::string> paths = listedPaths(fileList);
+    if (foldsCase) std::erase_if(paths, [&](const std::string& path) { return sameNameOf(same, path) != nullptr; });
     const int jobs = workerCount(options);
     std::vector<StreamBuffers> buffers(static_cast<std::size_t>(std::max(1, std::min<int>(jobs, static_cast<int>(paths.size())))));
     OrderedWorkers<DataFileResult> workers(static_cast<int>(paths.size()), jobs, options.stop, walkStackFor(paths));
@@ -137,6 +169,7 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
                 report.reason = result.reason;
                 report.outputWritten = result.outputWritten;
                 report.replaced = result.replaced;
+                if (const std::string* earlier = sameNameOf(same, path)) report.sameNameAs = *earlier;
                 options.report->fileDone(report);
             }
             for (const auto& [pair, replaced] : result.replaced.entries()) {
@@ -214,7 +247,11 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
     output.removeLeftovers();
     outcome.started = true;
 
-    if (!copyOtherFiles(fileList, output, messages, options, outcome) || stopRequested(options))
+    // Names that Windows takes for one: decided before anything is written.
+    fileList.setMask("*.*");
+    const SameNames same = sameNames(options.addedFiles, listedPaths(fileList));
+    const bool foldsCase = !same.empty() && options.outputFoldsCase.value_or(output.foldsCase());
+    if (!copyOtherFiles(fileList, output, same, foldsCase, messages, options, outcome) || stopRequested(options))
         return stoppedRun(outcome, messages);
 
     ReplacementTableHolder holder;
@@ -222,7 +259,7 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
     outcome.usedRows = holder.table ? holder.table->count : 0;
     outcome.rowTotals.resize(static_cast<std::size_t>(outcome.usedRows));
 
-    const bool ended = rewriteDataFiles(fileList, &output, holder, messages, options, outcome);
+    const bool ended = rewriteDataFiles(fileList, &output, holder, same, foldsCase, messages, options, outcome);
     if (options.syncBeforeRename) output.syncEntries();
     if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
     messages.showMessage(texts::kDone, texts::kCaptionInfo);
@@ -238,7 +275,9 @@ RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, Fil
     buildReplacementTable(rows, holder, messages);
     outcome.usedRows = holder.table ? holder.table->count : 0;
     outcome.rowTotals.resize(static_cast<std::size_t>(outcome.usedRows));
-    const bool ended = rewriteDataFiles(fileList, nullptr, holder, messages, options, outcome);
+    fileList.setMask("*.*");
+    const SameNames same = sameNames({}, listedPaths(fileList));
+    const bool ended = rewriteDataFiles(fileList, nullptr, holder, same, false, messages, options, outcome);
     if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
     return outcome;
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,11 @@ struct FileReport {
     // For Copied, AlreadyThere and NotCopied: a file given with the run (RunOptions::addedFiles), not one of the
     // scenario folder's; path is where it came from.
     bool added = false;
+    // The name of an earlier file of the run (a file given with it, or one before it in the scenario's list) that
+    // Windows takes for the same name as this one ("README.TXT" for "readme.txt"); empty when there is none. Where the
+    // output folder tells the two apart both are written, and the scenario cannot work on Windows as it stands;
+    // where it does not, this one is NotCopied.
+    std::string sameNameAs;
     // Per used row (its index from 0): the image-name fields replaced in what the output folder now holds of
     // this file. Only rows that replaced something take room: a run may use thousands.
     ReplacedCounts replaced;
@@ -95,6 +101,8 @@ struct RunOptions {
     const StopRequest* stop = nullptr;   // not owned
     RunReport* report = nullptr;         // not owned
     bool syncBeforeRename = false;       // each file reaches the disk before it takes its final name
+    // Whether the output folder takes names that differ only in case for one name; unset: the run asks the folder.
+    std::optional<bool> outputFoldsCase;
 };
 
 // The texts of the conversion rows as typed (UTF-8): row r is from[r - 1] -> to[r - 1]. The window has four

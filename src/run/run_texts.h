@@ -49,6 +49,14 @@ inline std::string rowNotCodePage932(int row) { return "変換" + rowNumber(row)
 inline std::string rowRepeats(int earlierRow) {
     return "変換" + rowNumber(earlierRow) + "と同じ変換元です（変換" + rowNumber(earlierRow) + "が先に置き換えるので、何も置き換えません）";
 }
+// A file whose name Windows takes for an earlier file's: not written where the output folder does not tell them apart.
+inline std::string sameNameInOutput(const std::string& earlier) {
+    return earlier + " と同じ名前になります（出力先では大文字と小文字が区別されません）";
+}
+// The same where the output folder tells them apart: both are written, but Windows would keep only one.
+inline std::string sameNameOnWindows(const std::string& earlier) {
+    return earlier + " とWindowsでは同じ名前です（Windowsでは片方しか置けません）";
+}
 inline std::string rowTooLong(int row) { return "変換" + rowNumber(row) + ": ファイル名が長すぎます（255バイトまで）"; }
 // Said of a row that replaced nothing while some data file could not be converted (not read to its end, or its
 // copy not written): its name may stand in what was not converted, so "見つかりません" would not be the truth.

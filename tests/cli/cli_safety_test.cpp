@@ -240,6 +240,17 @@ TEST_F(CliSafety, ALinkLoopIsSaidToBeALoop) {
     }
 }
 
+// Names that differ only in case, into a folder that tells them apart: both written, standard output as always, a
+// warning on standard error.
+TEST_F(CliSafety, NamesThatDifferOnlyInCaseAreAWarning) {
+    writeFile(scenario + "/CELL.BMP", "BM other");
+    const Process p = runCli({"--output", output, scenario});
+    EXPECT_EQ(p.status, 0);
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\n情報: 完了\n");
+    EXPECT_EQ(p.err, "celshift-cli: 警告: cell.bmp: CELL.BMP とWindowsでは同じ名前です（Windowsでは片方しか置けません）\n");
+    EXPECT_EQ(readFile(output + "/cell.bmp"), "BM");
+}
+
 // A scenario folder that this user cannot look into is said to be unreadable (run as another user, since root
 // reads every folder).
 TEST_F(CliSafety, AnUnreachableScenarioFolderIsSaidToBeUnreadable) {

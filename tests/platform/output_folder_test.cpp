@@ -207,6 +207,14 @@ TEST_F(OutputFolderTest, LeftoversOfARunningProcessStayUntilItEnds) {
 }
 #endif
 
+#if !defined(_WIN32)
+// The test folder's file system tells case apart; the probe that asks leaves nothing behind.
+TEST_F(OutputFolderTest, ACaseSensitiveFolderIsToldSo) {
+    EXPECT_FALSE(folder.foldsCase());
+    EXPECT_EQ(entries(root.path()), 0u);
+}
+#endif
+
 TEST_F(OutputFolderTest, OneRunAtATime) {
     auto first = std::make_unique<OutputFolder>();
     ASSERT_FALSE(first->open(root.path()));

@@ -336,6 +336,46 @@ TEST_F(SafeWrites, AnOutputFolderInsideTheScenarioOrAViewOfItIsRefused) {
 }
 #endif
 
+// Names that Windows takes for one ("README.TXT" and "readme.txt"): where the output folder tells them apart both
+// are written and marked; where it folds case (told here, as a case-folding disk's probe would tell it), the first in
+// the list's order is written and the second is listed with its reason, never written over it.
+TEST_F(SafeWrites, NamesThatDifferOnlyInCaseNeverOverwriteEachOther) {
+    put("AREA01.WID", dataFile("a.bmp"));
+    put("Area01.wid", dataFile("x.bmp"));
+    put("README.TXT", "first");
+    put("readme.txt", "second");
+    row(1, "a.bmp", "b.bmp");
+    const std::vector<Box> plain{kCopyDone, countBox(1), kDone};
+
+    RunOutcome outcome = runReported();
+    EXPECT_EQ(messages.boxes, plain);
+    EXPECT_EQ(outcome.notCopiedFiles, 0);
+    EXPECT_EQ(out("AREA01.WID"), converted);
+    EXPECT_EQ(out("readme.txt"), "second");
+    for (const auto& [name, earlier] : {std::pair{"Area01.wid", "AREA01.WID"}, {"readme.txt", "README.TXT"}}) {
+        ASSERT_NE(report.find(name), nullptr) << name;
+        EXPECT_EQ(report.find(name)->sameNameAs, earlier) << name;
+        EXPECT_EQ(report.find(earlier)->sameNameAs, "") << earlier;
+    }
+
+    fs::remove_all(output);
+    fs::create_directory(output);
+    messages.boxes.clear();
+    report.reports.clear();
+    RunOptions options;
+    options.report = &report;
+    options.outputFoldsCase = true;
+    outcome = run(options);
+    EXPECT_EQ(messages.boxes,
+              (std::vector<Box>{{"第一段階", "コピーできなかったファイル\nArea01.wid\nreadme.txt"}, kCopyDone, countBox(1), kDone}));
+    EXPECT_EQ(outcome.notCopiedFiles, 2);
+    EXPECT_EQ(outputNames(), (std::vector<std::string>{"AREA01.WID", "README.TXT", "Summary.wsm"}));
+    EXPECT_EQ(out("AREA01.WID"), converted);
+    EXPECT_EQ(report.find("Area01.wid")->kind, FileReport::Kind::NotCopied);
+    EXPECT_EQ(report.find("Area01.wid")->reason, "AREA01.WID と同じ名前になります（出力先では大文字と小文字が区別されません）");
+    EXPECT_EQ(report.reports.size(), 5u);  // Area01.wid is not converted after all
+}
+
 TEST_F(SafeWrites, AnOutputPathThatIsAFileIsSaidSo) {
     writeFile(root / "file", "x");
     output = root / "file";
