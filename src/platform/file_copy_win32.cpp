@@ -111,7 +111,7 @@ CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const
             return {CopyOutcome::Failed, errorFromWin32(error)};
         }
     }
-    if (::MoveFileExW(temporary.c_str(), target.c_str(), sync ? MOVEFILE_WRITE_THROUGH : 0)) return {CopyOutcome::Copied, {}};
+    if (moveFileRetrying(temporary, target, sync ? MOVEFILE_WRITE_THROUGH : 0)) return {CopyOutcome::Copied, {}};
     const DWORD error = ::GetLastError();
     removeFile(temporary);
     const DWORD now = ::GetFileAttributesW(target.c_str());

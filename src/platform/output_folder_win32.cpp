@@ -62,6 +62,26 @@ FileError errorFromWin32(DWORD code) {
     return error;
 }
 
+BOOL moveFileRetrying(const std::wstring& from, const std::wstring& to, DWORD flags) {
+    constexpr int kAttempts = 20;
+    constexpr DWORD kPauseMilliseconds = 50;
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(), flags)) return TRUE;
+        const DWORD error = ::GetLastError();
+        bool transient = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+        if (transient && error == ERROR_ACCESS_DENIED) {
+            const DWORD attributes = ::GetFileAttributesW(to.c_str());
+            transient = attributes == INVALID_FILE_ATTRIBUTES ||
+                        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+        }
+        if (!transient || attempt == kAttempts) {
+            ::SetLastError(error);
+            return FALSE;
+        }
+        ::Sleep(kPauseMilliseconds);
+    }
+}
+
 namespace detail {
 std::uint64_t processNumber() { return ::GetCurrentProcessId(); }
 
@@ -214,7 +234,8 @@ FileError PendingFile::finish(bool sync) {
     return error;
 }
 
-// MoveFileExW replaces the name's entry; a folder of that name makes it fail, and is told as such.
+// MoveFileExW replaces the name's entry; a folder of that name, or a read-only file (which MoveFileExW never
+// replaces), makes it fail, and is told as such: the earlier file stays.
 FileError PendingFile::replace(const std::string& name) {
     const std::wstring& folder = folder_.native().folder;
     const std::optional<std::wstring> wideName = toWide(name);
@@ -222,11 +243,13 @@ FileError PendingFile::replace(const std::string& name) {
     if (!native_->exists || stream_ != nullptr) return errorFromErrno(EBADF);
     const std::wstring from = folder + *toWide(native_->temporaryName);
     const std::wstring to = folder + *wideName;
-    if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!moveFileRetrying(from, to, MOVEFILE_REPLACE_EXISTING)) {
         const DWORD error = ::GetLastError();
         const DWORD attributes = ::GetFileAttributesW(to.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return fileError(FileProblem::FolderInTheWay);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+            return fileError(FileProblem::ReadOnlyInTheWay);
         return errorFromWin32(error);
     }
     native_->exists = false;
