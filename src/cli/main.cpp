@@ -130,9 +130,12 @@ int doScenario(const celshift::cli::Arguments& arguments, const celshift::cli::S
             return stoppedStatus();
         }
     }
+    // A scenario's own folder in DIR: a link put there after it was looked at is not followed either.
+    RunOptions scenarioOptions = options;
+    scenarioOptions.outputNotALink = !job.outputParent.empty();
     const RunOutcome outcome = arguments.mode == cli::Mode::DryRun
                                    ? dryRun(job.summary, rows, fileList, messages, options)
-                                   : runConversion(job.summary, job.output, rows, fileList, messages, options);
+                                   : runConversion(job.summary, job.output, rows, fileList, messages, scenarioOptions);
     if (outcome.started && !arguments.quiet) printSummary(outcome, messages);
     return exitStatusOf(outcome);
 }

@@ -20,8 +20,9 @@ public:
     OutputFolder& operator=(const OutputFolder&) = delete;
 
     // Opens the folder at path and holds it for the writes that follow (on POSIX, later renames of the path do
-    // not redirect them). NotFound or NotRegularFile-like errors when it is missing or no folder.
-    FileError open(const std::string& path);
+    // not redirect them). NotFound or NotRegularFile-like errors when it is missing or no folder. Without
+    // followLastLink, a link under path's last name is not followed: LinkInTheWay.
+    FileError open(const std::string& path, bool followLastLink = true);
     const std::string& path() const { return path_; }
     // True when the folder at path (links followed) is this folder.
     bool isFolder(const std::string& path) const;

@@ -167,11 +167,18 @@ OutputFolder::~OutputFolder() {
     if (native_->fd >= 0) ::close(native_->fd);  // ends the lock too
 }
 
-FileError OutputFolder::open(const std::string& path) {
+FileError OutputFolder::open(const std::string& path, bool followLastLink) {
     path_ = path;
     if (native_->fd >= 0) ::close(native_->fd);
-    native_->fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return native_->fd >= 0 ? FileError{} : errorFromErrno(errno);
+    // O_NOFOLLOW decides in the same call that opens: a link put there after a look would not be followed either.
+    native_->fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLastLink ? 0 : O_NOFOLLOW));
+    if (native_->fd >= 0) return {};
+    const int error = errno;
+    struct stat status;
+    if (!followLastLink && (error == ELOOP || error == ENOTDIR) && ::lstat(path.c_str(), &status) == 0 &&
+        S_ISLNK(status.st_mode))
+        return fileError(FileProblem::LinkInTheWay);
+    return errorFromErrno(error);
 }
 
 bool OutputFolder::isFolder(const std::string& path) const {

@@ -119,12 +119,13 @@ OutputFolder::~OutputFolder() {
     if (native_->lock != INVALID_HANDLE_VALUE) ::CloseHandle(native_->lock);
 }
 
-FileError OutputFolder::open(const std::string& path) {
+FileError OutputFolder::open(const std::string& path, bool followLastLink) {
     path_ = path;
     const std::optional<std::wstring> wide = toWide(path);
     if (!wide) return errorFromWin32(ERROR_INVALID_NAME);
     const DWORD attributes = ::GetFileAttributesW(wide->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return errorFromWin32(::GetLastError());
+    if (!followLastLink && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return fileError(FileProblem::LinkInTheWay);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return errorFromWin32(ERROR_DIRECTORY);
     native_->folder = *wide;
     if (native_->folder.back() != L'\\' && native_->folder.back() != L'/') native_->folder += L'\\';

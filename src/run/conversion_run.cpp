@@ -236,7 +236,7 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
     // run writes into it, and the scenario folder can be listed.
     if (const char* refusal = outputFolderRefusal(outputFolder)) return refuse(refusal, {shownName(outputFolder)});
     OutputFolder output;
-    if (const FileError error = output.open(absoluteFolder(outputFolder)))
+    if (const FileError error = output.open(absoluteFolder(outputFolder), !options.outputNotALink))
         return refuse(texts::kOutputUnopened, {shownName(outputFolder), fileErrorText(error)});
     if (output.isFolder(sourceFolder)) return refuse(texts::kSameFolder, {});
     // The scenario folder is never written into: not through a folder inside it, nor through another view of it.

@@ -101,6 +101,9 @@ struct RunOptions {
     const StopRequest* stop = nullptr;   // not owned
     RunReport* report = nullptr;         // not owned
     bool syncBeforeRename = false;       // each file reaches the disk before it takes its final name
+    // The output folder's own name may not be a link (a folder the run made or found as a plain folder): nothing is
+    // written outside the folder that holds it.
+    bool outputNotALink = false;
     // Whether the output folder takes names that differ only in case for one name; unset: the run asks the folder.
     std::optional<bool> outputFoldsCase;
 };

@@ -376,6 +376,24 @@ TEST_F(SafeWrites, NamesThatDifferOnlyInCaseNeverOverwriteEachOther) {
     EXPECT_EQ(report.reports.size(), 5u);  // Area01.wid is not converted after all
 }
 
+// An output folder whose own name must not be a link (a scenario's folder in DIR): a link there is refused in the
+// call that opens the folder, so a link swapped in after any look is not followed either.
+TEST_F(SafeWrites, AnOutputFolderThatMayNotBeALinkIsNotFollowed) {
+    put("Area01.wid", dataFile("a.bmp"));
+    TempFolder elsewhere;
+    const std::string link = root / "link";
+    std::error_code noLinks;
+    fs::create_directory_symlink(elsewhere.path(), link, noLinks);
+    if (noLinks) GTEST_SKIP() << "this system makes no links";
+    RunOptions options;
+    options.outputNotALink = true;
+    auto list = makeDirectoryFileList();
+    EXPECT_FALSE(runConversion(scenario + "/Summary.wsm", link, rows, *list, messages, options).started);
+    EXPECT_EQ(messages.boxes,
+              (std::vector<Box>{{"エラー", "出力先フォルダを開けません\n" + link + "\n出力先に同じ名前のリンクがあります"}}));
+    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+}
+
 TEST_F(SafeWrites, AnOutputPathThatIsAFileIsSaidSo) {
     writeFile(root / "file", "x");
     output = root / "file";
