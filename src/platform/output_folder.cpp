@@ -52,8 +52,9 @@ bool temporaryFileInUse(const std::string& name) {
 bool OutputFolder::isWithin(const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code error;
+    if (path.empty()) return false;
     const fs::path folder = fs::weakly_canonical(pathFromUtf8(path), error);
-    if (error) return false;
+    if (error || folder.empty()) return false;
     fs::path mine = fs::weakly_canonical(pathFromUtf8(path_), error);
     if (error) return false;
     // By path: the scenario folder's elements begin this folder's.
