@@ -223,6 +223,8 @@ RunOutcome stoppedRun(RunOutcome outcome, RunMessages& messages, bool everyFileD
 
 }  // namespace
 
+WorkersUnavailable::WorkersUnavailable() : std::runtime_error(texts::kNoMemoryForWorkers) {}
+
 RunOutcome runConversion(const std::string& sourceFile, const std::string& outputFolder, const ConversionRows& rows,
                          FileList& fileList, RunMessages& messages, const RunOptions& options) {
     RunOutcome outcome;

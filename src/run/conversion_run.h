@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,13 @@ public:
 enum class RunStage {
     CopyingOtherFiles,
     RewritingDataFiles,
+};
+
+// Thrown when not one worker thread can be started (the memory or address space the system grants is too small):
+// the work did not start. Its text is the user's message.
+class WorkersUnavailable : public std::runtime_error {
+public:
+    WorkersUnavailable();
 };
 
 // What the run is working on, for a progress display. Called on the thread that called the run, never on a

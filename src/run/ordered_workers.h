@@ -54,7 +54,7 @@ public:
                 threads.push_back(std::make_unique<LargeStackThread>(stackBytes_, [this, &work, w] { serve(work, w); }));
         } catch (...) {
             // Fewer workers do the same work; none at all is an error.
-            if (threads.empty()) throw;
+            if (threads.empty()) throw WorkersUnavailable();
             std::lock_guard lock(mutex_);
             jobs_ = static_cast<int>(threads.size());
             collectorWake_.notify_all();
