@@ -58,7 +58,8 @@ two spaces. A data file or copy that cannot be opened prints "ErrorFm: PATH". Af
 used row tells what it replaced: "集計: 変換１: 12箇所（3ファイル）". Standard error gets one line per file
 that failed, could not be opened or could not be copied, with the reason, a line for each row that is
 not used, and a warning for each file whose name Windows takes for an earlier file's (README.TXT and
-readme.txt): into an output folder that folds case the later one is not copied (listed with its reason). With several scenarios, a line "シナリオ: NAME" comes before each scenario's messages.
+readme.txt): into an output folder that folds case the later one is not copied (listed with its reason).
+With several scenarios, a line "シナリオ: NAME" comes before each scenario's messages.
 
 Every file is written under a temporary name and takes its own name only when complete: a run that is
 killed, or that meets a full disk, never leaves a partial file under a file's name, and the next run into
