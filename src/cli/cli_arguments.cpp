@@ -30,6 +30,9 @@ exchanging each image name that equals a --from text for the --to text that foll
                    digits is written \x5C. A name that ends in ∅ (U+2205) stands for the field stored
                    without its closing zero byte (FROM only). Every name with an image extension that
                    --list-names or --missing prints, given as FROM, matches exactly that field.
+                   Rows do not chain: the first row that matches a field replaces it, once (A->B with B->C
+                   turns an A into B; A->B with B->A swaps them). A FROM that repeats an earlier row's never
+                   matches: the run keeps the row and says so on standard error.
   --rows FILE      any number of rows from a UTF-8 text file of up to 16 MiB, one per line: FROM, a tab,
                    TO. Empty lines and lines that begin with "#" are skipped; a byte order mark and CR LF
                    line ends are allowed. Every row is checked as --from/--to are; a bad line, or a FROM that stands
@@ -39,7 +42,8 @@ exchanging each image name that equals a --from text for the --to text that foll
                    With several scenarios, each goes into DIR/<the name of its folder>, made when absent;
                    two scenario folders of the same name, a SCENARIO that names no scenario, an
                    output folder that is one of the scenario folders, or two output folders that are
-                   one (a link) are refused before anything is written.
+                   one (a link) are refused before anything is written; a DIR/<name> that is a link or
+                   no folder refuses that scenario (nothing outside DIR is written).
   --jobs N         convert N files at a time, N from 1 to 256 (default: one per core)
   --sync           make each file reach the disk before it takes its name (slower; safer on a power cut)
   --quiet          leave out the summary lines
@@ -69,19 +73,23 @@ exchanging each image name that equals a --from text for the --to text that foll
 Every message of the run is printed as one line "CAPTION: TEXT"; further lines of a text are indented by
 two spaces. A data file or copy that cannot be opened prints "ErrorFm: PATH". After the run, one line per
 used row tells what it replaced: "集計: 変換１: 12箇所（3ファイル）". Standard error gets one line per file
-that failed, could not be opened or could not be copied, with the reason, and a line for each row that is
-not used. With several scenarios, a line "シナリオ: NAME" comes before each scenario's messages.
+that failed, could not be opened or could not be copied, with the reason, a line for each row that is
+not used, and a warning for each file whose name Windows takes for an earlier file's (README.TXT and
+readme.txt): into an output folder that folds case the later one is not copied (listed with its reason).
+With several scenarios, a line "シナリオ: NAME" comes before each scenario's messages.
 
 Every file is written under a temporary name and takes its own name only when complete: a run that is
 killed, or that meets a full disk, never leaves a partial file under a file's name, and the next run into
-the folder removes what it left. Ctrl+C, SIGTERM and SIGHUP stop the run after the files in work; no later
-scenario starts. A second run into an output folder that a run is writing into is refused.
+the folder removes what it left (only files whose process has ended). Ctrl+C, SIGTERM and SIGHUP stop the
+run after the files in work; no later scenario starts; a signal ignored at start (nohup) stays ignored. A
+second run into an output folder that a run is writing into is refused.
 
 Exit status: 0 when the run ended and every file was converted or copied; 1 when a data file failed or
 could not be opened, or a file could not be copied; 2 when the run did not start (bad arguments, a bad line
 in the rows file, a missing output folder or one that is no folder, an output folder that is the scenario
-folder itself or that another run is writing into, or a scenario folder that cannot be read); 128 + the
-signal's number when a signal stopped it (130 for Ctrl+C); 141 when standard output was closed under it, 74
+folder itself or inside it or that another run is writing into, a scenario folder that cannot be read, or
+too little memory to start the workers); 128 + the signal's number when a signal stopped it (130 for
+Ctrl+C); 141 when standard output was closed while the run still wrote to it, 74
 when standard output could not be written otherwise (a full disk). With several scenarios: a stop's status,
 else 2 if any scenario did not start, else 1 if any failed, else 0. --missing: 0 when nothing is missing, 1
 when something is, 2 when it could not look everywhere (a folder or a data file that could not be read).
@@ -225,6 +233,7 @@ std::string resolveScenario(const std::string& scenario) {
     const fs::path given = fs::absolute(pathFromUtf8(scenario), error);
     if (error) throw std::invalid_argument("no such file or folder: " + scenario);
     const fs::file_status status = fs::status(given, error);
+    if (error == std::errc::too_many_symbolic_link_levels) throw std::invalid_argument("a link that loops: " + scenario);
     // A folder on the way that cannot be looked into is no missing file.
     if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
         throw UnreadableScenario(utf8FromPath(given.parent_path()));
@@ -232,6 +241,8 @@ std::string resolveScenario(const std::string& scenario) {
     if (fs::is_directory(status)) {
         const fs::path exact = given / "Summary.wsm";
         if (fs::is_regular_file(exact, error)) return utf8FromPath(exact);
+        if (error == std::errc::too_many_symbolic_link_levels)
+            throw std::invalid_argument("a link that loops: " + utf8FromPath(exact));
         if (error && error != std::errc::no_such_file_or_directory) throw UnreadableScenario(utf8FromPath(given));
         // Scenarios copied from a case-blind file system may spell the name differently.
         fs::directory_iterator entries(given, error);

@@ -31,6 +31,12 @@ void LineMessages::showMessage(const std::string& text, const std::string& capti
 void LineMessages::showErrorFm(const std::string& path) { showMessage(path, "ErrorFm"); }
 
 void ProblemLines::fileDone(const FileReport& report) {
+    // Written, but the scenario cannot work on Windows as it stands.
+    if (!report.sameNameAs.empty() && report.kind != FileReport::Kind::NotCopied) {
+        std::fprintf(err_, "celshift-cli: 警告: %s: %s\n", shownName(report.name).c_str(),
+                     texts::sameNameOnWindows(shownName(report.sameNameAs)).c_str());
+        std::fflush(err_);
+    }
     std::string label;
     switch (report.kind) {
     case FileReport::Kind::Failed:

@@ -1,4 +1,5 @@
 // celshift-cli: the conversion run from the command line.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -56,12 +57,17 @@ void printSummary(const celshift::RunOutcome& outcome, celshift::cli::LineMessag
     if (!lines.empty()) messages.write(lines);
 }
 
-// Tells on standard error each row that a run leaves out, and why: nothing typed is dropped without a word.
+// Tells on standard error each row that a run leaves out, and why: nothing typed is dropped without a word. A row
+// that repeats an earlier row's FROM is kept but can never match: told too, not refused.
 void tellUnusedRows(const celshift::ConversionRows& rows) {
     using namespace celshift;
     const auto checks = checkRows(rows);
-    for (std::size_t row = 0; row < checks.size(); ++row) {
+    const std::vector<int> earlier = earlierRowsWithSameFrom(rows);
+    for (std::size_t row = 0; row < std::max(checks.size(), earlier.size()); ++row) {
         const std::string name = "変換" + texts::rowNumber(static_cast<int>(row) + 1);
+        if (row < earlier.size() && earlier[row] != 0)
+            std::fprintf(stderr, "celshift-cli: %s は%s\n", name.c_str(), texts::rowRepeats(earlier[row]).c_str());
+        if (row >= checks.size()) continue;
         if (checks[row].state == RowState::Invalid)
             std::fprintf(stderr, "celshift-cli: %s は使われません: %s\n", name.c_str(), checks[row].reason.c_str());
         else if (checks[row].state == RowState::NotUsed && (!rows.from[row].empty() || !rows.to[row].empty()))
@@ -136,9 +142,12 @@ int doScenario(const celshift::cli::Arguments& arguments, const celshift::cli::S
             std::fprintf(stderr, "celshift-cli: 出力先の %s はこのシナリオのものと違います（二つのシナリオが混ざります）\n",
                          shownName(*foreign).c_str());
     }
+    // A scenario's own folder in DIR: a link put there after it was looked at is not followed either.
+    RunOptions scenarioOptions = options;
+    scenarioOptions.outputNotALink = !job.outputParent.empty();
     const RunOutcome outcome = arguments.mode == cli::Mode::DryRun
                                    ? dryRun(job.summary, rows, fileList, messages, options)
-                                   : runConversion(job.summary, job.output, rows, fileList, messages, options);
+                                   : runConversion(job.summary, job.output, rows, fileList, messages, scenarioOptions);
     if (outcome.started && !arguments.quiet) printSummary(outcome, messages);
     return exitStatusOf(outcome);
 }
@@ -222,6 +231,11 @@ int main(int argc, char** argv) {
             if (cli::isStopStatus(statuses.back()) || messages.writeError() != 0) break;
         }
         return finalStatus(cli::combinedStatus(statuses), messages);
+    } catch (const WorkersUnavailable& error) {
+        // Not one worker could start. A run looks before it touches anything, so this is a scan (which writes
+        // nothing), or memory that ran out between that look and a stage.
+        messages.showMessage(error.what(), texts::kCaptionError);
+        return finalStatus(kNotStarted, messages);
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "celshift-cli: the run stopped: %s\n", error.what());

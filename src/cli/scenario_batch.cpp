@@ -1,6 +1,7 @@
 #include "cli/scenario_batch.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
@@ -87,11 +88,15 @@ std::string makeScenarioOutputFolder(const ScenarioJob& job) {
     if (const char* refusal = outputFolderRefusal(outputFolder)) return std::string(refusal) + "\n" + shownName(outputFolder);
     std::error_code error;
     std::filesystem::create_directory(pathFromUtf8(job.output), error);
-    if (!error) return {};
     std::error_code ignored;
-    if (std::filesystem::exists(std::filesystem::symlink_status(pathFromUtf8(job.output), ignored))) return {};
+    const std::filesystem::file_status status = std::filesystem::symlink_status(pathFromUtf8(job.output), ignored);
+    // The entry itself, never what a link leads to: a link there would take the scenario out of outputParent.
+    if (std::filesystem::is_symlink(status)) return std::string(kOutputFolderIsLink) + "\n" + shownName(job.output);
+    if (std::filesystem::is_directory(status)) return {};
+    if (std::filesystem::exists(status))
+        return std::string(texts::kOutputNotAFolder) + "\n" + shownName(job.output);
     return std::string(kCannotMakeOutputFolder) + "\n" + shownName(job.output) + "\n" +
-           fileErrorText(errorFromErrno(error.value()));
+           fileErrorText(errorFromErrno(error ? error.value() : ENOENT));
 }
 
 bool isStopStatus(int status) { return status != 0 && status != 1 && status != 2; }

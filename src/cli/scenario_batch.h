@@ -8,6 +8,7 @@ namespace celshift::cli {
 
 inline constexpr const char* kCaptionScenario = "シナリオ";
 inline constexpr const char* kCannotMakeOutputFolder = "出力先フォルダを作れません";
+inline constexpr const char* kOutputFolderIsLink = "出力先フォルダがリンクです（リンク先には書き込みません）";
 
 // One scenario of a call.
 struct ScenarioJob {
@@ -28,8 +29,9 @@ struct ScenarioJob {
 std::vector<ScenarioJob> planScenarios(const std::vector<std::string>& scenarios, const std::string& outputFolder);
 
 // Makes a scenario's own output folder (outputParent/<name>) when it is not there. Returns the message that
-// refuses the scenario when outputParent is missing or no folder, or the folder cannot be made; empty when it
-// is there. Whatever else is in the way is left for the run to refuse with its own message.
+// refuses the scenario when outputParent is missing or no folder, the folder cannot be made, or what stands under
+// that name is a link (to anywhere) or anything but a folder: nothing outside outputParent is written. Empty when
+// a plain folder is there.
 std::string makeScenarioOutputFolder(const ScenarioJob& job);
 
 // True for an exit status that tells of a stop (Ctrl+C, a signal, a closed output): no later scenario starts.

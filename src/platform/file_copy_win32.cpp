@@ -37,6 +37,18 @@ void removeFile(const std::wstring& path) {
     ::DeleteFileW(path.c_str());
 }
 
+// A link that cannot be followed: a loop when the system says it cannot resolve the name (Windows gives up after 63
+// links), else its target is missing.
+FileError brokenLink(const std::wstring& path) {
+    HANDLE handle = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(handle);
+        return fileError(FileProblem::DanglingLink);
+    }
+    return fileError(::GetLastError() == ERROR_CANT_RESOLVE_FILENAME ? FileProblem::LinkLoop : FileProblem::DanglingLink);
+}
+
 }  // namespace
 
 FileError errorOpening(const std::string& path, int errnoValue) {
@@ -44,7 +56,7 @@ FileError errorOpening(const std::string& path, int errnoValue) {
     if (errnoValue == ENOENT && wide) {
         const DWORD attributes = ::GetFileAttributesW(wide->c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-            return fileError(FileProblem::DanglingLink);
+            return brokenLink(*wide);
     }
     return errorFromErrno(errnoValue);
 }
@@ -85,7 +97,7 @@ CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const
         if (::GetFileAttributesW(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) removeFile(temporary);
         // A link whose target is missing copies as "file not found" although it was listed.
         if (error == ERROR_FILE_NOT_FOUND && (sourceAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-            return {CopyOutcome::Failed, fileError(FileProblem::DanglingLink)};
+            return {CopyOutcome::Failed, brokenLink(*from)};
         return {CopyOutcome::Failed, errorFromWin32(error)};
     }
     if (sync) {
@@ -99,7 +111,7 @@ CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const
             return {CopyOutcome::Failed, errorFromWin32(error)};
         }
     }
-    if (::MoveFileExW(temporary.c_str(), target.c_str(), sync ? MOVEFILE_WRITE_THROUGH : 0)) return {CopyOutcome::Copied, {}};
+    if (moveFileRetrying(temporary, target, sync ? MOVEFILE_WRITE_THROUGH : 0)) return {CopyOutcome::Copied, {}};
     const DWORD error = ::GetLastError();
     removeFile(temporary);
     const DWORD now = ::GetFileAttributesW(target.c_str());

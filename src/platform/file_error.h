@@ -16,6 +16,7 @@ enum class FileProblem {
     NameTooLong,      // the name or path is too long for the file system
     InUse,            // another program holds the file
     FolderInTheWay,   // a folder stands where a file should go
+    ReadOnlyInTheWay, // a read-only file stands where a file should replace it (Windows)
     LinkInTheWay,     // a link stands where a file should go
     SpecialInTheWay,  // a FIFO, socket or device stands where a file should go
     NotRegularFile,   // the source is not a regular file

@@ -20,16 +20,25 @@ public:
     OutputFolder& operator=(const OutputFolder&) = delete;
 
     // Opens the folder at path and holds it for the writes that follow (on POSIX, later renames of the path do
-    // not redirect them). NotFound or NotRegularFile-like errors when it is missing or no folder.
-    FileError open(const std::string& path);
+    // not redirect them). NotFound or NotRegularFile-like errors when it is missing or no folder. Without
+    // followLastLink, a link under path's last name is not followed: LinkInTheWay.
+    FileError open(const std::string& path, bool followLastLink = true);
     const std::string& path() const { return path_; }
     // True when the folder at path (links followed) is this folder.
     bool isFolder(const std::string& path) const;
+    // True when writing here would write into the folder at path: this folder is it or lies inside it (compared by
+    // canonical path and by the identity of each folder above this one), or is another view of it (a bind mount, a
+    // FUSE view): a hidden probe file made here for a moment shows up there.
+    bool isWithin(const std::string& path);
+    // True when the folder takes two names that differ only in case for one (vfat, exFAT, ext4 casefold, every
+    // Windows folder): a probe file made here for a moment is found under its name in capitals.
+    bool foldsCase();
     // Takes the folder for this run alone; Busy while another run (of any process) holds it. The hold ends with
     // this object, and with the process however it ends.
     FileError lock();
     // Removes the temporary files that an earlier run left behind when it was killed: names of this program's
-    // pattern that are regular files, nothing else.
+    // pattern that are regular files and whose process (the number in the name) no longer runs, nothing else. A
+    // run that writes here through another view of the folder, which the lock may not see, keeps its files.
     void removeLeftovers();
     // Makes the names given so far durable (the folder's entries reach the disk).
     void syncEntries();
@@ -78,5 +87,8 @@ private:
 // scenario folder made from an output folder never lists them.
 std::string temporaryFileName();
 bool isTemporaryFileName(const std::string& name);
+// For a temporary name: false when the process that made it has ended (or is this one, whose runs into a folder
+// take turns), so that what it left may go.
+bool temporaryFileInUse(const std::string& name);
 
 }  // namespace celshift

@@ -14,6 +14,11 @@ struct OutputFolder::Native {
     HANDLE lock = INVALID_HANDLE_VALUE;   // the lock file, deleted when its handle closes
 };
 
+// MoveFileExW, retried for about a second while another program (a virus scanner, the indexer) holds either file
+// open without delete sharing; GetLastError() tells why it failed in the end. A read-only file or a folder at to
+// is not waited for.
+BOOL moveFileRetrying(const std::wstring& from, const std::wstring& to, DWORD flags);
+
 // The error for a GetLastError() value.
 FileError errorFromWin32(DWORD code);
 

@@ -2,10 +2,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 
 #include "platform/name_rules.h"
 #include "platform/output_folder.h"
@@ -17,6 +19,23 @@ namespace celshift {
 namespace detail {
 
 std::uint64_t processNumber() { return static_cast<std::uint64_t>(::getpid()); }
+
+// kill with no signal only asks: ESRCH when no such process exists; EPERM for another user's, which runs.
+bool processRuns(std::uint64_t number) {
+    if (number == 0 || number > static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max())) return false;
+    return ::kill(static_cast<pid_t>(number), 0) == 0 || errno != ESRCH;
+}
+
+bool probeShowsIn(OutputFolder& output, const std::string& name, const std::string& path) {
+    const int folder = output.native().fd;
+    const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    struct stat status;
+    const bool shows = ::lstat((path + "/" + name).c_str(), &status) == 0;
+    ::unlinkat(folder, name.c_str(), 0);
+    return shows;
+}
 
 namespace {
 
@@ -149,11 +168,18 @@ OutputFolder::~OutputFolder() {
     if (native_->fd >= 0) ::close(native_->fd);  // ends the lock too
 }
 
-FileError OutputFolder::open(const std::string& path) {
+FileError OutputFolder::open(const std::string& path, bool followLastLink) {
     path_ = path;
     if (native_->fd >= 0) ::close(native_->fd);
-    native_->fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return native_->fd >= 0 ? FileError{} : errorFromErrno(errno);
+    // O_NOFOLLOW decides in the same call that opens: a link put there after a look would not be followed either.
+    native_->fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLastLink ? 0 : O_NOFOLLOW));
+    if (native_->fd >= 0) return {};
+    const int error = errno;
+    struct stat status;
+    if (!followLastLink && (error == ELOOP || error == ENOTDIR) && ::lstat(path.c_str(), &status) == 0 &&
+        S_ISLNK(status.st_mode))
+        return fileError(FileProblem::LinkInTheWay);
+    return errorFromErrno(error);
 }
 
 bool OutputFolder::isFolder(const std::string& path) const {
@@ -190,6 +216,22 @@ FileError OutputFolder::lock() {
     return {};
 }
 
+bool OutputFolder::foldsCase() {
+    const std::string name = temporaryFileName();
+    const int fd = ::openat(native_->fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    std::string capitals = name;
+    for (char& c : capitals) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    struct stat probe;
+    struct stat found;
+    const bool folds = ::fstat(fd, &probe) == 0 &&
+                       ::fstatat(native_->fd, capitals.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 &&
+                       probe.st_dev == found.st_dev && probe.st_ino == found.st_ino;
+    ::close(fd);
+    ::unlinkat(native_->fd, name.c_str(), 0);
+    return folds;
+}
+
 void OutputFolder::syncEntries() {
     if (native_->fd >= 0) ::fsync(native_->fd);
 }
@@ -204,7 +246,7 @@ void OutputFolder::removeLeftovers() {
     }
     while (const dirent* entry = ::readdir(directory)) {
         const std::string name = entry->d_name;
-        if (!isTemporaryFileName(name)) continue;
+        if (!isTemporaryFileName(name) || temporaryFileInUse(name)) continue;
         struct stat status;
         if (::fstatat(native_->fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode))
             ::unlinkat(native_->fd, name.c_str(), 0);

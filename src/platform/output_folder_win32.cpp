@@ -63,8 +63,55 @@ FileError errorFromWin32(DWORD code) {
     return error;
 }
 
+BOOL moveFileRetrying(const std::wstring& from, const std::wstring& to, DWORD flags) {
+    constexpr int kAttempts = 20;
+    constexpr DWORD kPauseMilliseconds = 50;
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(), flags)) return TRUE;
+        const DWORD error = ::GetLastError();
+        bool transient = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+        if (transient && error == ERROR_ACCESS_DENIED) {
+            const DWORD attributes = ::GetFileAttributesW(to.c_str());
+            transient = attributes == INVALID_FILE_ATTRIBUTES ||
+                        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+        }
+        if (!transient || attempt == kAttempts) {
+            ::SetLastError(error);
+            return FALSE;
+        }
+        ::Sleep(kPauseMilliseconds);
+    }
+}
+
 namespace detail {
 std::uint64_t processNumber() { return ::GetCurrentProcessId(); }
+
+// A process that cannot be opened for lack of rights still runs; no such process is ERROR_INVALID_PARAMETER. A
+// handle may outlive its process: its exit code then tells.
+bool processRuns(std::uint64_t number) {
+    if (number == 0 || number > 0xFFFFFFFFu) return false;
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(number));
+    if (process == nullptr) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool runs = !::GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
+    ::CloseHandle(process);
+    return runs;
+}
+
+bool probeShowsIn(OutputFolder& output, const std::string& name, const std::string& path) {
+    const std::optional<std::wstring> wideName = toWide(name);
+    const std::optional<std::wstring> there = toWide(path);
+    if (!wideName || !there) return false;
+    const std::wstring probe = output.native().folder + *wideName;
+    HANDLE handle = ::CreateFileW(probe.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    std::wstring other = *there;
+    if (other.back() != L'\\' && other.back() != L'/') other += L'\\';
+    const bool shows = ::GetFileAttributesW((other + *wideName).c_str()) != INVALID_FILE_ATTRIBUTES;
+    ::CloseHandle(handle);
+    return shows;
+}
 }  // namespace detail
 
 OutputFolder::OutputFolder() : native_(std::make_unique<Native>()) {}
@@ -73,12 +120,13 @@ OutputFolder::~OutputFolder() {
     if (native_->lock != INVALID_HANDLE_VALUE) ::CloseHandle(native_->lock);
 }
 
-FileError OutputFolder::open(const std::string& path) {
+FileError OutputFolder::open(const std::string& path, bool followLastLink) {
     path_ = path;
     const std::optional<std::wstring> wide = toWide(path);
     if (!wide) return errorFromWin32(ERROR_INVALID_NAME);
     const DWORD attributes = ::GetFileAttributesW(wide->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return errorFromWin32(::GetLastError());
+    if (!followLastLink && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return fileError(FileProblem::LinkInTheWay);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return errorFromWin32(ERROR_DIRECTORY);
     native_->folder = *wide;
     if (native_->folder.back() != L'\\' && native_->folder.back() != L'/') native_->folder += L'\\';
@@ -122,6 +170,20 @@ FileError OutputFolder::lock() {
     return {};
 }
 
+// Folders can be made case-sensitive one by one (for the Linux subsystem): asked, not assumed.
+bool OutputFolder::foldsCase() {
+    const std::string name = temporaryFileName();
+    std::string capitals = name;
+    for (char& c : capitals) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    const std::wstring probe = native_->folder + *toWide(name);
+    HANDLE handle = ::CreateFileW(probe.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return true;  // the usual case on Windows
+    const bool folds = ::GetFileAttributesW((native_->folder + *toWide(capitals)).c_str()) != INVALID_FILE_ATTRIBUTES;
+    ::CloseHandle(handle);
+    return folds;
+}
+
 void OutputFolder::syncEntries() {}
 
 void OutputFolder::removeLeftovers() {
@@ -131,7 +193,8 @@ void OutputFolder::removeLeftovers() {
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) continue;
-        if (isTemporaryFileName(toUtf8(entry.cFileName))) removeFile(native_->folder + entry.cFileName);
+        const std::string name = toUtf8(entry.cFileName);
+        if (isTemporaryFileName(name) && !temporaryFileInUse(name)) removeFile(native_->folder + entry.cFileName);
     } while (::FindNextFileW(search, &entry));
     ::FindClose(search);
 }
@@ -190,7 +253,8 @@ FileError PendingFile::finish(bool sync) {
     return error;
 }
 
-// MoveFileExW replaces the name's entry; a folder of that name makes it fail, and is told as such.
+// MoveFileExW replaces the name's entry; a folder of that name, or a read-only file (which MoveFileExW never
+// replaces), makes it fail, and is told as such: the earlier file stays.
 FileError PendingFile::replace(const std::string& name) {
     const std::wstring& folder = folder_.native().folder;
     const std::optional<std::wstring> wideName = toWide(name);
@@ -198,11 +262,13 @@ FileError PendingFile::replace(const std::string& name) {
     if (!native_->exists || stream_ != nullptr) return errorFromErrno(EBADF);
     const std::wstring from = folder + *toWide(native_->temporaryName);
     const std::wstring to = folder + *wideName;
-    if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!moveFileRetrying(from, to, MOVEFILE_REPLACE_EXISTING)) {
         const DWORD error = ::GetLastError();
         const DWORD attributes = ::GetFileAttributesW(to.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return fileError(FileProblem::FolderInTheWay);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+            return fileError(FileProblem::ReadOnlyInTheWay);
         return errorFromWin32(error);
     }
     native_->exists = false;

@@ -1,6 +1,7 @@
 #include "run/build_replacement_table.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -74,6 +75,18 @@ std::array<RowCheck, 4> checkRows(const ConversionRows& rows) {
         ended = checks[r].state != RowState::Used;
     }
     return checks;
+}
+
+std::vector<int> earlierRowsWithSameFrom(const ConversionRows& rows) {
+    std::vector<int> earlier(rows.size(), 0);
+    std::map<std::string, int> firstRowOf;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const StoredRow stored = storeRow(rowText(rows.from, r), rowText(rows.to, r));
+        if (stored.check.state != RowState::Used) break;
+        const auto [first, inserted] = firstRowOf.emplace(stored.from, static_cast<int>(r) + 1);
+        if (!inserted) earlier[r] = first->second;
+    }
+    return earlier;
 }
 
 void buildReplacementTable(const ConversionRows& rows, ReplacementTableHolder& holder, RunMessages& messages) {

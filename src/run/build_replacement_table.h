@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "run/conversion_run.h"
 #include "transform/replacement_table.h"
@@ -38,6 +39,11 @@ struct StoredRow {
 StoredRow storeRow(const std::string& fromText, const std::string& toText);
 // The window's four rows, as a run would take them.
 std::array<RowCheck, 4> checkRows(const ConversionRows& rows);
+
+// For each row (index from 0), the number (from 1) of the earlier used row whose FROM is the same as its own as
+// the table holds it (code page 932 bytes), else 0; 0 for every row that is not used. The earlier row takes every
+// such field first, so the later one never replaces anything, though the run keeps it.
+std::vector<int> earlierRowsWithSameFrom(const ConversionRows& rows);
 
 // Scans the rows from the first and stops at the first row that is not valid: a text that code page 932
 // cannot hold, a from- or to-text without an image extension, or a valid row with a text over 255 bytes

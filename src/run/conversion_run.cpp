@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
+#include "platform/name_fold.h"
 #include "platform/name_rules.h"
 #include "platform/output_folder.h"
 #include "platform/path_text.h"
@@ -23,8 +25,6 @@
 namespace celshift {
 
 namespace {
-
-constexpr std::string_view kDataFileExtension = ".wid";
 
 std::string absoluteFolder(const std::string& folder) {
     std::error_code error;
@@ -55,17 +55,48 @@ OrderedWorkers<int>::Progress stageProgress(const RunOptions& options, RunStage 
     };
 }
 
+// A copy needs no deep stack: the size of an ordinary thread's.
+constexpr std::size_t kCopyStackBytes = std::size_t{8} << 20;
+
+// Files whose names Windows takes for an earlier file's of the run, by path: the earlier file's name.
+using SameNames = std::unordered_map<std::string, std::string>;
+
+// Added files first, then the scenario's files in the order of its list: the first of each name is the one written.
+SameNames sameNames(const std::vector<std::string>& addedFiles, const std::vector<std::string>& listed) {
+    SameNames result;
+    std::unordered_map<std::string, std::string> first;  // folded name -> the first name
+    for (const std::vector<std::string>* paths : {&addedFiles, &listed})
+        for (const std::string& path : *paths) {
+            const std::string name = nameOf(path);
+            const auto [earlier, added] = first.emplace(foldFileName(name).value_or(name), name);
+            // The very same name (a file given with the run that the scenario holds too) is kept as before: the
+            // first copy stays and the second finds it there.
+            if (!added && earlier->second != name) result.emplace(path, earlier->second);
+        }
+    return result;
+}
+
+const std::string* sameNameOf(const SameNames& same, const std::string& path) {
+    const auto it = same.find(path);
+    return it == same.end() ? nullptr : &it->second;
+}
+
 bool stopRequested(const RunOptions& options) { return options.stop != nullptr && options.stop->requested(); }
 
 // First stage: every file but the data files, never replacing what the output folder holds. Returns false when a
-// stop ended it early.
-bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messages, const RunOptions& options,
-                    RunOutcome& outcome) {
+// stop ended it early. In an output folder that folds case, a file whose name an earlier file already takes (data
+// files too) is not written but listed with its reason.
+bool copyOtherFiles(FileList& fileList, OutputFolder& output, const SameNames& same, bool foldsCase,
+                    RunMessages& messages, const RunOptions& options, RunOutcome& outcome) {
     fileList.setMask("*.*");
     std::vector<std::string> paths = options.addedFiles;
     const std::size_t added = paths.size();
+    // Exactly the files that the second stage leaves alone: a data file copied here as it is would stand unconverted
+    // under its final name until the second stage replaced it.
     for (std::string& path : listedPaths(fileList))
-        if (fileNameExtension(lastPathElement(path)) != kDataFileExtension) paths.push_back(std::move(path));
+        if (!matchesMask(std::string(lastPathElement(path)), kDataFileMask) || (foldsCase && sameNameOf(same, path)))
+            paths.push_back(std::move(path));
+    const auto refused = [&](const std::string& path) { return foldsCase ? sameNameOf(same, path) : nullptr; };
 
     std::vector<std::string> notCopied;
     // A file kept because the output folder held one of its name is compared with the scenario's on the worker.
@@ -75,10 +106,11 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messa
     };
     outcome.lastStage = RunStage::CopyingOtherFiles;
     outcome.stageCount = static_cast<int>(paths.size());
-    OrderedWorkers<Copy> workers(static_cast<int>(paths.size()), workerCount(options), options.stop);
+    OrderedWorkers<Copy> workers(static_cast<int>(paths.size()), workerCount(options), options.stop, kCopyStackBytes);
     const int delivered = workers.run(
         [&](int i, int) {
             const std::string& path = paths[static_cast<std::size_t>(i)];
+            if (refused(path)) return Copy{};
             Copy copy{copyIntoFolder(path, output, nameOf(path), options.syncBeforeRename)};
             if (copy.result.outcome == CopyOutcome::AlreadyExists)
                 copy.differs = compareFiles(path, joinPath(output.path(), nameOf(path))) == Sameness::Different;
@@ -92,6 +124,7 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messa
             report.name = nameOf(path);
             report.path = path;
             report.added = static_cast<std::size_t>(i) < added;
+            if (const std::string* earlier = sameNameOf(same, path)) report.sameNameAs = *earlier;
             switch (result.outcome) {
             case CopyOutcome::Copied:
                 report.kind = FileReport::Kind::Copied;
@@ -103,7 +136,7 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, RunMessages& messa
                 break;
             case CopyOutcome::Failed:
                 report.kind = FileReport::Kind::NotCopied;
-                report.reason = fileErrorText(result.error);
+                report.reason = refused(path) ? texts::sameNameInOutput(shownName(*refused(path))) : fileErrorText(result.error);
                 notCopied.push_back(shownName(report.name));
                 ++outcome.notCopiedFiles;
                 break;
@@ -127,17 +160,19 @@ FileReport::Kind reportKind(DataFileResult::Kind kind) {
 }
 
 // Second stage: every data file, converted on the workers and reported in the order of the list. Returns
-// false when a stop ended it early.
+// false when a stop ended it early. In an output folder that folds case, those the first stage refused are left out.
 bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const ReplacementTableHolder& holder,
-                      RunMessages& messages, const RunOptions& options, RunOutcome& outcome) {
-    fileList.setMask("*.wid");
-    const std::vector<std::string> paths = listedPaths(fileList);
+                      const SameNames& same, bool foldsCase, RunMessages& messages, const RunOptions& options,
+                      RunOutcome& outcome) {
+    fileList.setMask(kDataFileMask);
+    std::vector<std::string> paths = listedPaths(fileList);
+    if (foldsCase) std::erase_if(paths, [&](const std::string& path) { return sameNameOf(same, path) != nullptr; });
     const int jobs = workerCount(options);
     std::vector<StreamBuffers> buffers(static_cast<std::size_t>(std::max(1, std::min<int>(jobs, static_cast<int>(paths.size())))));
     outcome.lastStage = RunStage::RewritingDataFiles;
     outcome.stageDone = 0;
     outcome.stageCount = static_cast<int>(paths.size());
-    OrderedWorkers<DataFileResult> workers(static_cast<int>(paths.size()), jobs, options.stop);
+    OrderedWorkers<DataFileResult> workers(static_cast<int>(paths.size()), jobs, options.stop, walkStackFor(paths));
     const int delivered = workers.run(
         [&](int i, int worker) {
             return convertDataFile(paths[static_cast<std::size_t>(i)], output, holder,
@@ -154,6 +189,7 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
                 report.reason = result.reason;
                 report.outputWritten = result.outputWritten;
                 report.replaced = result.replaced;
+                if (const std::string* earlier = sameNameOf(same, path)) report.sameNameAs = *earlier;
                 options.report->fileDone(report);
             }
             for (const auto& [pair, replaced] : result.replaced.entries()) {
@@ -181,12 +217,18 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
     return delivered == static_cast<int>(paths.size());
 }
 
-// Lists the scenario folder, or tells the user that it cannot be read. Nothing has been touched yet.
+// Lists the scenario folder, or tells the user that it cannot be read; then makes sure that a worker with the stack
+// its data files need can start, or tells that it cannot. Nothing has been touched yet.
 bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, RunMessages& messages) {
     fileList.setDirectory(sourceFolder);
     fileList.setMask("*.*");
-    if (!fileList.listingFailed()) return true;
-    messages.showMessage(joinLines(texts::kScenarioUnreadable, {shownName(sourceFolder)}), texts::kCaptionError);
+    if (fileList.listingFailed()) {
+        messages.showMessage(joinLines(texts::kScenarioUnreadable, {shownName(sourceFolder)}), texts::kCaptionError);
+        return false;
+    }
+    fileList.setMask(kDataFileMask);
+    if (workerCanStart(walkStackFor(listedPaths(fileList)))) return true;
+    messages.showMessage(texts::kNoMemoryForWorkers, texts::kCaptionError);
     return false;
 }
 
@@ -201,6 +243,8 @@ RunOutcome stoppedRun(RunOutcome outcome, RunMessages& messages, bool everyFileD
 
 }  // namespace
 
+WorkersUnavailable::WorkersUnavailable() : std::runtime_error(texts::kNoMemoryForWorkers) {}
+
 RunOutcome runConversion(const std::string& sourceFile, const std::string& outputFolder, const ConversionRows& rows,
                          FileList& fileList, RunMessages& messages, const RunOptions& options) {
     RunOutcome outcome;
@@ -210,20 +254,26 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
         return outcome;
     };
 
-    // Nothing is touched unless the output folder is a folder, is not the scenario folder itself, no other run
-    // writes into it, and the scenario folder can be listed.
+    // Nothing is touched unless the output folder is a folder, is neither the scenario folder nor inside it, no other
+    // run writes into it, and the scenario folder can be listed.
     if (const char* refusal = outputFolderRefusal(outputFolder)) return refuse(refusal, {shownName(outputFolder)});
     OutputFolder output;
-    if (const FileError error = output.open(absoluteFolder(outputFolder)))
+    if (const FileError error = output.open(absoluteFolder(outputFolder), !options.outputNotALink))
         return refuse(texts::kOutputUnopened, {shownName(outputFolder), fileErrorText(error)});
     if (output.isFolder(sourceFolder)) return refuse(texts::kSameFolder, {});
+    // The scenario folder is never written into: not through a folder inside it, nor through another view of it.
+    if (output.isWithin(sourceFolder)) return refuse(texts::kOutputInScenario, {shownName(outputFolder)});
     if (!listScenarioFolder(fileList, sourceFolder, messages)) return outcome;
     if (output.lock()) return refuse(texts::kOutputBusy, {shownName(outputFolder)});
     // Temporary files of a run that was killed: no run but this one can be writing them now.
     output.removeLeftovers();
     outcome.started = true;
 
-    if (!copyOtherFiles(fileList, output, messages, options, outcome) || stopRequested(options))
+    // Names that Windows takes for one: decided before anything is written.
+    fileList.setMask("*.*");
+    const SameNames same = sameNames(options.addedFiles, listedPaths(fileList));
+    const bool foldsCase = !same.empty() && options.outputFoldsCase.value_or(output.foldsCase());
+    if (!copyOtherFiles(fileList, output, same, foldsCase, messages, options, outcome) || stopRequested(options))
         return stoppedRun(outcome, messages);
 
     ReplacementTableHolder holder;
@@ -234,7 +284,7 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
         (!copyRenamedPictures(*holder.table, sourceFolder, output, messages, options, outcome) || stopRequested(options)))
         return stoppedRun(outcome, messages);
 
-    const bool ended = rewriteDataFiles(fileList, &output, holder, messages, options, outcome);
+    const bool ended = rewriteDataFiles(fileList, &output, holder, same, foldsCase, messages, options, outcome);
     if (options.syncBeforeRename) output.syncEntries();
     if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
     messages.showMessage(texts::kDone, texts::kCaptionInfo);
@@ -250,7 +300,9 @@ RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, Fil
     buildReplacementTable(rows, holder, messages);
     outcome.usedRows = holder.table ? holder.table->count : 0;
     outcome.rowTotals.resize(static_cast<std::size_t>(outcome.usedRows));
-    const bool ended = rewriteDataFiles(fileList, nullptr, holder, messages, options, outcome);
+    fileList.setMask("*.*");
+    const SameNames same = sameNames({}, listedPaths(fileList));
+    const bool ended = rewriteDataFiles(fileList, nullptr, holder, same, false, messages, options, outcome);
     if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
     return outcome;
 }
@@ -258,7 +310,9 @@ RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, Fil
 const char* outputFolderRefusal(const std::string& outputFolder) {
     if (isExistingFolder(outputFolder)) return nullptr;
     std::error_code error;
-    return std::filesystem::exists(pathFromUtf8(outputFolder), error) ? texts::kOutputNotAFolder : texts::kNoOutputFolder;
+    const std::filesystem::file_status status = std::filesystem::status(pathFromUtf8(outputFolder), error);
+    if (error == std::errc::too_many_symbolic_link_levels) return texts::kOutputLinkLoop;
+    return std::filesystem::exists(status) ? texts::kOutputNotAFolder : texts::kNoOutputFolder;
 }
 
 int workerCount(const RunOptions& options) {

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,13 @@ public:
 enum class RunStage {
     CopyingOtherFiles,
     RewritingDataFiles,
+};
+
+// Thrown when not one worker thread can be started (the memory or address space the system grants is too small):
+// the work did not start. Its text is the user's message.
+class WorkersUnavailable : public std::runtime_error {
+public:
+    WorkersUnavailable();
 };
 
 // What the run is working on, for a progress display. Called on the thread that called the run, never on a
@@ -79,6 +88,11 @@ struct FileReport {
     // For a picture copied under a row's TO (RunOptions::renamePictures): TO as the row writes it, its name in the
     // output folder; name and path are those of the scenario's picture that FROM names.
     std::string renamedTo;
+    // The name of an earlier file of the run (a file given with it, or one before it in the scenario's list) that
+    // Windows takes for the same name as this one ("README.TXT" for "readme.txt"); empty when there is none. Where the
+    // output folder tells the two apart both are written, and the scenario cannot work on Windows as it stands;
+    // where it does not, this one is NotCopied.
+    std::string sameNameAs;
     // Per used row (its index from 0): the image-name fields replaced in what the output folder now holds of
     // this file. Only rows that replaced something take room: a run may use thousands.
     ReplacedCounts replaced;
@@ -104,6 +118,11 @@ struct RunOptions {
     // After the copy, each used row's picture (the scenario's file FROM names) is copied under TO when TO names no
     // file in the scenario or output folder (renamed_pictures.h).
     bool renamePictures = false;
+    // The output folder's own name may not be a link (a folder the run made or found as a plain folder): nothing is
+    // written outside the folder that holds it.
+    bool outputNotALink = false;
+    // Whether the output folder takes names that differ only in case for one name; unset: the run asks the folder.
+    std::optional<bool> outputFoldsCase;
 };
 
 // The texts of the conversion rows as typed (UTF-8): row r is from[r - 1] -> to[r - 1]. The window has four
@@ -127,8 +146,8 @@ struct RowTotal {
 };
 
 struct RunOutcome {
-    bool started = false;   // false: the run refused to start (missing output folder, output = scenario folder,
-                            // scenario folder unreadable)
+    bool started = false;   // false: the run refused to start (missing output folder, output = scenario folder or
+                            // inside it, scenario folder unreadable, no worker thread could start)
     bool stopped = false;   // a StopRequest ended the run early
     int failedFiles = 0;    // data files reported with the failure box
     int unopenedFiles = 0;  // data files or copies that could not be opened

@@ -1,10 +1,14 @@
 #include "run/data_file_job.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <optional>
 
 #include "platform/file_copy.h"
+#include "platform/large_stack.h"
 #include "platform/name_rules.h"
+#include "platform/path_text.h"
 #include "run/failure_reasons.h"
 
 namespace celshift {
@@ -53,7 +57,7 @@ DataFileResult convertDataFile(const std::string& path, OutputFolder* output, co
     StopDetail stop;
     {
         DataFileCopier copier(input, copy ? copy->stream() : nullptr, packageFlag, &holder);
-        copier.nestingLimit = kMaxNestingDepth;  // the workers have the stack for it
+        copier.nestingLimit = nestingLimitFor(largeStackOfThisThread());  // as deep as this worker's stack allows
         copier.nameVisitor = visitor;
         walk = copyDataFile(copier);
         result.replaced = std::move(copier.replacedFields);
@@ -85,6 +89,26 @@ DataFileResult convertDataFile(const std::string& path, OutputFolder* output, co
     result.outputWritten = true;
     if (walk != 0) result.reason += "。" + bytePosition(stop.offset) + "からは変換せずにそのまま写しました";
     return result;
+}
+
+std::size_t walkStackFor(const std::vector<std::string>& paths) {
+    std::uint64_t largest = 0;
+    for (const std::string& path : paths) {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(pathFromUtf8(path), error);
+        if (!error && size > largest) largest = size;
+    }
+    return walkStackBytesFor(largest);
+}
+
+bool workerCanStart(std::size_t stackBytes) {
+    try {
+        LargeStackThread probe(stackBytes, [] {});
+        probe.join();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
 }
 
 }  // namespace celshift

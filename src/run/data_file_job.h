@@ -12,6 +12,9 @@
 
 namespace celshift {
 
+// The data files of a scenario folder, for every stage alike: ".wid" in any case, as Windows matches it.
+inline constexpr const char* kDataFileMask = "*.wid";
+
 struct DataFileResult {
     enum class Kind { Converted, Failed, Unopened };
     Kind kind = Kind::Converted;
@@ -39,6 +42,13 @@ struct StreamBuffers {
 // sync: the copy reaches the disk before it takes its name. Must run on a large stack.
 DataFileResult convertDataFile(const std::string& path, OutputFolder* output, const ReplacementTableHolder& holder,
                                StreamBuffers& buffers, ImageNameVisitor* visitor, bool sync = false);
+
+// The stack that walks of these data files need: in proportion to the largest (its nesting is bounded by its size).
+std::size_t walkStackFor(const std::vector<std::string>& paths);
+
+// False when no worker thread with stackBytes of stack can be started now (the memory or the address space the
+// system grants is too small): the run is then refused before anything is touched.
+bool workerCanStart(std::size_t stackBytes);
 
 // The last element of a path.
 std::string nameOf(const std::string& path);

@@ -16,6 +16,7 @@ const char* problemText(FileProblem problem) {
     case FileProblem::NameTooLong: return "名前が長すぎます";
     case FileProblem::InUse: return "ほかのプログラムが使用中です";
     case FileProblem::FolderInTheWay: return "出力先に同じ名前のフォルダがあります";
+    case FileProblem::ReadOnlyInTheWay: return "出力先の同じ名前のファイルが読み取り専用です";
     case FileProblem::LinkInTheWay: return "出力先に同じ名前のリンクがあります";
     case FileProblem::SpecialInTheWay: return "出力先に同じ名前の特殊なファイル（FIFOなど）があります";
     case FileProblem::NotRegularFile: return "通常のファイルではありません";

@@ -24,7 +24,7 @@ namespace celshift {
 template <class Result>
 class OrderedWorkers {
 public:
-    // work(index, worker) runs on a worker thread with the walk's large stack; worker counts from 0 to jobs - 1,
+    // work(index, worker) runs on a worker thread with the stack given; worker counts from 0 to jobs - 1,
     // so each worker can keep buffers of its own. It may throw: the first exception stops the work and is
     // thrown again from run() once every worker has ended.
     using Work = std::function<Result(int index, int worker)>;
@@ -34,8 +34,10 @@ public:
     // worked on, or -1.
     using Progress = std::function<void(int done, int inWork)>;
 
-    OrderedWorkers(int count, int jobs, const StopRequest* stop)
-        : count_(count), jobs_(std::max(1, std::min(jobs, count))), stop_(stop), results_(static_cast<std::size_t>(count)),
+    // Each worker has stackBytes of stack (walkStackFor for walks of data files).
+    OrderedWorkers(int count, int jobs, const StopRequest* stop, std::size_t stackBytes)
+        : count_(count), jobs_(std::max(1, std::min(jobs, count))), stop_(stop), stackBytes_(stackBytes),
+          results_(static_cast<std::size_t>(count)),
           inWork_(static_cast<std::size_t>(count), false) {}
 
     // Returns the number of indices delivered: all of them unless a stop was requested.
@@ -49,10 +51,10 @@ public:
         threads.reserve(static_cast<std::size_t>(jobs_));
         try {
             for (int w = 0; w < jobs_; ++w)
-                threads.push_back(std::make_unique<LargeStackThread>(kWalkStackBytes, [this, &work, w] { serve(work, w); }));
+                threads.push_back(std::make_unique<LargeStackThread>(stackBytes_, [this, &work, w] { serve(work, w); }));
         } catch (...) {
             // Fewer workers do the same work; none at all is an error.
-            if (threads.empty()) throw;
+            if (threads.empty()) throw WorkersUnavailable();
             std::lock_guard lock(mutex_);
             jobs_ = static_cast<int>(threads.size());
             collectorWake_.notify_all();
@@ -179,6 +181,7 @@ private:
     int jobs_;  // workers running; fewer than asked when a thread could not be started
     int window_ = 8;  // how far the workers may run ahead of the collector
     const StopRequest* stop_;
+    std::size_t stackBytes_;
     std::mutex mutex_;
     std::condition_variable workersWake_;    // window space, or the end
     std::condition_variable collectorWake_;  // the result it waits for, a worker's end, or progress

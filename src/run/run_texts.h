@@ -16,12 +16,15 @@ inline constexpr const char* kDone = "完了";
 inline constexpr const char* kCaptionError = "エラー";
 inline constexpr const char* kNoOutputFolder = "出力先フォルダがありません";
 inline constexpr const char* kOutputNotAFolder = "出力先がフォルダではありません";
+inline constexpr const char* kOutputLinkLoop = "出力先フォルダのリンクが循環しています";
 inline constexpr const char* kOutputUnopened = "出力先フォルダを開けません";
 inline constexpr const char* kOutputBusy = "出力先フォルダには、ほかの実行が書き込み中です";
 inline constexpr const char* kSameFolder = "変更元シナリオと出力先が同じフォルダです";
+inline constexpr const char* kOutputInScenario = "出力先フォルダが変更元シナリオのフォルダの中にあるか、その別の見え方です";
 inline constexpr const char* kScenarioUnreadable = "シナリオフォルダが読めません";
 inline constexpr const char* kStopped = "中止しました";
 inline constexpr const char* kFolderUnreadable = "フォルダが読めません";
+inline constexpr const char* kNoMemoryForWorkers = "変換用のスレッドを開始できません（メモリが足りません）";
 inline constexpr const char* kCaptionSummary = "集計";
 // Pictures copied under their rows' new names (--rename).
 inline constexpr const char* kCaptionRenamed = "画像コピー";
@@ -50,6 +53,18 @@ inline std::string rowNumber(int row) {
     return number;
 }
 inline std::string rowNotCodePage932(int row) { return "変換" + rowNumber(row) + ": Shift-JISで表せない文字があります"; }
+// Why a used row replaces nothing: an earlier row has the same FROM.
+inline std::string rowRepeats(int earlierRow) {
+    return "変換" + rowNumber(earlierRow) + "と同じ変換元です（変換" + rowNumber(earlierRow) + "が先に置き換えるので、何も置き換えません）";
+}
+// A file whose name Windows takes for an earlier file's: not written where the output folder does not tell them apart.
+inline std::string sameNameInOutput(const std::string& earlier) {
+    return earlier + " と同じ名前になります（出力先では大文字と小文字が区別されません）";
+}
+// The same where the output folder tells them apart: both are written, but Windows would keep only one.
+inline std::string sameNameOnWindows(const std::string& earlier) {
+    return earlier + " とWindowsでは同じ名前です（Windowsでは片方しか置けません）";
+}
 inline std::string rowTooLong(int row) { return "変換" + rowNumber(row) + ": ファイル名が長すぎます（255バイトまで）"; }
 // Said of a row that replaced nothing while some data file could not be converted (not read to its end, or its
 // copy not written): its name may stand in what was not converted, so "見つかりません" would not be the truth.

@@ -42,7 +42,7 @@ bool scanHasName(const ScenarioScan& scan, const std::string& fromText) {
 ScenarioScan scanScenario(const std::string& sourceFile, FileList& fileList, const RunOptions& options) {
     ScenarioScan scan;
     fileList.setDirectory(parentFolder(sourceFile));
-    fileList.setMask("*.wid");
+    fileList.setMask(kDataFileMask);
     if (fileList.listingFailed()) {
         scan.listingFailed = true;
         return scan;
@@ -55,7 +55,7 @@ ScenarioScan scanScenario(const std::string& sourceFile, FileList& fileList, con
     const int jobs = workerCount(options);
     std::vector<StreamBuffers> buffers(static_cast<std::size_t>(std::max(1, std::min<int>(jobs, scan.dataFiles))));
     std::map<std::string, ScannedName> names;
-    OrderedWorkers<ScannedFile> workers(scan.dataFiles, jobs, options.stop);
+    OrderedWorkers<ScannedFile> workers(scan.dataFiles, jobs, options.stop, walkStackFor(paths));
     const int delivered = workers.run(
         [&](int i, int worker) {
             ScannedFile file;

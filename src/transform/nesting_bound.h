@@ -22,9 +22,28 @@ inline constexpr std::size_t kStackBytesPerNestingLevel = 2048;
 // kMaxNestingDepth.
 inline constexpr std::int32_t kDefaultNestingLimit = 2'000;
 
-// The stack of a thread that walks up to kMaxNestingDepth levels: the budget above, and room for the thread's own
-// frames above the walk (the run's loop, the copier's callers).
+// Room for a walking thread's own frames above the walk (the run's loop, the copier's callers).
+inline constexpr std::size_t kWalkFrameBytes = std::size_t{16} << 20;
+
+// The stack of a thread that walks up to kMaxNestingDepth levels: the budget above, and room for its own frames.
 inline constexpr std::size_t kWalkStackBytes =
-    static_cast<std::size_t>(kMaxNestingDepth) * kStackBytesPerNestingLevel + (std::size_t{16} << 20);
+    static_cast<std::size_t>(kMaxNestingDepth) * kStackBytesPerNestingLevel + kWalkFrameBytes;
+
+// The stack for walks of files of up to largestFileBytes: each level reads at least one byte of its file, so no file
+// nests deeper than its size. Ordinary scenarios then run under ordinary memory limits.
+constexpr std::size_t walkStackBytesFor(std::uint64_t largestFileBytes) {
+    const std::uint64_t levels = largestFileBytes < static_cast<std::uint64_t>(kMaxNestingDepth)
+                                     ? largestFileBytes + 1 : static_cast<std::uint64_t>(kMaxNestingDepth);
+    return static_cast<std::size_t>(levels) * kStackBytesPerNestingLevel + kWalkFrameBytes;
+}
+
+// The nesting limit for a walk on a stack of stackBytes (0: an ordinary thread): as deep as its budget allows,
+// never below the default that an ordinary stack holds.
+constexpr std::int32_t nestingLimitFor(std::size_t stackBytes) {
+    if (stackBytes <= kWalkFrameBytes) return kDefaultNestingLimit;
+    const std::size_t levels = (stackBytes - kWalkFrameBytes) / kStackBytesPerNestingLevel;
+    if (levels >= static_cast<std::size_t>(kMaxNestingDepth)) return kMaxNestingDepth;
+    return levels > static_cast<std::size_t>(kDefaultNestingLimit) ? static_cast<std::int32_t>(levels) : kDefaultNestingLimit;
+}
 
 }  // namespace celshift

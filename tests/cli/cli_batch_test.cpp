@@ -267,6 +267,29 @@ TEST_F(CliBatch, OutputFoldersAreNamedAfterTheirScenarioAndNeverAreOne) {
     }
 }
 
+// A scenario's name in DIR that is a link (to a folder elsewhere, or a dangling one) refuses that scenario with its
+// reason, and nothing outside DIR changes; the other scenario runs.
+TEST_F(CliBatch, ALinkInTheOutputFolderIsNeverFollowed) {
+    const std::string elsewhere = root / "elsewhere";
+    makeScenario(elsewhere, {{"Area01.wid", dataFile("cell.bmp")}, {"notes.txt", "mine"}});
+    const Files before = filesOf(elsewhere);
+    for (const std::string& target : {elsewhere, root / "gone"}) {
+        fs::remove_all(pathFromUtf8(output));
+        fs::create_directory(pathFromUtf8(output));
+        std::error_code noLinks;
+        fs::create_directory_symlink(pathFromUtf8(target), pathFromUtf8(output + "/シナリオ"), noLinks);
+        if (noLinks) GTEST_SKIP() << "this system makes no links";
+        const Process p = runCli({"--output", output, "--from", "cell.bmp", "--to", "x.bmp", scenario, second});
+        EXPECT_EQ(p.status, 2) << target;
+        EXPECT_TRUE(p.out.starts_with("シナリオ: シナリオ\nエラー: 出力先フォルダがリンクです（リンク先には書き込みません）\n  " +
+                                      output + "/シナリオ\nシナリオ: 二番目\n第一段階: コピー完了\n"))
+            << p.out;
+        EXPECT_EQ(filesOf(elsewhere), before);
+        EXPECT_FALSE(fs::exists(pathFromUtf8(root / "gone")));
+        EXPECT_EQ(filesOf(output + "/二番目").size(), 4u);
+    }
+}
+
 // An output folder that is missing or no folder is named as such, for each scenario; nothing is made.
 TEST_F(CliBatch, AnOutputFolderThatCannotHoldTheScenariosIsNamed) {
     const std::string file = root / "a-file";

@@ -42,11 +42,14 @@ bool anyTemporaryFile(const std::string& folder) {
 }
 
 #if !defined(_WIN32)
-// Starts celshift-cli with its standard output on outFd (-1: closed) and standard error to errPath.
-pid_t startCli(const std::vector<std::string>& args, int outFd, const std::string& errPath) {
+// Starts celshift-cli with its standard output on outFd (-1: closed), standard error to errPath, and the signals
+// ignored that its caller (nohup, a shell's "&") would ignore.
+pid_t startCli(const std::vector<std::string>& args, int outFd, const std::string& errPath,
+               const std::vector<int>& ignored = {}) {
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
+        for (const int s : ignored) signal(s, SIG_IGN);
         if (!freopen(errPath.c_str(), "w", stderr)) _exit(127);
         if (outFd >= 0) dup2(outFd, STDOUT_FILENO);
         else close(STDOUT_FILENO);
@@ -75,8 +78,10 @@ protected:
     }
     // A scenario of some size: the copy phase and the conversion phase both take a while.
     void makeLargeScenario() {
+        // Data file names in every case Windows accepts: each is a data file to both stages.
+        static const char* const kDataExtensions[] = {".wid", ".WID", ".Wid"};
         for (int i = 0; i < 24; ++i) {
-            writeFile(scenario + "/Area" + std::to_string(10 + i) + ".wid", bigDataFile(12'000, "cell.bmp"));
+            writeFile(scenario + "/Area" + std::to_string(10 + i) + kDataExtensions[i % 3], bigDataFile(12'000, "cell.bmp"));
             writeFile(scenario + "/image" + std::to_string(10 + i) + ".bmp", std::string(600'000 + i, static_cast<char>('a' + i)));
         }
         fs::create_directory(reference);
@@ -142,6 +147,30 @@ TEST_F(CliSafety, AClosedPipeStopsTheRunAndIsNoSuccess) {
     for (const auto& [name, bytes] : visibleFiles(output)) EXPECT_TRUE(bytes == expected.at(name)) << name;
 }
 
+// Under nohup (SIGHUP ignored) or started with "&" (SIGINT ignored), those signals stay ignored: the run completes.
+// SIGTERM, which nobody ignored, still stops it.
+TEST_F(CliSafety, SignalsIgnoredAtStartStayIgnored) {
+    makeLargeScenario();
+    const auto runSignalled = [&](const std::vector<int>& signals) {
+        fs::remove_all(pathFromUtf8(output));
+        fs::create_directory(pathFromUtf8(output));
+        int ends[2];
+        EXPECT_EQ(pipe2(ends, O_CLOEXEC), 0);
+        const pid_t child = startCli(args(output), ends[1], root / "err", {SIGHUP, SIGINT});
+        close(ends[1]);
+        char byte = 0;
+        EXPECT_EQ(read(ends[0], &byte, 1), 1);  // the first line has begun: the handlers are in place
+        for (const int s : signals) kill(child, s);
+        while (read(ends[0], &byte, 1) == 1) {
+        }
+        close(ends[0]);
+        return waitFor(child);
+    };
+    EXPECT_EQ(runSignalled({SIGHUP, SIGINT, SIGHUP}), 0) << readFile(root / "err");
+    EXPECT_EQ(visibleFiles(output), visibleFiles(reference));
+    EXPECT_EQ(runSignalled({SIGHUP, SIGTERM}), 143);
+}
+
 TEST_F(CliSafety, AClosedOrFullStandardOutputIsNoSuccess) {
     const pid_t closed = startCli(args(output), -1, root / "err");
     EXPECT_EQ(waitFor(closed), 74);
@@ -182,6 +211,65 @@ TEST_F(CliSafety, UnusedRowsAndProblemsAreToldOnStandardError) {
                      "コピーできません: dangling.bmp: リンク先がありません\n"
                      "失敗: Broken.wid: データが30バイトで終わっています（27バイト目からのバイト列の途中）。"
                      "27バイト目からは変換せずにそのまま写しました\n");
+}
+
+// A row that repeats an earlier row's FROM is kept (it replaces nothing) and told on standard error; the run and its
+// status are those of the same rows without the warning.
+TEST_F(CliSafety, ARepeatedFromIsToldAndTheRunStillRuns) {
+    const Process p = runCli({"--output", output, "--from", "cell.bmp", "--to", "a.bmp", "--from", "x.bmp", "--to", "y.bmp",
+                              "--from", "cell.bmp", "--to", "c.bmp", scenario});
+    EXPECT_EQ(p.status, 0) << p.err;
+    EXPECT_NE(p.out.find("集計: 変換３: 0箇所（見つかりません）\n"), std::string::npos) << p.out;
+    EXPECT_EQ(p.err, "celshift-cli: 変換３ は変換１と同じ変換元です（変換１が先に置き換えるので、何も置き換えません）\n");
+}
+
+// Under a limit on the address space that a data file of a megabyte (room for a million levels) does not fit, the
+// run and --list-names do not start, and say why in Japanese (exit 2); the ordinary scenario alone runs.
+TEST_F(CliSafety, TooLittleMemoryForTheWorkersIsSaidAndNoStart) {
+    const auto limited = [&](const std::string& args) {
+        const std::string command = "ulimit -v 1500000; exec '" + std::string(CELSHIFT_CLI_PATH) + "' " + args + " >'" +
+                                    (root / "printed") + "' 2>'" + (root / "err") + "'";
+        const int status = system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const std::string jobs = "--jobs 4 ";
+    EXPECT_EQ(limited(jobs + "--output '" + output + "' '" + scenario + "'"), 0) << readFile(root / "err");
+    writeFile(scenario + "/Large.wid", std::string(1'000'000, 'x'));
+    fs::remove_all(pathFromUtf8(output));
+    fs::create_directory(pathFromUtf8(output));
+    for (const std::string& args : {jobs + "--output '" + output + "' '" + scenario + "'", jobs + "--list-names '" + scenario + "'"}) {
+        EXPECT_EQ(limited(args), 2) << args << readFile(root / "err");
+        EXPECT_EQ(readFile(root / "printed"), "エラー: 変換用のスレッドを開始できません（メモリが足りません）\n") << args;
+    }
+    EXPECT_TRUE(fs::is_empty(pathFromUtf8(output)));
+}
+
+// A link that loops is called a loop, wherever it stands: the output folder, the scenario, its Summary.wsm.
+TEST_F(CliSafety, ALinkLoopIsSaidToBeALoop) {
+    const std::string loop = root / "loop";
+    fs::create_symlink(loop, loop);
+    const Process out = runCli({"--output", loop, scenario});
+    EXPECT_EQ(out.status, 2);
+    EXPECT_EQ(out.out, "エラー: 出力先フォルダのリンクが循環しています\n  " + loop + "\n");
+    const std::string summaryLoop = root / "summary-loop";
+    fs::create_directory(summaryLoop);
+    fs::create_symlink(summaryLoop + "/Summary.wsm", summaryLoop + "/Summary.wsm");
+    for (const std::string& given : {loop, summaryLoop}) {
+        const Process p = runCli({"--output", output, given});
+        EXPECT_EQ(p.status, 2) << given;
+        EXPECT_NE(p.err.find("a link that loops: " + given), std::string::npos) << p.err;
+    }
+}
+
+// Names that differ only in case, into a folder that tells them apart: both written, standard output as always, a
+// warning on standard error.
+TEST_F(CliSafety, NamesThatDifferOnlyInCaseAreAWarning) {
+    writeFile(scenario + "/CELL.BMP", "BM other");
+    const Process p = runCli({"--output", output, scenario});
+    EXPECT_EQ(p.status, 0);
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 0個のファイルを置換します\n情報: 完了\n");
+    EXPECT_EQ(p.err, "celshift-cli: 警告: cell.bmp: CELL.BMP とWindowsでは同じ名前です（Windowsでは片方しか置けません）\n");
+    EXPECT_EQ(readFile(output + "/cell.bmp"), "BM");
 }
 
 // A scenario folder that this user cannot look into is said to be unreadable (run as another user, since root

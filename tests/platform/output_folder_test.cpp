@@ -167,17 +167,53 @@ TEST_F(OutputFolderTest, AFolderInTheWayIsToldAndStays) {
     EXPECT_TRUE(fs::is_directory(root / "Area01.wid"));
 }
 
+// 4194305 is above the largest process number a system gives: no process runs under it.
 TEST_F(OutputFolderTest, LeftoversOfTheOwnPatternAreRemovedAndNothingElse) {
-    for (const char* name : {".celshift-4711-0.tmp", ".celshift-4711-1.tmp", ".celshift-lock", ".hidden", "a.bmp",
-                             "x.celshift-1-2.tmp"})
+    for (const char* name : {".celshift-4194305-0.tmp", ".celshift-4194305-1.tmp", ".celshift-lock", ".hidden", "a.bmp",
+                             "x.celshift-1-2.tmp", ".celshift-99999999999999999999999-1.tmp"})
         writeFile(root / name, "x");
-    fs::create_directory(root / ".celshift-4711-2.tmp");  // not a file: not ours
+    fs::create_directory(root / ".celshift-4194305-2.tmp");  // not a file: not ours
+    std::error_code noLinks;
+    fs::create_symlink(root / "a.bmp", root / ".celshift-4194305-3.tmp", noLinks);
     folder.removeLeftovers();
-    EXPECT_FALSE(fs::exists(root / ".celshift-4711-0.tmp"));
-    EXPECT_FALSE(fs::exists(root / ".celshift-4711-1.tmp"));
-    for (const char* name : {".celshift-lock", ".hidden", "a.bmp", "x.celshift-1-2.tmp", ".celshift-4711-2.tmp"})
+    EXPECT_FALSE(fs::exists(root / ".celshift-4194305-0.tmp"));
+    EXPECT_FALSE(fs::exists(root / ".celshift-4194305-1.tmp"));
+    EXPECT_FALSE(fs::exists(root / ".celshift-99999999999999999999999-1.tmp"));
+    for (const char* name : {".celshift-lock", ".hidden", "a.bmp", "x.celshift-1-2.tmp", ".celshift-4194305-2.tmp"})
         EXPECT_TRUE(fs::exists(root / name)) << name;
+    if (!noLinks) {
+        EXPECT_TRUE(fs::is_symlink(root / ".celshift-4194305-3.tmp"));
+    }
 }
+
+#if !defined(_WIN32)
+// A run that writes here through another view of the folder (which the lock does not see) keeps its temporary
+// files while it runs; once it has ended they go.
+TEST_F(OutputFolderTest, LeftoversOfARunningProcessStayUntilItEnds) {
+    const pid_t other = fork();
+    if (other == 0) {
+        pause();
+        _exit(0);
+    }
+    ASSERT_GT(other, 0);
+    const std::string name = ".celshift-" + std::to_string(other) + "-0.tmp";
+    writeFile(root / name, "in work");
+    folder.removeLeftovers();
+    EXPECT_TRUE(fs::exists(root / name));
+    kill(other, SIGKILL);
+    waitpid(other, nullptr, 0);
+    folder.removeLeftovers();
+    EXPECT_FALSE(fs::exists(root / name));
+}
+#endif
+
+#if !defined(_WIN32)
+// The test folder's file system tells case apart; the probe that asks leaves nothing behind.
+TEST_F(OutputFolderTest, ACaseSensitiveFolderIsToldSo) {
+    EXPECT_FALSE(folder.foldsCase());
+    EXPECT_EQ(entries(root.path()), 0u);
+}
+#endif
 
 TEST_F(OutputFolderTest, OneRunAtATime) {
     auto first = std::make_unique<OutputFolder>();

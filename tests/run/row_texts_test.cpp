@@ -118,5 +118,14 @@ TEST(ConversionRowsShape, ADefaultHoldsTheWindowsFourEmptyRows) {
     EXPECT_EQ(checks[2].state, RowState::NotUsed);
 }
 
+// A row names the earlier used row with its FROM, compared as the table holds it: "〜" is stored as "～", case counts,
+// and rows that a run leaves out repeat nothing and are repeated by nothing.
+TEST(RepeatedRows, EachNamesTheFirstUsedRowWithTheSameFrom) {
+    ConversionRows rows;
+    rows.from = {"a.bmp", "A.bmp", "a.bmp", "x〜.bmp", "x～.bmp", "a.bmp", "", "a.bmp"};
+    rows.to = {"b.bmp", "c.bmp", "d.bmp", "e.bmp", "f.bmp", "g.png", "", "h.bmp"};
+    EXPECT_EQ(earlierRowsWithSameFrom(rows), (std::vector<int>{0, 0, 1, 0, 4, 0, 0, 0}));
+}
+
 }  // namespace
 }  // namespace celshift::test

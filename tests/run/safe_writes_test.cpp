@@ -11,6 +11,9 @@
 #endif
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
 
 #include "platform/output_folder.h"
 #include "run_fixture.h"
@@ -232,6 +235,163 @@ TEST_F(SafeWrites, AFailedDataFileKeepsEveryByteAndSaysWhy) {
     // Cut inside the node's child word (bytes 26 to 29).
     EXPECT_EQ(cutReport->reason, "データが27バイトで終わっています（27バイト目からの4バイトの整数の途中）。"
                                  "27バイト目からは変換せずにそのまま写しました");
+}
+
+// Data files whose extension is in capitals are data files to the first stage too: a stop after it leaves none of
+// them under its final name unconverted, and a whole run converts each of them once.
+TEST_F(SafeWrites, DataFileNamesInAnyCaseAreNeverCopiedAsTheyAre) {
+    for (const char* name : {"Upper.WID", "Mixed.Wid", "lower.wid"}) put(name, dataFile("a.bmp"));
+    put("notes.widx", "not a data file");
+    row(1, "a.bmp", "b.bmp");
+    StopRequest stop;
+    struct StopAfterCopy : RecordedMessages {
+        StopRequest* stop;
+        void showMessage(const std::string& text, const std::string&) override {
+            if (text == kCopyDone.text) stop->request();
+        }
+    } stopping;
+    stopping.stop = &stop;
+    RunOptions options;
+    options.stop = &stop;
+    auto list = makeDirectoryFileList();
+    EXPECT_TRUE(runConversion(scenario + "/Summary.wsm", output, rows, *list, stopping, options).stopped);
+    EXPECT_EQ(outputNames(), (std::vector<std::string>{"Summary.wsm", "notes.widx"}));
+
+    const RunOutcome outcome = runReported();
+    EXPECT_EQ(outcome.notCopiedFiles, 0);
+    for (const char* name : {"Upper.WID", "Mixed.Wid", "lower.wid"}) {
+        EXPECT_EQ(out(name), converted) << name;
+        ASSERT_NE(report.find(name), nullptr) << name;
+        EXPECT_EQ(report.find(name)->kind, FileReport::Kind::Converted) << name;
+    }
+    EXPECT_EQ(report.reports.size(), 5u);  // each file once
+}
+
+#if !defined(_WIN32)
+// Under a limit on the address space (ulimit -v), an ordinary scenario runs on four workers: their stacks are sized
+// by its largest data file. One whose largest file would need more stack than the limit grants is refused before
+// anything is touched, with its reason.
+TEST_F(SafeWrites, WorkerStacksFollowTheLargestDataFile) {
+    put("Area01.wid", dataFile("a.bmp"));
+    row(1, "a.bmp", "b.bmp");
+    const auto runLimited = [&]() {
+        const pid_t child = fork();
+        if (child == 0) {
+            const rlimit limit = {std::size_t{1500} << 20, std::size_t{1500} << 20};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(100);
+            RunOptions options;
+            options.jobs = 4;
+            try {
+                const RunOutcome outcome = run(options);
+                _exit(outcome.started ? 0 : messages.boxes == std::vector<Box>{{"エラー", "変換用のスレッドを開始できません（メモリが足りません）"}} ? 2 : 3);
+            } catch (...) {
+                _exit(4);
+            }
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(runLimited(), 0);
+    EXPECT_EQ(out("Area01.wid"), converted);
+
+    fs::remove_all(output);
+    fs::create_directory(output);
+    put("Large.wid", std::string(1'000'000, 'x'));  // room for a million levels: about 2 GiB of stack
+    EXPECT_EQ(runLimited(), 2);
+    EXPECT_TRUE(fs::is_empty(output));
+}
+
+// The scenario folder is never written into: not through an output folder inside it (by its path, or through a link
+// to it from elsewhere), nor through another view of it (a bindfs mount, where the system has one).
+TEST_F(SafeWrites, AnOutputFolderInsideTheScenarioOrAViewOfItIsRefused) {
+    put("Area01.wid", dataFile("a.bmp"));
+    row(1, "a.bmp", "b.bmp");
+    fs::create_directories(scenario + "/deep/copy");
+    fs::create_directory_symlink(scenario + "/deep", root / "elsewhere");
+    std::vector<std::string> outputs{scenario + "/deep/copy", root / "elsewhere/copy", root / "elsewhere"};
+    const std::string view = root / "view";
+    fs::create_directory(view);
+    const bool mounted = system(("command -v bindfs >/dev/null && bindfs --no-allow-other '" + scenario + "' '" + view +
+                                 "' 2>/dev/null").c_str()) == 0;
+    if (mounted) {
+        outputs.push_back(view);
+    } else {
+        std::printf("bindfs cannot mount here: the view of the scenario folder is not tested\n");
+    }
+    for (const std::string& into : outputs) {
+        messages.boxes.clear();
+        auto list = makeDirectoryFileList();
+        const RunOutcome outcome = runConversion(scenario + "/Summary.wsm", into, rows, *list, messages);
+        EXPECT_FALSE(outcome.started) << into;
+        EXPECT_EQ(messages.boxes, (std::vector<Box>{{"エラー", "出力先フォルダが変更元シナリオのフォルダの中にあるか、その別の見え方です\n" + into}}))
+            << into;
+    }
+    if (mounted) {
+        EXPECT_EQ(system(("fusermount -u '" + view + "'").c_str()), 0);
+    }
+    EXPECT_EQ(readFile(scenario + "/Area01.wid"), dataFile("a.bmp"));
+    EXPECT_TRUE(fs::is_empty(scenario + "/deep/copy"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(scenario), fs::directory_iterator()), 3);  // nothing added
+}
+#endif
+
+// Names that Windows takes for one ("README.TXT" and "readme.txt"): where the output folder tells them apart both
+// are written and marked; where it folds case (told here, as a case-folding disk's probe would tell it), the first in
+// the list's order is written and the second is listed with its reason, never written over it.
+TEST_F(SafeWrites, NamesThatDifferOnlyInCaseNeverOverwriteEachOther) {
+    put("AREA01.WID", dataFile("a.bmp"));
+    put("Area01.wid", dataFile("x.bmp"));
+    put("README.TXT", "first");
+    put("readme.txt", "second");
+    row(1, "a.bmp", "b.bmp");
+    const std::vector<Box> plain{kCopyDone, countBox(1), kDone};
+
+    RunOutcome outcome = runReported();
+    EXPECT_EQ(messages.boxes, plain);
+    EXPECT_EQ(outcome.notCopiedFiles, 0);
+    EXPECT_EQ(out("AREA01.WID"), converted);
+    EXPECT_EQ(out("readme.txt"), "second");
+    for (const auto& [name, earlier] : {std::pair{"Area01.wid", "AREA01.WID"}, {"readme.txt", "README.TXT"}}) {
+        ASSERT_NE(report.find(name), nullptr) << name;
+        EXPECT_EQ(report.find(name)->sameNameAs, earlier) << name;
+        EXPECT_EQ(report.find(earlier)->sameNameAs, "") << earlier;
+    }
+
+    fs::remove_all(output);
+    fs::create_directory(output);
+    messages.boxes.clear();
+    report.reports.clear();
+    RunOptions options;
+    options.report = &report;
+    options.outputFoldsCase = true;
+    outcome = run(options);
+    EXPECT_EQ(messages.boxes,
+              (std::vector<Box>{{"第一段階", "コピーできなかったファイル\nArea01.wid\nreadme.txt"}, kCopyDone, countBox(1), kDone}));
+    EXPECT_EQ(outcome.notCopiedFiles, 2);
+    EXPECT_EQ(outputNames(), (std::vector<std::string>{"AREA01.WID", "README.TXT", "Summary.wsm"}));
+    EXPECT_EQ(out("AREA01.WID"), converted);
+    EXPECT_EQ(report.find("Area01.wid")->kind, FileReport::Kind::NotCopied);
+    EXPECT_EQ(report.find("Area01.wid")->reason, "AREA01.WID と同じ名前になります（出力先では大文字と小文字が区別されません）");
+    EXPECT_EQ(report.reports.size(), 5u);  // Area01.wid is not converted after all
+}
+
+// An output folder whose own name must not be a link (a scenario's folder in DIR): a link there is refused in the
+// call that opens the folder, so a link swapped in after any look is not followed either.
+TEST_F(SafeWrites, AnOutputFolderThatMayNotBeALinkIsNotFollowed) {
+    put("Area01.wid", dataFile("a.bmp"));
+    TempFolder elsewhere;
+    const std::string link = root / "link";
+    std::error_code noLinks;
+    fs::create_directory_symlink(elsewhere.path(), link, noLinks);
+    if (noLinks) GTEST_SKIP() << "this system makes no links";
+    RunOptions options;
+    options.outputNotALink = true;
+    auto list = makeDirectoryFileList();
+    EXPECT_FALSE(runConversion(scenario + "/Summary.wsm", link, rows, *list, messages, options).started);
+    EXPECT_EQ(messages.boxes,
+              (std::vector<Box>{{"エラー", "出力先フォルダを開けません\n" + link + "\n出力先に同じ名前のリンクがあります"}}));
+    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
 }
 
 TEST_F(SafeWrites, AnOutputPathThatIsAFileIsSaidSo) {
