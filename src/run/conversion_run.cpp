@@ -55,8 +55,6 @@ OrderedWorkers<int>::Progress stageProgress(const RunOptions& options, RunStage 
     };
 }
 
-// A copy needs no deep stack: the size of an ordinary thread's.
-constexpr std::size_t kCopyStackBytes = std::size_t{8} << 20;
 
 // Files whose names Windows takes for an earlier file's of the run, by path: the earlier file's name.
 using SameNames = std::unordered_map<std::string, std::string>;
@@ -106,7 +104,8 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, const SameNames& s
     };
     outcome.lastStage = RunStage::CopyingOtherFiles;
     outcome.stageCount = static_cast<int>(paths.size());
-    OrderedWorkers<Copy> workers(static_cast<int>(paths.size()), workerCount(options), options.stop, kCopyStackBytes);
+    OrderedWorkers<Copy> workers(static_cast<int>(paths.size()), workerCount(options), options.stop,
+                                 OrderedWorkers<Copy>::kCopyStackBytes);
     const int delivered = workers.run(
         [&](int i, int) {
             const std::string& path = paths[static_cast<std::size_t>(i)];

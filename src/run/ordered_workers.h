@@ -33,6 +33,8 @@ public:
     // Called on the calling thread when results arrive: done of count finished; inWork is the lowest index being
     // worked on, or -1.
     using Progress = std::function<void(int done, int inWork)>;
+    // A worker that copies files needs no deep stack: the size of an ordinary thread's.
+    static constexpr std::size_t kCopyStackBytes = std::size_t{8} << 20;
 
     // Each worker has stackBytes of stack (walkStackFor for walks of data files).
     OrderedWorkers(int count, int jobs, const StopRequest* stop, std::size_t stackBytes)

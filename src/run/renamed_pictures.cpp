@@ -108,7 +108,8 @@ bool copyRenamedPictures(const ReplacementTable& table, const std::string& scena
     std::string copied;
     std::string notCopied;
     int copiedCount = 0;
-    OrderedWorkers<CopyResult> workers(static_cast<int>(renames.size()), workerCount(options), options.stop);
+    OrderedWorkers<CopyResult> workers(static_cast<int>(renames.size()), workerCount(options), options.stop,
+                                       OrderedWorkers<CopyResult>::kCopyStackBytes);
     const int delivered = workers.run(
         [&](int i, int) {
             const PictureRename& rename = renames[static_cast<std::size_t>(i)];
