@@ -1,7 +1,6 @@
 #include "app/name_completer.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include <QAbstractItemView>
 #include <QLineEdit>
@@ -10,6 +9,7 @@
 
 #include "platform/code_page_932.h"
 #include "run/build_replacement_table.h"
+#include "run/row_names.h"
 
 namespace celshift {
 
@@ -21,19 +21,16 @@ constexpr int kMaxShown = 12;
 
 }  // namespace
 
+// Each field in its exact written form (escapes, the mark of a field without its zero byte), which a row takes
+// as it stands and which matches that field alone. A name a row cannot take (no image extension, too long) is
+// listed all the same and not offered.
 std::vector<OfferedName> scannedNames(const ScenarioScan& scan) {
     std::vector<OfferedName> names;
-    std::unordered_map<std::string, std::size_t> lineOf;  // shown text -> its line
+    names.reserve(scan.names.size());
     for (const ScannedName& name : scan.names) {
-        const std::string shown = displayName(name.bytes);
-        const std::optional<std::string> typed = toCodePage932(shown);
-        const bool matchable = typed && !typed->empty() && *typed + '\0' == name.bytes;
-        const auto [line, added] = lineOf.emplace(shown, names.size());
-        if (!added) {
-            names[line->second].matchable = names[line->second].matchable || matchable;
-            continue;
-        }
-        names.push_back({QString::fromStdString(shown), name.fields, name.files, name.bytes, matchable});
+        const std::string written = writtenName(name.bytes);
+        const bool matchable = checkRow(written, "x.bmp").state == RowState::Used;
+        names.push_back({QString::fromStdString(written), name.fields, name.files, name.bytes, matchable});
     }
     return names;
 }
@@ -48,8 +45,8 @@ std::vector<OfferedName> namesMatching(const std::vector<OfferedName>& names, co
     std::vector<OfferedName> starting;
     std::vector<OfferedName> containing;
     for (const OfferedName& name : names) {
-        const std::optional<std::string> bytes = toCodePage932(name.text.toStdString());
-        if (!bytes || !hasImageExtension(*bytes)) continue;
+        const std::optional<RowName> row = rowNameBytes(name.text.toStdString());
+        if (!name.matchable || !row || !hasImageExtension(row->bytes)) continue;
         const qsizetype at = name.text.indexOf(typed, 0, Qt::CaseInsensitive);
         if (at == 0) {
             starting.push_back(name);

@@ -17,15 +17,14 @@ class QStandardItemModel;
 namespace celshift {
 
 struct OfferedName {
-    QString text;  // as shown, and as typed into a row that matches the stored field byte for byte
+    QString text;  // the written form: as typed into a row, it matches the stored field byte for byte
     std::int64_t fields = 0;
     int files = 0;
     std::string stored;      // the field's bytes as the data files hold them
-    bool matchable = true;   // a row of this text matches the field (it ends in its zero byte, shown without escapes)
+    bool matchable = true;   // a row can take this text (an image extension, not too long)
 };
 
-// Every name of the scan, each shown once, in the scan's order: most fields first. A field stored with and one
-// without its zero byte show alike; the line is matchable when either is.
+// Every field of the scan in its written form, in the scan's order: most fields first.
 std::vector<OfferedName> scannedNames(const ScenarioScan& scan);
 // Of those, the names a row can match.
 std::vector<OfferedName> matchableNames(const ScenarioScan& scan);

@@ -16,6 +16,7 @@
 #include "app/window_paths.h"
 #include "run/build_replacement_table.h"
 #include "run/missing_images.h"
+#include "run/row_names.h"
 
 namespace celshift {
 
@@ -25,7 +26,7 @@ constexpr QSize kPictureSize{32, 32};
 // Lookups are handed to the window a batch at a time, so that a large scenario never floods the event queue.
 constexpr std::size_t kBatch = 256;
 
-constexpr const char* kUnmatchable = "行に入れても一致しない名前です（終わりのゼロバイトがないか、文字にならないバイトがあります）";
+constexpr const char* kUnmatchable = "行に入れられない名前です（画像の拡張子がないか、長すぎます）";
 constexpr const char* kEmptyName = "（空の名前）";
 constexpr const char* kNoZeroByte = "（終わりのゼロバイトなし）";
 
@@ -34,7 +35,11 @@ bool endsWithoutZero(const OfferedName& name) { return !name.stored.empty() && n
 // The name as the list shows it: a blank name labelled, and the end of a field told in words where it is not the
 // usual one zero byte (none, or several, which the written form shows as escapes that a Japanese font draws ¥x00).
 QString shownText(const OfferedName& name) {
-    if (endsWithoutZero(name)) return (name.text.isEmpty() ? QString(kEmptyName) : name.text) + kNoZeroByte;
+    if (endsWithoutZero(name)) {
+        QString text = name.text;
+        if (text.endsWith(QString::fromUtf8(kNoZeroByteMark.data(), static_cast<qsizetype>(kNoZeroByteMark.size())))) text.chop(1);
+        return (text.isEmpty() ? QString(kEmptyName) : text) + kNoZeroByte;
+    }
     QString text = name.text;
     int zeros = 1;
     while (text.endsWith("\\x00") && zeros < static_cast<int>(name.stored.size()) &&

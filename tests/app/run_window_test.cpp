@@ -351,8 +351,8 @@ void RunWindowTest::rowsAreMarkedAsTheyAreTyped() {
 void RunWindowTest::theScanOffersTheScenariosNamesAndMarksNamesItLacks() {
     const Scenario scenario = makeScenario();
     writeFile(scenario.folder + "/d.wid", cellDataFile("common.bmp").left(30));  // a damaged file does not stop it
-    // Fields that no row can match: without the closing zero byte, with a second zero, with a byte that is no
-    // character. They are not offered.
+    // Fields without the closing zero byte, with a second zero, with a byte that is no character: each offered in
+    // its written form, which matches that field alone, except the one with a second zero (no image extension).
     QByteArray unmatchable = cellDataFile("x");
     unmatchable.replace(QByteArray("\x02\x00\x00\x00x\x00", 6), QByteArray("\x08\x00\x00\x00rare.bmp", 12));
     writeFile(scenario.folder + "/e.wid", unmatchable);
@@ -370,7 +370,7 @@ void RunWindowTest::theScanOffersTheScenariosNamesAndMarksNamesItLacks() {
     for (QLineEdit* edit : {form->T2Edit1From, form->T2Edit2From, form->T2Edit3From, form->T2Edit4From}) {
         const NameCompleter* completer = completerOf(edit);
         QVERIFY(completer != nullptr);
-        QCOMPARE(completer->offered(), (QStringList{"common.bmp", "rare.bmp"}));
+        QCOMPARE(completer->offered(), (QStringList{"common.bmp", "rare.bmp∅", "rare.bmp", "\\xFF.bmp"}));
     }
 
     form->T2Edit1From->setText("rare.bmp");

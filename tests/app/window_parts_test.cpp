@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QLocale>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 
@@ -293,7 +294,7 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     const auto cell = [&](const QString& name, int column, int role = Qt::DisplayRole) {
         return model->index(row(name), column).data(role);
     };
-    QVERIFY(row("common.bmp") >= 0 && row("rare.bmp") >= 0 && row("??Random") >= 0);
+    QVERIFY(row("common.bmp") >= 0 && row("rare.bmp") >= 0 && row("??Random") >= 0 && row("nozero.bmp∅") >= 0);
     QCOMPARE(model->index(0, 0).data().toString(), QString("common.bmp"));
     QCOMPARE(cell("common.bmp", 1).toString(), QString("2"));
     // Pictures are drawn for lines that are shown, off the GUI thread.
@@ -304,8 +305,8 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     QCOMPARE(cell("rare.bmp", 3, Qt::UserRole).toString(), QString("missing"));
     QCOMPARE(cell("rare.bmp", 3).toString(), QString("ありません"));
     // The field without its zero byte is told in words, not as an escape.
-    QCOMPARE(cell("nozero.bmp", 0).toString(), QString("nozero.bmp（終わりのゼロバイトなし）"));
-    QCOMPARE(cell("nozero.bmp", 3, Qt::UserRole).toString(), QString("missing"));
+    QCOMPARE(cell("nozero.bmp∅", 0).toString(), QString("nozero.bmp（終わりのゼロバイトなし）"));
+    QCOMPARE(cell("nozero.bmp∅", 3, Qt::UserRole).toString(), QString("missing"));
     // A line without a picture is as high as one with it: under uniform heights the first line sets every line's.
     QCOMPARE(cell("rare.bmp", 0, Qt::DecorationRole).value<QPixmap>().size(), QSize(32, 32));
     QVERIFY(form->NamesPage->NamesSummary->text().contains("ファイルなし 2 件"));
@@ -313,9 +314,16 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     const auto select = [&](const QString& name) {
         list->setCurrentIndex(list->model()->index(form->NamesPage->shownRow(row(name)), 0));
     };
-    select("nozero.bmp");
+    // A name without an image extension cannot be a row; the field without its zero byte can, in its written form,
+    // by the button and by a double-click alike.
+    select("??Random");
     QVERIFY(!form->NamesPage->PickName->isEnabled());
-    QVERIFY(!completerOf(form->T2Edit1From)->offered().contains("nozero.bmp"));
+    QSignalSpy picked(form->NamesPage, &NamesPanel::namePicked);
+    emit list->activated(list->currentIndex());
+    QCOMPARE(picked.count(), 0);
+    select("nozero.bmp∅");
+    QVERIFY(form->NamesPage->PickName->isEnabled());
+    QVERIFY(completerOf(form->T2Edit1From)->offered().contains("nozero.bmp∅"));
 
     // The search keeps the names that hold the text, whatever their case; sorting by a column reorders them.
     form->NamesPage->NamesSearch->setText("RAR");
