@@ -27,6 +27,7 @@
 #include "run/conversion_run.h"
 #include "run/scenario_scan.h"
 
+class QCheckBox;
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
@@ -95,6 +96,8 @@ public:
     std::array<QLabel*, 4> ToThumbs;
     // Per row, beside 変換先: picks a picture file from anywhere (T2Button1Picture, ...).
     std::array<QPushButton*, 4> PictureButtons;
+    // Above the rows: copy a row's picture under its 変換先 name when no file has that name (off by default).
+    QCheckBox* RenamePictures;
     // The chosen scenario and the output folder, read-only, the full path in the tooltip.
     QLineEdit* SourceLine;
     QLineEdit* TargetLine;

@@ -172,6 +172,14 @@ void TForm1::buildControls() {
     SourceLine = makePathLine(page, TabSheet2, "SourceLine", "シナリオ", 8, 196, {}, kLeftHalf);
     TargetLine = makePathLine(page, TabSheet2, "TargetLine", "出力先", 210, 183, kMoveHalf, kRightHalf);
     SourceLine->setPlaceholderText("未選択");
+    // Above the rows: a renamed picture is copied under its new name too (off by default).
+    RenamePictures = new QCheckBox("画像も新しい名前でコピー(&R)", TabSheet2);
+    RenamePictures->setObjectName("RenamePictures");
+    RenamePictures->setToolTip("変換先の名前のファイルがシナリオにも出力先にもないとき、変換元の画像をその名前で出力先にコピーします"
+                               "（画像の名前の付け替え。サブフォルダも作ります）");
+    page->addDesigned(RenamePictures, QRect(QPoint(393 - RenamePictures->sizeHint().width(), 0),
+                                            QSize(RenamePictures->sizeHint().width(), 16)),
+                      kMoveAll);
     buildRunPanel();
 
     // Keyboard order: the pages first, the rows from 1 to 4 (From before To, then the picture button), then the

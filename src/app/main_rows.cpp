@@ -72,6 +72,8 @@ void TForm1::rowsChanged() {
 void TForm1::markRows() {
     const ConversionRows rows = typedRows();
     const std::array<RowCheck, 4> checks = checkRows(rows);
+    // A used row whose FROM an earlier row has: it never matches, the run stays allowed.
+    const std::vector<int> repeats = earlierRowsWithSameFrom(rows);
     const std::array<QGroupBox*, 4> boxes{GroupBox1, GroupBox2, GroupBox3, GroupBox4};
     for (std::size_t row = 0; row < boxes.size(); ++row) {
         QString state;
@@ -80,7 +82,11 @@ void TForm1::markRows() {
         switch (checks[row].state) {
             case RowState::Used:
                 state = "used";
-                if (scan_ && !scan_->listingFailed && !scanHasName(*scan_, rows.from[row])) {
+                if (row < repeats.size() && repeats[row] > 0) {
+                    state = "repeats";
+                    tip = QString::fromStdString(texts::rowRepeats(repeats[row]));
+                    style = kNotFoundRowStyle;
+                } else if (scan_ && !scan_->listingFailed && !scanHasName(*scan_, rows.from[row])) {
                     // With a data file the scan could not read to its end, the name may stand in what was not read.
                     const bool unseen = std::any_of(scan_->problems.begin(), scan_->problems.end(),
                                                     [](const ScanProblem& p) { return p.namesMayBeUnseen; });

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QGroupBox>
@@ -81,6 +82,7 @@ void TForm1::t0ButtonExecuteClick() {
     options.stop = runStop_.get();
     options.report = reportRelay_.get();
     options.addedFiles = std::move(pictures);
+    options.renamePictures = RenamePictures->isChecked();
     runThread_ = std::thread([this, source, output = *output, rows = typedRows(), options,
                               &messages = messages()] {
         RunOutcome outcome;
@@ -189,6 +191,7 @@ void TForm1::setRunning(bool running) {
         for (QLineEdit* edit : box->findChildren<QLineEdit*>()) edit->setEnabled(!running);
     }
     for (QPushButton* button : PictureButtons) button->setEnabled(!running);
+    RenamePictures->setEnabled(!running);
     RunProgressBar->setRange(0, 0);
     RunProgressBar->setValue(0);
     RunFileLabel->clear();
@@ -248,7 +251,7 @@ QStringList TForm1::lastBoxNotes(bool stopped) const {
                    : ReportPage->count(Kind::Copied) + ReportPage->count(Kind::AlreadyThere) + ReportPage->count(Kind::NotCopied);
     end.failed = ReportPage->count(Kind::Failed) + ReportPage->count(Kind::Unopened);
     end.notCopied = ReportPage->count(Kind::NotCopied);
-    end.keptDifferent = ReportPage->attention();
+    end.keptDifferent = ReportPage->keptDifferent();
     return runEndNotes(end);
 }
 

@@ -53,7 +53,7 @@ void TForm1::finishScan(int generation, std::shared_ptr<const ScenarioScan> scan
         QStringList unread;
         for (const ScanProblem& problem : scan_->problems)
             unread << QString::fromStdString(shownName(problem.name) + ": " + problem.reason);
-        NamesPage->showNames(names, toBytes(QFileInfo(sourceFile_).absolutePath()), unread);
+        NamesPage->showNames(names, toBytes(QFileInfo(sourceFile_).absolutePath()), unread, scan_);
         markRows();
     }
     emit scanEnded();

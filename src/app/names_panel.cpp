@@ -1,5 +1,6 @@
 #include "app/names_panel.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,6 +18,7 @@
 #include "run/build_replacement_table.h"
 #include "run/missing_images.h"
 #include "run/row_names.h"
+#include "run/unused_pictures.h"
 
 namespace celshift {
 
@@ -52,6 +54,29 @@ QString shownText(const OfferedName& name) {
     return text;
 }
 
+// Which lines the list shows: the filter's choice, then the search.
+class NamesFilterModel : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    enum Mode { kAllNames, kMissing, kUnused };
+    void setMode(int mode) {
+        mode_ = mode;
+        invalidateRowsFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* model = static_cast<const NamesModel*>(sourceModel());
+        const bool unused = model->isUnused(row);
+        if (mode_ == kUnused ? !unused : unused) return false;
+        if (mode_ == kMissing && !model->isMissing(row)) return false;
+        return QSortFilterProxyModel::filterAcceptsRow(row, parent);
+    }
+
+private:
+    int mode_ = kAllNames;
+};
+
 }  // namespace
 
 NamesModel::NamesModel(QObject* parent)
@@ -77,7 +102,23 @@ void NamesModel::setNames(const std::vector<OfferedName>& names) {
     pictures_.clear();
     asked_.clear();
     missing_ = 0;
+    unused_ = 0;
     endResetModel();
+}
+
+void NamesModel::addUnused(const std::vector<std::pair<QString, QString>>& shownAndPath,
+                           const std::vector<qint64>& bytes) {
+    if (shownAndPath.empty()) return;
+    const int first = rowCount();
+    beginInsertRows({}, first, first + static_cast<int>(shownAndPath.size()) - 1);
+    for (std::size_t i = 0; i < shownAndPath.size(); ++i) {
+        OfferedName name;
+        name.text = shownAndPath[i].first;
+        name.matchable = false;
+        names_.push_back({name, FileState::Unused, shownAndPath[i].second, i < bytes.size() ? bytes[i] : 0});
+    }
+    unused_ += static_cast<int>(shownAndPath.size());
+    endInsertRows();
 }
 
 void NamesModel::setLookup(int row, ImageLookup::Kind kind, const QString& path) {
@@ -128,16 +169,17 @@ QVariant NamesModel::data(const QModelIndex& index, int role) const {
     switch (index.column()) {
         case kName:
             switch (role) {
-                case Qt::DisplayRole: return shownText(name);
+                case Qt::DisplayRole: return line.state == FileState::Unused ? name.text : shownText(name);
                 case kSortRole: return name.text;
                 case Qt::UserRole: return name.text;
                 case Qt::ForegroundRole:
                     return name.text.isEmpty() || !name.matchable ? QVariant(QColor(110, 110, 110)) : QVariant();
                 case Qt::ToolTipRole:
+                    if (line.state == FileState::Unused) return QDir::toNativeSeparators(line.path);
                     return shownText(name) + "\n" + countsText(name) +
                            (name.matchable ? QString() : "\n" + QString(kUnmatchable));
                 case Qt::DecorationRole:
-                    if (line.state != FileState::Found) return blank_;
+                    if (line.state != FileState::Found && line.state != FileState::Unused) return blank_;
                     if (drawn) {
                         const QPixmap& picture = pictures_[row];
                         return picture.isNull() ? placeholderThumbnail(kPictureSize) : picture;
@@ -151,12 +193,14 @@ QVariant NamesModel::data(const QModelIndex& index, int role) const {
             }
             return {};
         case kFields:
+            if (line.state == FileState::Unused) return role == kSortRole ? QVariant(qlonglong{0}) : QVariant();
             if (role == Qt::DisplayRole) return QString::number(name.fields);
             if (role == kSortRole) return static_cast<qlonglong>(name.fields);
             if (role == Qt::UserRole) return name.matchable;
             if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
             return {};
         case kFiles:
+            if (line.state == FileState::Unused) return role == kSortRole ? QVariant(0) : QVariant();
             if (role == Qt::DisplayRole) return QString::number(name.files);
             if (role == kSortRole) return name.files;
             if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
@@ -183,6 +227,17 @@ QVariant NamesModel::data(const QModelIndex& index, int role) const {
                     if (role == Qt::UserRole) return QString("missing");
                     if (role == kSortRole) return 3;
                     return {};
+                case FileState::Unused:
+                    if (role == Qt::DisplayRole) return QString("使われていない");
+                    if (role == Qt::ForegroundRole) return QColor(150, 90, 0);
+                    if (role == Qt::ToolTipRole)
+                        return QString("どのデータファイルもこの画像を名指ししていません（%1、%2バイト）。"
+                                       "Summary.wsm やゲーム自体が使っていることはあります")
+                            .arg(QDir::toNativeSeparators(line.path))
+                            .arg(line.bytes);
+                    if (role == Qt::UserRole) return QString("unused");
+                    if (role == kSortRole) return 4;
+                    return {};
                 case FileState::Unknown:
                     if (role == Qt::DisplayRole) return QString("読めません");
                     if (role == Qt::ToolTipRole)
@@ -198,9 +253,9 @@ QVariant NamesModel::data(const QModelIndex& index, int role) const {
 }
 
 NamesPanel::NamesPanel(QWidget* parent)
-    : QWidget(parent), NamesSummary(new QLabel(this)), NamesSearch(new QLineEdit(this)), NamesList(new QTreeView(this)),
-      PickName(new QPushButton("変換元に入れる(&P)", this)), model_(new NamesModel(this)),
-      proxy_(new QSortFilterProxyModel(this)) {
+    : QWidget(parent), NamesSummary(new QLabel(this)), NamesSearch(new QLineEdit(this)),
+      NamesFilter(new QComboBox(this)), NamesList(new QTreeView(this)), PickName(new QPushButton("変換元に入れる(&P)", this)),
+      model_(new NamesModel(this)), proxy_(new NamesFilterModel(this)) {
     NamesSummary->setObjectName("NamesSummary");
     NamesSummary->setText("シナリオを選ぶと、データファイルにある画像名がここに並びます。");
     NamesSummary->setWordWrap(true);
@@ -243,8 +298,13 @@ NamesPanel::NamesPanel(QWidget* parent)
     PickName->setEnabled(false);
     PickName->setToolTip("選んだ画像名を、空いている最初の変換元に入れます");
 
+    NamesFilter->setObjectName("NamesFilter");
+    NamesFilter->addItems({"すべての画像名", "ファイルがない画像名", "使われていない画像ファイル"});
+    NamesFilter->setToolTip("使われていない画像ファイル: シナリオのフォルダ（サブフォルダも）にあって、どのデータファイルも"
+                            "名指ししていない画像。何も削除しません");
     auto* top = new QHBoxLayout();
     top->addWidget(NamesSearch, 1);
+    top->addWidget(NamesFilter);
     auto* buttons = new QHBoxLayout();
     buttons->addWidget(NamesSummary, 1);
     buttons->addWidget(PickName);
@@ -255,6 +315,8 @@ NamesPanel::NamesPanel(QWidget* parent)
     layout->addLayout(buttons);
 
     connect(NamesSearch, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
+    connect(NamesFilter, &QComboBox::currentIndexChanged, this,
+            [this](int mode) { static_cast<NamesFilterModel*>(proxy_)->setMode(mode); });
     connect(NamesList, &QTreeView::activated, this, [this] { pickCurrent(); });
     connect(NamesList->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         const QModelIndex source = proxy_->mapToSource(current);
@@ -274,7 +336,8 @@ QString NamesPanel::summaryText() const {
     QStringList notes;
     if (model_->missing() > 0) notes << QString("ファイルなし %1 件").arg(model_->missing());
     if (unread_ > 0) notes << QString("読めなかったデータファイル %1 件").arg(unread_);
-    const QString text = QString("画像名 %1 件").arg(model_->rowCount());
+    if (model_->unused() > 0) notes << QString("使われていない画像ファイル %1 件").arg(model_->unused());
+    const QString text = QString("画像名 %1 件").arg(model_->rowCount() - model_->unused());
     return notes.isEmpty() ? text : text + "（" + notes.join("、") + "）";
 }
 
@@ -293,7 +356,7 @@ void NamesPanel::clear() {
 }
 
 void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::string& scenarioFolder,
-                           const QStringList& unreadFiles) {
+                           const QStringList& unreadFiles, std::shared_ptr<const ScenarioScan> scan) {
     clear();
     unread_ = static_cast<int>(unreadFiles.size());
     NamesSummary->setToolTip(unreadFiles.isEmpty() ? QString()
@@ -303,13 +366,13 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
     std::vector<std::string> stored;
     stored.reserve(names.size());
     for (const OfferedName& name : names) stored.push_back(isImageName(name.stored) ? name.stored : std::string());
-    if (names.empty()) {
+    if (names.empty() && !scan) {
         emit picturesDone();
         return;
     }
     const int generation = generation_;
     // Looked up as the command line's list of missing images looks them up, so that both name the same pictures.
-    loader_ = std::thread([this, generation, stored = std::move(stored), scenarioFolder] {
+    loader_ = std::thread([this, generation, stored = std::move(stored), scenarioFolder, scan] {
         const ImageFileIndex files(scenarioFolder);
         std::vector<Found> batch;
         for (std::size_t row = 0; row < stored.size() && !stop_.load(); ++row) {
@@ -322,6 +385,19 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
             batch.clear();
         }
         if (stop_.load()) return;
+        // The other way round: the picture files that no name names, as --unused finds them.
+        if (scan && !scan->stopped && !scan->listingFailed && scan->problems.empty()) {
+            const UnusedPictures found = findUnusedPictures(*scan, files);
+            Unused unused;
+            const QDir folder(fromBytes(scenarioFolder));
+            for (const UnusedPicture& picture : found.files) {
+                const QString path = fromBytes(picture.path);
+                unused.shownAndPath.emplace_back(QDir::toNativeSeparators(folder.relativeFilePath(path)), path);
+                unused.bytes.push_back(static_cast<qint64>(picture.bytes));
+            }
+            QMetaObject::invokeMethod(this, [this, generation, unused] { showUnused(generation, unused); },
+                                      Qt::QueuedConnection);
+        }
         QMetaObject::invokeMethod(this, [this, generation, batch] { showFound(generation, batch, true); },
                                   Qt::QueuedConnection);
     });
@@ -334,6 +410,12 @@ void NamesPanel::showFound(int generation, const std::vector<Found>& found, bool
     if (!last) return;
     if (loader_.joinable()) loader_.join();
     emit picturesDone();
+}
+
+void NamesPanel::showUnused(int generation, const Unused& unused) {
+    if (generation != generation_) return;
+    model_->addUnused(unused.shownAndPath, unused.bytes);
+    NamesSummary->setText(summaryText());
 }
 
 // A name no row can match is not offered for a row.

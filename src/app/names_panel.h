@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,8 +22,10 @@
 
 #include "app/name_completer.h"
 #include "run/image_files.h"
+#include "run/scenario_scan.h"
 
 class QLabel;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QSortFilterProxyModel;
@@ -47,7 +50,13 @@ public:
     ~NamesModel() override;
 
     void setNames(const std::vector<OfferedName>& names);
+    // Adds the picture files no name names (path shown relative to the scenario folder); listed under their filter.
+    void addUnused(const std::vector<std::pair<QString, QString>>& shownAndPath, const std::vector<qint64>& bytes);
     void clear();
+    // An unused picture file, not a name.
+    bool isUnused(int row) const { return names_[static_cast<std::size_t>(row)].state == FileState::Unused; }
+    bool isMissing(int row) const { return names_[static_cast<std::size_t>(row)].state == FileState::Missing; }
+    int unused() const { return unused_; }
     // What the lookup found for row.
     void setLookup(int row, ImageLookup::Kind kind, const QString& path);
 
@@ -60,16 +69,18 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    enum class FileState { NotImage, Pending, Found, Missing, Unknown };
+    enum class FileState { NotImage, Pending, Found, Missing, Unknown, Unused };
     struct Line {
         OfferedName name;
         FileState state = FileState::NotImage;
         QString path;
+        qint64 bytes = 0;  // Unused: the file's size
     };
     void pictureLoaded(int generation, int row, const QImage& image);
 
     std::vector<Line> names_;
     int missing_ = 0;
+    int unused_ = 0;
     ThumbnailLoader* loader_;
     // Pictures drawn so far, by line; a null pixmap: the file cannot be decoded.
     mutable QHash<int, QPixmap> pictures_;
@@ -86,8 +97,9 @@ public:
 
     // Lists names; their files are looked up in scenarioFolder in the background.
     // unreadFiles: the data files that could not be read whole, each "name: reason"; the summary tells them.
+    // With the scan, the picture files that no name names are looked for too (the filter 使われていない画像ファイル).
     void showNames(const std::vector<OfferedName>& names, const std::string& scenarioFolder,
-                   const QStringList& unreadFiles = {});
+                   const QStringList& unreadFiles = {}, std::shared_ptr<const ScenarioScan> scan = nullptr);
     void clear();
     // Stops the background lookup and waits for it.
     void stopLoading();
@@ -100,6 +112,8 @@ public:
 
     QLabel* NamesSummary;
     QLineEdit* NamesSearch;
+    // Which lines: every name, the names whose file is missing, or the picture files no name names.
+    QComboBox* NamesFilter;
     QTreeView* NamesList;
     QPushButton* PickName;
 
@@ -114,12 +128,19 @@ private:
         ImageLookup::Kind lookup;
         QString path;  // Found: the file; Unreadable: the folder that could not be read
     };
+    struct Unused {
+        std::vector<std::pair<QString, QString>> shownAndPath;
+        std::vector<qint64> bytes;
+        QStringList unreadableFolders;
+    };
     void showFound(int generation, const std::vector<Found>& found, bool last);
+    void showUnused(int generation, const Unused& unused);
     void pickCurrent();
     QString summaryText() const;
 
     NamesModel* model_;
     QSortFilterProxyModel* proxy_;
+    bool unusedKnown_ = false;
     std::thread loader_;
     std::atomic<bool> stop_{false};
     int generation_ = 0;

@@ -239,6 +239,7 @@ void RunReportPage::startRun(const RunHead& head) {
     kinds_ = {};
     problems_ = 0;
     attention_ = 0;
+    keptDifferent_ = 0;
     converted_ = 0;
     copied_ = 0;
     totals_.clear();
@@ -285,6 +286,8 @@ ReportLine RunReportPage::lineOf(const FileReport& report) const {
             line.mark = ReportLine::Mark::Problem;
             break;
         case FileReport::Kind::Copied:
+            if (!report.renamedTo.empty())
+                line.detail = "新しい名前でコピー: " + QString::fromStdString(shownName(report.renamedTo));
             break;
         case FileReport::Kind::AlreadyThere:
             if (report.differs) {
@@ -294,6 +297,12 @@ ReportLine RunReportPage::lineOf(const FileReport& report) const {
                 line.detail = "出力先に同じ名前のファイルがあるので、コピーしませんでした";
             }
             break;
+    }
+    // Names that Windows takes for one: written both here, but the scenario cannot work on Windows as it stands.
+    if (!report.sameNameAs.empty() && report.kind != FileReport::Kind::NotCopied) {
+        if (line.mark == ReportLine::Mark::None) line.mark = ReportLine::Mark::Attention;
+        const QString same = QString::fromStdString(texts::sameNameOnWindows(shownName(report.sameNameAs)));
+        line.detail = line.detail.isEmpty() ? same : line.detail + "。" + same;
     }
     // A picture picked for a row: where it came from, before the reason.
     if (report.added) line.detail = "選んだ画像: " + shownPath(report.path) + (line.detail.isEmpty() ? QString() : "：" + line.detail);
@@ -308,6 +317,7 @@ void RunReportPage::addFiles(const std::vector<FileReport>& reports) {
     for (const FileReport& report : reports) {
         lines.push_back(lineOf(report));
         ++kinds_[static_cast<std::size_t>(report.kind)];
+        if (report.kind == FileReport::Kind::AlreadyThere && report.differs) ++keptDifferent_;
         if (report.kind == FileReport::Kind::Converted) ++converted_;
         if (report.kind == FileReport::Kind::Copied) ++copied_;
         if (lines.back().mark == ReportLine::Mark::Problem) ++problems_;

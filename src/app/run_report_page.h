@@ -82,6 +82,8 @@ public:
     // that differs from the scenario's).
     bool hasProblems() const { return problems_ > 0 || attention_ > 0; }
     int problems() const { return problems_; }
+    // Kept files of the output folder that differ from the scenario's.
+    int keptDifferent() const { return keptDifferent_; }
     // Lines of that kind so far.
     int count(FileReport::Kind kind) const { return kinds_[static_cast<std::size_t>(kind)]; }
     // Why the file of that name (as the list shows it) is a problem or worth a look; empty when it is neither.
@@ -116,6 +118,7 @@ private:
     std::array<int, 6> kinds_{};
     int problems_ = 0;
     int attention_ = 0;
+    int keptDifferent_ = 0;
     int converted_ = 0;
     int copied_ = 0;
     bool running_ = false;

@@ -4,6 +4,7 @@
 
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -263,6 +264,12 @@ void DailyUseTest::rowsGoToARowsFileAndComeBack() {
     form->LoadRowsClick();
     QCOMPARE(form->T2Edit4From->text(), QString("4.bmp"));
     QVERIFY(messages.boxes.back().second.contains("5 行あります"));
+    // A row whose 変換元 repeats an earlier row's is marked and says which; the run stays allowed.
+    form->T2Edit3From->setText("1.bmp");
+    QCOMPARE(form->GroupBox3->property("rowState").toString(), QString("repeats"));
+    QVERIFY(form->GroupBox3->toolTip().startsWith("変換１と同じ変換元です"));
+    QCOMPARE(form->GroupBox4->property("rowState").toString(), QString("used"));
+    QVERIFY(form->t0ButtonExecute->isEnabled());
 }
 
 // Counts that tell the kinds apart: a swap of any two would show.

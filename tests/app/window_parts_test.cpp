@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -277,6 +278,8 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     QByteArray noZero = cellDataFile("nozero.bmp");
     noZero.replace(int32(11) + QByteArray("nozero.bmp") + '\0', int32(10) + QByteArray("nozero.bmp"));
     writeFile(scenario.folder + "/e.wid", noZero);
+    QVERIFY(QDir().mkpath(scenario.folder + "/img"));
+    writeFile(scenario.folder + "/img/old.bmp", "BM");  // named by no data file
     RecordingMessages messages;
     auto form = openForm(scenario, &messages);
     QTRY_VERIFY_WITH_TIMEOUT(form->scenarioScan() != nullptr, 30000);
@@ -284,7 +287,17 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     NamesModel* model = form->NamesPage->model();
     QTreeView* list = form->NamesPage->NamesList;
 
-    QCOMPARE(model->rowCount(), 4);
+    QCOMPARE(model->rowCount() - model->unused(), 4);
+    // The filters: the names whose file is missing, and the picture files that no name names.
+    QCOMPARE(model->unused(), 1);
+    form->NamesPage->NamesFilter->setCurrentIndex(2);
+    QCOMPARE(list->model()->rowCount(), 1);
+    QCOMPARE(list->model()->index(0, 0).data().toString(), QDir::toNativeSeparators("img/old.bmp"));
+    QCOMPARE(list->model()->index(0, 3).data(Qt::UserRole).toString(), QString("unused"));
+    form->NamesPage->NamesFilter->setCurrentIndex(1);
+    QCOMPARE(list->model()->rowCount(), 2);
+    form->NamesPage->NamesFilter->setCurrentIndex(0);
+    QCOMPARE(list->model()->rowCount(), 4);
     const auto row = [&](const QString& name) {
         for (int r = 0; r < model->rowCount(); ++r) {
             if (model->index(r, 0).data(Qt::UserRole).toString() == name) return r;
