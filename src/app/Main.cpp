@@ -23,6 +23,7 @@
 
 #include "app/file_dialogs.h"
 #include "app/names_panel.h"
+#include "app/picture_files.h"
 #include "app/run_relays.h"
 #include "app/run_report_page.h"
 #include "app/settings_location.h"
@@ -313,12 +314,36 @@ void TForm1::PictureButtonClick(int row) {
     if (!chosen || chosen->isEmpty()) return;
     const QFileInfo file(*chosen);
     pictureFolder_ = file.absolutePath();
+    // A different file of that name where the run would copy it: told now, with the row, and a free name offered.
+    QString name = file.fileName();
+    const std::string source = toBytes(file.absoluteFilePath());
+    if (const std::optional<std::string> clash = pictureClash(row, source, toBytes(name))) {
+        QString free;
+        for (int n = 2; n < 1000 && free.isEmpty(); ++n) {
+            const QString candidate = file.completeBaseName() + QString("_%1.").arg(n) + file.suffix();
+            if (!pictureClash(row, source, toBytes(candidate)) && !findPictureFile(outputFolder_.empty() ? defaultOutputFolder() : outputFolder_, toBytes(candidate)))
+                free = candidate;
+        }
+        const QString text = QString("変換%1: 選んだ画像と同じ名前の別のファイルがあります。\n%2\n\n")
+                                 .arg(QString::fromStdString(texts::rowNumber(row + 1)))
+                                 .arg(shownPath(*clash));
+        QStringList choices;
+        if (!free.isEmpty()) choices << "「" + free + "」という名前でコピー(&R)";
+        choices << "キャンセル";
+        const int answer = choiceQuestion_(this, "PictureClash",
+                                           text + (free.isEmpty() ? QString("使える名前が見つかりません。")
+                                                                  : "別の名前でコピーして、変換先をその名前にできます。"),
+                                           choices, 0);
+        if (free.isEmpty() || answer != 0) return;
+        name = free;
+    }
     pickedPictures_[index] = file.absoluteFilePath();
+    pickedNames_[index] = name;
     QLineEdit* edit = std::array<QLineEdit*, 4>{T2Edit1To, T2Edit2To, T2Edit3To, T2Edit4To}[index];
-    if (edit->text() == file.fileName()) {
+    if (edit->text() == name) {
         showRowPictures();
     } else {
-        edit->setText(file.fileName());  // rowsChanged() shows the pictures
+        edit->setText(name);  // rowsChanged() shows the pictures
     }
     edit->setFocus();
 }

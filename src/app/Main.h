@@ -230,7 +230,9 @@ private:
     void showRowSummaries(const RunOutcome& outcome);
     // main_run.cpp
     RunMessages& messages();
-    bool pickedPicturesToCopy(const std::string& output, std::vector<std::string>& pictures);
+    bool pickedPicturesToCopy(const std::string& output, std::vector<std::string>& pictures,
+                              std::vector<std::string>& names);
+    std::optional<std::string> pictureClash(int row, const std::string& source, const std::string& name) const;
     void setRunning(bool running);
     void showProgress(RunStage stage, int done, int count, const QString& inWork);
     void showBoxAbout(const QString& file);
@@ -272,6 +274,9 @@ private:
     QRect restoredOuter_;
     // Per row, the picture file picked for its 変換先 (full path); dropped once the 変換先 names another file.
     std::array<QString, 4> pickedPictures_;
+    // Per row, the name the picked picture takes in the output folder: its own, or another one the user took
+    // because a different file has its name.
+    std::array<QString, 4> pickedNames_;
     // The scenario folder's and the output folder's files, read once each until the folder changes or a run
     // has written; for the rows' pictures.
     std::shared_ptr<ImageFileIndex> scenarioFiles_;

@@ -138,8 +138,9 @@ void TForm1::showRowPictures() {
     const std::array<RowCheck, 4> checks = checkRows(typedRows());
     for (std::size_t row = 0; row < from.size(); ++row) {
         // A picked picture stays with its row only while the 変換先 names it.
-        if (!pickedPictures_[row].isEmpty() && QFileInfo(pickedPictures_[row]).fileName() != to[row]->text()) {
+        if (!pickedPictures_[row].isEmpty() && pickedNames_[row] != to[row]->text()) {
             pickedPictures_[row].clear();
+            pickedNames_[row].clear();
         }
         std::optional<std::string> fromFile;
         if (haveScenario && !from[row]->text().isEmpty()) {

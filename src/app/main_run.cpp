@@ -54,7 +54,8 @@ void TForm1::t0ButtonExecuteClick() {
     if (!output) return;
     // A refusal here leaves the last run's report and row results as they were.
     std::vector<std::string> pictures;
-    if (!pickedPicturesToCopy(*output, pictures)) return;
+    std::vector<std::string> pictureNames;
+    if (!pickedPicturesToCopy(*output, pictures, pictureNames)) return;
     clearRowSummaries();
     RunReportPage::RunHead head{QDir::toNativeSeparators(sourceFile_), shownPath(*output), {}};
     const ConversionRows typed = typedRows();
@@ -82,6 +83,7 @@ void TForm1::t0ButtonExecuteClick() {
     options.stop = runStop_.get();
     options.report = reportRelay_.get();
     options.addedFiles = std::move(pictures);
+    options.addedNames = std::move(pictureNames);
     options.renamePictures = RenamePictures->isChecked();
     runThread_ = std::thread([this, source, output = *output, rows = typedRows(), options,
                               &messages = messages()] {
@@ -147,7 +149,8 @@ std::optional<std::string> TForm1::runOutputFor(const std::string& output) {
 // folder or picked for another row refuses the run with a box, before anything is written; names are compared as
 // Windows compares them. A missing output folder, or the scenario folder itself, is left to the run, which refuses
 // it with its own message.
-bool TForm1::pickedPicturesToCopy(const std::string& output, std::vector<std::string>& pictures) {
+bool TForm1::pickedPicturesToCopy(const std::string& output, std::vector<std::string>& pictures,
+                                  std::vector<std::string>& names) {
     const std::string scenarioFolder = toBytes(QFileInfo(sourceFile_).absolutePath());
     if (!isExistingFolder(output) || isSameFileSystemObject(output, scenarioFolder)) return true;
     const auto refuse = [this](const std::string& there) {
@@ -161,7 +164,7 @@ bool TForm1::pickedPicturesToCopy(const std::string& output, std::vector<std::st
         const QString picked = pickedPicture(row);
         if (picked.isEmpty() || checks[static_cast<std::size_t>(row)].state != RowState::Used) continue;
         const std::string source = toBytes(picked);
-        const std::string name = std::string(lastPathElement(source));
+        const std::string name = toBytes(pickedNames_[static_cast<std::size_t>(row)]);
         const auto [earlier, first] = pickedByName.emplace(foldFileName(name).value_or(name), source);
         if (!first) {
             if (!sameContents(source, earlier->second)) return refuse(earlier->second);
@@ -172,8 +175,31 @@ bool TForm1::pickedPicturesToCopy(const std::string& output, std::vector<std::st
             if (there && !sameContents(source, *there)) return refuse(*there);
         }
         pictures.push_back(source);
+        names.push_back(name);
     }
     return true;
+}
+
+// What a picture picked for row under name would clash with: a different file of that name (as Windows compares
+// names) in the output folder, the scenario folder, or picked for another row; nothing when none.
+std::optional<std::string> TForm1::pictureClash(int row, const std::string& source, const std::string& name) const {
+    const std::string output = outputFolder_.empty() ? defaultOutputFolder() : outputFolder_;
+    std::vector<std::string> folders{output};
+    if (!sourceFile_.isEmpty()) folders.push_back(toBytes(QFileInfo(sourceFile_).absolutePath()));
+    for (const std::string& folder : folders) {
+        const std::optional<std::string> there = findPictureFile(folder, name);
+        if (there && !sameContents(source, *there)) return there;
+    }
+    const std::string folded = foldFileName(name).value_or(name);
+    for (int other = 0; other < 4; ++other) {
+        const auto index = static_cast<std::size_t>(other);
+        if (other == row || pickedPictures_[index].isEmpty()) continue;
+        const std::string otherName = toBytes(pickedNames_[index]);
+        if (foldFileName(otherName).value_or(otherName) != folded) continue;
+        const std::string otherSource = toBytes(pickedPictures_[index]);
+        if (!sameContents(source, otherSource)) return otherSource;
+    }
+    return std::nullopt;
 }
 
 void TForm1::RunCancelClick() {

@@ -59,13 +59,20 @@ OrderedWorkers<int>::Progress stageProgress(const RunOptions& options, RunStage 
 // Files whose names Windows takes for an earlier file's of the run, by path: the earlier file's name.
 using SameNames = std::unordered_map<std::string, std::string>;
 
+// The name the added file i takes in the output folder.
+std::string addedName(const RunOptions& options, std::size_t i) {
+    if (i < options.addedNames.size() && !options.addedNames[i].empty()) return options.addedNames[i];
+    return nameOf(options.addedFiles[i]);
+}
+
 // Added files first, then the scenario's files in the order of its list: the first of each name is the one written.
-SameNames sameNames(const std::vector<std::string>& addedFiles, const std::vector<std::string>& listed) {
+SameNames sameNames(const RunOptions& options, const std::vector<std::string>& listed) {
     SameNames result;
     std::unordered_map<std::string, std::string> first;  // folded name -> the first name
-    for (const std::vector<std::string>* paths : {&addedFiles, &listed})
-        for (const std::string& path : *paths) {
-            const std::string name = nameOf(path);
+    for (const std::vector<std::string>* paths : {&options.addedFiles, &listed})
+        for (std::size_t i = 0; i < paths->size(); ++i) {
+            const std::string& path = (*paths)[i];
+            const std::string name = paths == &options.addedFiles ? addedName(options, i) : nameOf(path);
             const auto [earlier, added] = first.emplace(foldFileName(name).value_or(name), name);
             // The very same name (a file given with the run that the scenario holds too) is kept as before: the
             // first copy stays and the second finds it there.
@@ -95,6 +102,10 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, const SameNames& s
         if (!matchesMask(std::string(lastPathElement(path)), kDataFileMask) || (foldsCase && sameNameOf(same, path)))
             paths.push_back(std::move(path));
     const auto refused = [&](const std::string& path) { return foldsCase ? sameNameOf(same, path) : nullptr; };
+    const auto outputName = [&](int i) {
+        const auto index = static_cast<std::size_t>(i);
+        return index < added ? addedName(options, index) : nameOf(paths[index]);
+    };
 
     std::vector<std::string> notCopied;
     // A file kept because the output folder held one of its name is compared with the scenario's on the worker.
@@ -110,9 +121,10 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, const SameNames& s
         [&](int i, int) {
             const std::string& path = paths[static_cast<std::size_t>(i)];
             if (refused(path)) return Copy{};
-            Copy copy{copyIntoFolder(path, output, nameOf(path), options.syncBeforeRename)};
+            const std::string name = outputName(i);
+            Copy copy{copyIntoFolder(path, output, name, options.syncBeforeRename)};
             if (copy.result.outcome == CopyOutcome::AlreadyExists)
-                copy.differs = compareFiles(path, joinPath(output.path(), nameOf(path))) == Sameness::Different;
+                copy.differs = compareFiles(path, joinPath(output.path(), name)) == Sameness::Different;
             return copy;
         },
         [&](int i, Copy& copy) {
@@ -120,7 +132,7 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, const SameNames& s
             ++outcome.stageDone;
             const std::string& path = paths[static_cast<std::size_t>(i)];
             FileReport report;
-            report.name = nameOf(path);
+            report.name = outputName(i);
             report.path = path;
             report.added = static_cast<std::size_t>(i) < added;
             if (const std::string* earlier = sameNameOf(same, path)) report.sameNameAs = *earlier;
@@ -270,7 +282,7 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
 
     // Names that Windows takes for one: decided before anything is written.
     fileList.setMask("*.*");
-    const SameNames same = sameNames(options.addedFiles, listedPaths(fileList));
+    const SameNames same = sameNames(options, listedPaths(fileList));
     const bool foldsCase = !same.empty() && options.outputFoldsCase.value_or(output.foldsCase());
     if (!copyOtherFiles(fileList, output, same, foldsCase, messages, options, outcome) || stopRequested(options))
         return stoppedRun(outcome, messages);

@@ -111,6 +111,8 @@ struct RunOptions {
     // Files from elsewhere (pictures picked for a row) that the run copies into the output folder under their own
     // names, before the scenario's files and under the same rules: never replacing anything there.
     std::vector<std::string> addedFiles;
+    // The name each added file takes in the output folder, by index; its own name where this has none or an empty one.
+    std::vector<std::string> addedNames;
     RunProgress* progress = nullptr;     // not owned
     const StopRequest* stop = nullptr;   // not owned
     RunReport* report = nullptr;         // not owned

@@ -428,23 +428,35 @@ void WindowPartsTest::aPickedPictureIsCopiedIntoTheOutputAndAnotherFileOfItsName
     QTest::mouseClick(form->PictureButtons[0], Qt::LeftButton);
     QCOMPARE(startedIn, elsewhere);
 
-    // Two rows that pick different pictures of one name (as Windows compares names): refused as well.
+    // A second row that picks a different picture of that name (as Windows compares names) is told at once, with
+    // its row: cancelled, nothing changes; else the copy takes a free name, and the 変換先 that name.
     QFile::remove(scenario.output + "/青.bmp");
     const QString other = folder->path() + "/other";
     QDir().mkpath(other);
     picture.fill(Qt::green);
     QVERIFY(picture.save(other + "/青.BMP", "BMP"));
     form->setPictureOpenRunner([&](QWidget*, const QString&) { return std::optional<QString>(other + "/青.BMP"); });
+    form->T2Edit1To->setText("青.bmp");
+    QTest::mouseClick(form->PictureButtons[0], Qt::LeftButton);  // row 1 picks 青.BMP, replacing its own pick
+    form->setPictureOpenRunner([&](QWidget*, const QString&) { return std::optional<QString>(elsewhere + "/青.bmp"); });
+    QStringList asked;
+    int answer = 1;
+    form->setChoiceQuestion([&](QWidget*, const QString& kind, const QString& text, const QStringList&, int) {
+        asked << kind + ":" + text.section('\n', 0, 0);
+        return answer;
+    });
     form->T2Edit2From->setText("rare.bmp");
     QTest::mouseClick(form->PictureButtons[1], Qt::LeftButton);
-    QCOMPARE(form->T2Edit2To->text(), QString("青.BMP"));
-    messages.boxes.clear();
-    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
-    QVERIFY(!form->runInProgress());
-    QCOMPARE(messages.boxes.size(), std::size_t{1});
-    QVERIFY(messages.boxes[0].second.contains(QDir::toNativeSeparators(elsewhere + "/青.bmp")));
-    QVERIFY(!QFileInfo::exists(scenario.output + "/青.bmp"));
-    QVERIFY(!QFileInfo::exists(scenario.output + "/青.BMP"));
+    QCOMPARE(asked, QStringList{"PictureClash:変換２: 選んだ画像と同じ名前の別のファイルがあります。"});
+    QVERIFY(form->T2Edit2To->text().isEmpty() && form->pickedPicture(1).isEmpty());
+    answer = 0;
+    QTest::mouseClick(form->PictureButtons[1], Qt::LeftButton);
+    QCOMPARE(form->T2Edit2To->text(), QString("青_2.bmp"));
+    QCOMPARE(form->pickedPicture(1), elsewhere + "/青.bmp");
+    execute(*form);
+    QCOMPARE(readFile(scenario.output + "/青.BMP"), readFile(other + "/青.BMP"));
+    QCOMPARE(readFile(scenario.output + "/青_2.bmp"), readFile(elsewhere + "/青.bmp"));
+    QVERIFY(form->ReportPage->text().contains("コピー\t青_2.bmp\t選んだ画像: " + QDir::toNativeSeparators(elsewhere + "/青.bmp")));
 }
 
 void WindowPartsTest::theScenarioFolderIsRefusedAsOutputAtOnce() {
