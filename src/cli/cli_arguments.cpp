@@ -76,6 +76,8 @@ used row tells what it replaced: "集計: 変換１: 12箇所（3ファイル）
 that failed, could not be opened or could not be copied, with the reason, a line for each row that is
 not used, and a warning for each file whose name Windows takes for an earlier file's (README.TXT and
 readme.txt): into an output folder that folds case the later one is not copied (listed with its reason).
+An output folder whose Summary.wsm is not the scenario's (another scenario was converted into it) is said
+on standard error before the run, which goes on: the two scenarios' files would mix.
 With several scenarios, a line "シナリオ: NAME" comes before each scenario's messages.
 
 Every file is written under a temporary name and takes its own name only when complete: a run that is
