@@ -136,7 +136,9 @@ TEST_F(CliProcess, RenameCopiesEachRowsPictureUnderItsNewName) {
     writeFile(scenario + "/there.bmp", "there");
     fs::create_directory(pathFromUtf8(output + "/PICS"));
     fs::create_directory(pathFromUtf8(root / "elsewhere"));
-    fs::create_directory_symlink(root / "elsewhere", output + "/linked");
+    std::error_code noLinks;
+    fs::create_directory_symlink(root / "elsewhere", output + "/linked", noLinks);
+    if (noLinks) writeFile(output + "/linked", "");  // where no link can be made: a file where a folder should be
     const std::vector<std::string> rows = {
         "--from", "sub\\deep.bmp", "--to", "pics\\new\\deep2.bmp",  // into an existing folder of another case, and a new one
         "--from", "背.bmp", "--to", "back.bmp",
@@ -166,6 +168,7 @@ TEST_F(CliProcess, RenameCopiesEachRowsPictureUnderItsNewName) {
     std::map<std::string, std::string> expected = without;
     expected["PICS/new/deep2.bmp"] = "deep";
     expected["back.bmp"] = "back";
+    if (noLinks) expected["linked"] = "";
     EXPECT_EQ(filesUnder(output), expected);
     EXPECT_TRUE(fs::is_empty(root / "elsewhere"));
     // Converted, every name the rows wrote is found.
