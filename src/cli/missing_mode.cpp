@@ -12,20 +12,30 @@
 
 namespace celshift::cli {
 
-MissingImagesResult listMissingImages(const std::string& summary, FileList& fileList, LineMessages& messages,
-                                      const RunOptions& options) {
-    const std::string folder = parentFolder(summary);
-    const ScenarioScan scan = scanScenario(summary, fileList, options);
+std::optional<ScenarioScan> scanEveryName(const std::string& summary, FileList& fileList, LineMessages& messages,
+                                          const RunOptions& options, MissingImagesResult& result) {
+    ScenarioScan scan = scanScenario(summary, fileList, options);
     if (scan.listingFailed) {
-        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(folder), texts::kCaptionError);
-        return MissingImagesResult::CouldNotLook;
+        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(parentFolder(summary)),
+                             texts::kCaptionError);
+        result = MissingImagesResult::CouldNotLook;
+        return std::nullopt;
     }
-    // A stopped scan saw only some of the names: no list that could be taken for the whole one.
     if (scan.stopped) {
         messages.showMessage(texts::kStopped, texts::kCaptionInfo);
-        return MissingImagesResult::Stopped;
+        result = MissingImagesResult::Stopped;
+        return std::nullopt;
     }
-    const ImageFileIndex files(folder);
+    return scan;
+}
+
+MissingImagesResult listMissingImages(const std::string& summary, FileList& fileList, LineMessages& messages,
+                                      const RunOptions& options) {
+    MissingImagesResult early = MissingImagesResult::CouldNotLook;
+    const std::optional<ScenarioScan> scanned = scanEveryName(summary, fileList, messages, options, early);
+    if (!scanned) return early;
+    const ScenarioScan& scan = *scanned;
+    const ImageFileIndex files(parentFolder(summary));
     const MissingImages missing = findMissingImages(scan, files);
     printNameLines(missing.names, messages);
     tellScanProblems(scan, messages);

@@ -14,18 +14,12 @@ namespace celshift::cli {
 
 MissingImagesResult listUnusedPictures(const std::string& summary, FileList& fileList, LineMessages& messages,
                                        const RunOptions& options) {
-    const std::string folder = parentFolder(summary);
-    const ScenarioScan scan = scanScenario(summary, fileList, options);
-    if (scan.listingFailed) {
-        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(folder), texts::kCaptionError);
-        return MissingImagesResult::CouldNotLook;
-    }
     // A stopped scan saw only some of the names: a file it did not see named would be listed as unused.
-    if (scan.stopped) {
-        messages.showMessage(texts::kStopped, texts::kCaptionInfo);
-        return MissingImagesResult::Stopped;
-    }
-    const ImageFileIndex files(folder);
+    MissingImagesResult early = MissingImagesResult::CouldNotLook;
+    const std::optional<ScenarioScan> scanned = scanEveryName(summary, fileList, messages, options, early);
+    if (!scanned) return early;
+    const ScenarioScan& scan = *scanned;
+    const ImageFileIndex files(parentFolder(summary));
     const UnusedPictures unused = findUnusedPictures(scan, files);
     std::string lines;
     for (const UnusedPicture& file : unused.files)
