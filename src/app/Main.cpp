@@ -144,6 +144,8 @@ TForm1::TForm1(std::string settingsPath, QWidget* parent)
       rowsFileRunner_(execRowsFile) {
     buildControls();
     setAcceptDrops(true);
+    // The preview follows the row being edited.
+    connect(qApp, &QApplication::focusChanged, this, [this] { showRowPreview(); });
     boxMessages_->setAboutFile([this](const QString& file) { showBoxAbout(file); });
     boxMessages_->setBeforeBox([this] { flushRelays(); });
     boxMessages_->setReportOffer([this] { return ReportPage->hasProblems(); },
@@ -411,6 +413,8 @@ void TForm1::changeEvent(QEvent* event) {
 void TForm1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     FormResize();
+    // The preview's size is set by the rows page's layout once it has handled this resize.
+    QTimer::singleShot(0, this, [this] { showRowPreview(); });
     applyPendingOuterSize();
     rememberRestoredGeometry();
 }

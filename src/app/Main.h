@@ -96,6 +96,11 @@ public:
     std::array<QLabel*, 4> ToThumbs;
     // Per row, beside 変換先: picks a picture file from anywhere (T2Button1Picture, ...).
     std::array<QPushButton*, 4> PictureButtons;
+    // Below the rows, in the room a larger window has: the pictures of the row being edited, large.
+    QWidget* RowPreview;
+    QLabel* PreviewCaption;
+    QLabel* PreviewFrom;
+    QLabel* PreviewTo;
     // Above the rows: copy a row's picture under its 変換先 name when no file has that name (off by default).
     QCheckBox* RenamePictures;
     // The chosen scenario and the output folder, read-only, the full path in the tooltip.
@@ -227,6 +232,7 @@ private:
     void markRows();
     void showRowPictures();
     void clearRowSummaries();
+    void showRowPreview();
     void showRowSummaries(const RunOutcome& outcome);
     // main_run.cpp
     RunMessages& messages();
@@ -277,6 +283,9 @@ private:
     // Per row, the name the picked picture takes in the output folder: its own, or another one the user took
     // because a different file has its name.
     std::array<QString, 4> pickedNames_;
+    // Per row, the files its two pictures show (変換元, 変換先); empty where none; and the row the preview shows.
+    std::array<std::array<QString, 2>, 4> rowPicturePaths_;
+    int previewRow_ = 0;
     // The scenario folder's and the output folder's files, read once each until the folder changes or a run
     // has written; for the rows' pictures.
     std::shared_ptr<ImageFileIndex> scenarioFiles_;

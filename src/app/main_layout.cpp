@@ -172,6 +172,27 @@ void TForm1::buildControls() {
     SourceLine = makePathLine(page, TabSheet2, "SourceLine", "シナリオ", 8, 196, {}, kLeftHalf);
     TargetLine = makePathLine(page, TabSheet2, "TargetLine", "出力先", 210, 183, kMoveHalf, kRightHalf);
     SourceLine->setPlaceholderText("未選択");
+    // Below the path lines, only in a window taller than designed: the pictures of the row being edited.
+    RowPreview = new QWidget(TabSheet2);
+    RowPreview->setObjectName("RowPreview");
+    PreviewCaption = new QLabel(RowPreview);
+    PreviewFrom = new QLabel(RowPreview);
+    PreviewTo = new QLabel(RowPreview);
+    auto* arrowLabel = new QLabel("→", RowPreview);
+    for (QLabel* label : {PreviewFrom, PreviewTo}) {
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumSize(1, 1);
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    }
+    PreviewFrom->setObjectName("PreviewFrom");
+    PreviewTo->setObjectName("PreviewTo");
+    auto* previewLayout = new QHBoxLayout(RowPreview);
+    previewLayout->setContentsMargins(0, 6, 0, 0);
+    previewLayout->addWidget(PreviewCaption, 0, Qt::AlignTop);
+    previewLayout->addWidget(PreviewFrom, 1);
+    previewLayout->addWidget(arrowLabel);
+    previewLayout->addWidget(PreviewTo, 1);
+    page->addDesigned(RowPreview, QRect(8, 296, 385, 0), Share{0, 1, 0, 1});
     // Above the rows: a renamed picture is copied under its new name too (off by default).
     RenamePictures = new QCheckBox("画像も新しい名前でコピー(&R)", TabSheet2);
     RenamePictures->setObjectName("RenamePictures");

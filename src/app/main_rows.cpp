@@ -2,6 +2,7 @@
 // row replaced in the last run.
 #include <algorithm>
 #include <QDir>
+#include <QApplication>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QGroupBox>
@@ -146,7 +147,9 @@ void TForm1::showRowPictures() {
         if (haveScenario && !from[row]->text().isEmpty()) {
             fromFile = scenarioFiles_->findTyped(from[row]->text().toStdString());
         }
-        showThumbnail(FromThumbs[row], fromFile ? fromBytes(*fromFile) : QString());
+        rowPicturePaths_[row][0] = fromFile ? fromBytes(*fromFile) : QString();
+        rowPicturePaths_[row][1].clear();
+        showThumbnail(FromThumbs[row], rowPicturePaths_[row][0]);
         FromThumbs[row]->setToolTip(fromFile ? shownPath(*fromFile) : QString());
 
         const QString toName = to[row]->text();
@@ -164,12 +167,35 @@ void TForm1::showRowPictures() {
         if (warn) {
             thumb->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(thumb->size()));
             thumb->setToolTip(kToMissingTip);
+            rowPicturePaths_[row][1].clear();
             continue;
         }
-        showThumbnail(thumb, toFile ? fromBytes(*toFile) : QString());
+        rowPicturePaths_[row][1] = toFile ? fromBytes(*toFile) : QString();
+        showThumbnail(thumb, rowPicturePaths_[row][1]);
         thumb->setToolTip(!pickedPictures_[row].isEmpty() ? "選んだ画像: " + QDir::toNativeSeparators(pickedPictures_[row])
                           : toFile                         ? shownPath(*toFile)
                                                            : QString());
+    }
+    showRowPreview();
+}
+
+// The room a larger window has below the rows shows the pictures of the row being edited, as large as they fit.
+void TForm1::showRowPreview() {
+    const bool room = RowPreview->height() >= 48;
+    const std::array<QLineEdit*, 4> from = fromEdits(*this);
+    const std::array<QLineEdit*, 4> to = toEdits(*this);
+    for (int row = 0; row < 4; ++row) {
+        if (QApplication::focusWidget() == from[static_cast<std::size_t>(row)] ||
+            QApplication::focusWidget() == to[static_cast<std::size_t>(row)])
+            previewRow_ = row;
+    }
+    const auto& paths = rowPicturePaths_[static_cast<std::size_t>(previewRow_)];
+    PreviewCaption->setText(room ? QString("変換%1").arg(QString::fromStdString(texts::rowNumber(previewRow_ + 1)))
+                                 : QString());
+    for (int side = 0; side < 2; ++side) {
+        QLabel* label = side == 0 ? PreviewFrom : PreviewTo;
+        showThumbnail(label, room ? paths[static_cast<std::size_t>(side)] : QString());
+        label->setToolTip(QDir::toNativeSeparators(paths[static_cast<std::size_t>(side)]));
     }
 }
 
