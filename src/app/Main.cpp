@@ -145,7 +145,7 @@ TForm1::TForm1(std::string settingsPath, QWidget* parent)
     buildControls();
     setAcceptDrops(true);
     // The preview follows the row being edited.
-    connect(qApp, &QApplication::focusChanged, this, [this] { showRowPreview(); });
+    previewFollowsFocus_ = connect(qApp, &QApplication::focusChanged, this, [this] { showRowPreview(); });
     boxMessages_->setAboutFile([this](const QString& file) { showBoxAbout(file); });
     boxMessages_->setBeforeBox([this] { flushRelays(); });
     boxMessages_->setReportOffer([this] { return ReportPage->hasProblems(); },
@@ -167,7 +167,11 @@ TForm1::TForm1(std::string settingsPath, QWidget* parent)
     }
 }
 
-TForm1::~TForm1() { endBackgroundWork(); }
+TForm1::~TForm1() {
+    // The controls go before this object does: focus moving among them must not reach the preview.
+    disconnect(previewFollowsFocus_);
+    endBackgroundWork();
+}
 
 void TForm1::setSourceOpenRunner(SourceOpenRunner runner) {
     sourceOpenRunner_ = runner ? std::move(runner) : SourceOpenRunner(execSourceOpen);

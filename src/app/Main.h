@@ -286,6 +286,7 @@ private:
     // Per row, the files its two pictures show (変換元, 変換先); empty where none; and the row the preview shows.
     std::array<std::array<QString, 2>, 4> rowPicturePaths_;
     int previewRow_ = 0;
+    QMetaObject::Connection previewFollowsFocus_;
     // The scenario folder's and the output folder's files, read once each until the folder changes or a run
     // has written; for the rows' pictures.
     std::shared_ptr<ImageFileIndex> scenarioFiles_;

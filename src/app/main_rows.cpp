@@ -190,6 +190,7 @@ void TForm1::showRowPreview() {
             previewRow_ = row;
     }
     const auto& paths = rowPicturePaths_[static_cast<std::size_t>(previewRow_)];
+    for (QWidget* part : RowPreview->findChildren<QWidget*>()) part->setVisible(room);
     PreviewCaption->setText(room ? QString("変換%1").arg(QString::fromStdString(texts::rowNumber(previewRow_ + 1)))
                                  : QString());
     for (int side = 0; side < 2; ++side) {
