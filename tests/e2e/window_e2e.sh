@@ -696,11 +696,11 @@ echo "== Started again, closed with Alt+F4 while the run converts, the question 
 start_program "$work/celshift5.log"
 check_reopened "the larger scenario"
 type_row 1 cell_red.bmp cell_green.bmp
+touch "$work/marker"
 click "$main" "${execute_button[@]}"
 for caption in "${captions_big[@]:0:${#captions_big[@]}-1}"; do
   answer_box "$caption" "the box that follows did not come up"
 done
-touch "$work/marker"
 close_during_run alt+F4
 shot close-question-left
 question_left_unanswered "$question" "with Alt+F4 while the run converts"
