@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QTimer>
 #include <QUrl>
 #include <QCloseEvent>
@@ -147,7 +148,15 @@ TForm1::TForm1(std::string settingsPath, QWidget* parent)
     // The preview follows the row being edited.
     previewFollowsFocus_ = connect(qApp, &QApplication::focusChanged, this, [this] { showRowPreview(); });
     boxMessages_->setAboutFile([this](const QString& file) { showBoxAbout(file); });
-    boxMessages_->setBeforeBox([this] { flushRelays(); });
+    boxMessages_->setBeforeBox([this](bool last) {
+        flushRelays();
+        // The run's boxes wait while the question at close is up; its last box answers the question instead.
+        if (last) {
+            beforeLastBox();
+        } else {
+            waitWhileCloseQuestionIsUp();
+        }
+    });
     boxMessages_->setReportOffer([this] { return ReportPage->hasProblems(); },
                                  [this] {
                                      // The user wants to read the report: a close that waited for the run waits on.
@@ -390,6 +399,15 @@ void TForm1::FormClose(QCloseEvent* event) {
     }
     writeSettings();
     event->accept();
+}
+
+void TForm1::waitWhileCloseQuestionIsUp() {
+    QMessageBox* question = closeQuestionUp_ ? findChild<QMessageBox*>("CloseQuestion") : nullptr;
+    if (question == nullptr || !question->isVisible()) return;
+    QEventLoop loop;
+    connect(question, &QDialog::finished, &loop, &QEventLoop::quit);
+    connect(question, &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 void TForm1::closeOnStopRequest() {

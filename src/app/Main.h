@@ -244,6 +244,8 @@ private:
     void showBoxAbout(const QString& file);
     // The run's last box is about to come up: a close question still up is answered by the run's end.
     void beforeLastBox();
+    // Returns once the question at close, when it is up, has been answered.
+    void waitWhileCloseQuestionIsUp();
     // Hands what the run told meanwhile to the progress and the report at once.
     void flushRelays();
     QStringList lastBoxNotes(bool stopped) const;

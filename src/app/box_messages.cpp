@@ -30,22 +30,23 @@ int boxWidthForCaption(const QString& caption) {
     return QFontMetrics(font).horizontalAdvance(caption) + kTitleBarRoom;
 }
 
-void BoxMessages::onGuiThread(const std::function<void()>& show) {
+void BoxMessages::onGuiThread(const std::function<void()>& show, bool last) {
     if (silent_.load()) return;
     QObject* const context = parent_ != nullptr ? static_cast<QObject*>(parent_) : QCoreApplication::instance();
+    const auto showNow = [&show, last, this] {
+        if (silent_.load()) return;
+        if (beforeBox_) beforeBox_(last);
+        if (!silent_.load()) show();
+    };
     if (context == nullptr || QThread::currentThread() == context->thread()) {
-        if (beforeBox_) beforeBox_();
-        show();
+        showNow();
         return;
     }
-    QMetaObject::invokeMethod(context, [&show, this] {
-        if (silent_.load()) return;
-        if (beforeBox_) beforeBox_();
-        show();
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(context, showNow, Qt::BlockingQueuedConnection);
 }
 
 void BoxMessages::showMessage(const std::string& text, const std::string& caption) {
+    const bool lastBox = caption == texts::kCaptionInfo && (text == texts::kDone || text == texts::kStopped);
     onGuiThread([&] {
         const QString shownCaption = QString::fromStdString(caption);
         QMessageBox box(QMessageBox::NoIcon, shownCaption, QString::fromStdString(text), QMessageBox::Ok, parent_);
@@ -86,7 +87,7 @@ void BoxMessages::showMessage(const std::string& text, const std::string& captio
         box.exec();
         if (aboutFile) tellAbout(QString());
         if (toReport != nullptr && box.clickedButton() == toReport) showReport_();
-    });
+    }, lastBox);
 }
 
 void BoxMessages::showErrorFm(const std::string& path) {

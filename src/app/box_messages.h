@@ -47,14 +47,15 @@ public:
         beforeLastBox_ = std::move(before);
         lastBoxNotes_ = std::move(notes);
     }
-    // Called on the GUI thread before any box comes up: the window brings its pages up to date first.
-    void setBeforeBox(std::function<void()> before) { beforeBox_ = std::move(before); }
+    // Called on the GUI thread before any box comes up (last: the run's last box): the window brings its pages up
+    // to date first, and may hold the box back while a question of its own is up.
+    void setBeforeBox(std::function<void(bool last)> before) { beforeBox_ = std::move(before); }
     // The reason the report gives for a file of that name (as the box shows it), shown under a box about it.
     void setReasonOf(std::function<QString(const QString& name)> reasonOf) { reasonOf_ = std::move(reasonOf); }
 
 private:
     // Runs show on the GUI thread and returns when it has returned there.
-    void onGuiThread(const std::function<void()>& show);
+    void onGuiThread(const std::function<void()>& show, bool last = false);
 
     void tellAbout(const QString& file) const {
         if (aboutFile_) aboutFile_(file);
@@ -65,7 +66,7 @@ private:
     std::function<void(const QString&)> aboutFile_;
     std::function<bool()> reportProblems_;
     std::function<void()> showReport_;
-    std::function<void()> beforeBox_;
+    std::function<void(bool)> beforeBox_;
     std::function<void()> beforeLastBox_;
     std::function<QStringList(bool)> lastBoxNotes_;
     std::function<QString(const QString&)> reasonOf_;

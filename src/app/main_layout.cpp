@@ -347,7 +347,8 @@ void TForm1::FormResize() {
     const QMargins margins = RunPanel->layout()->contentsMargins();
     const int others = margins.left() + margins.right() + 2 * RunPanel->layout()->spacing() + RunProgressBar->width()
                        + RunCancel->width();
-    RunFileLabel->setFixedWidth(std::max(room - others, 40));
+    // The label gives way first, to nothing: the page tabs always keep their room.
+    RunFileLabel->setFixedWidth(std::max(room - others, 0));
     // The tab widget keeps room for its corner even while the run panel is hidden, and a hidden panel does not tell
     // it that its size changed: without this, a window made smaller again leaves the tabs no room at all.
     QEvent request(QEvent::LayoutRequest);

@@ -206,7 +206,8 @@ void TForm1::RunCancelClick() {
     if (!runInProgress()) return;
     runStop_->request();
     RunCancel->setEnabled(false);
-    RunFileLabel->setText("中止しています");
+    RunFileLabel->setText(RunFileLabel->fontMetrics().elidedText("中止しています", Qt::ElideRight, RunFileLabel->width()));
+    RunFileLabel->setToolTip("中止しています");
 }
 
 void TForm1::setRunning(bool running) {

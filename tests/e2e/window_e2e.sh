@@ -14,8 +14,9 @@
 # scenario run into the same output folder asks, and Enter puts it into a subfolder named after it, the first
 # one's files left as they were; started again, the window shows the last scenario with 実行 enabled. On a
 # scenario large enough for a run to last seconds (generated on disk in the work folder): closed during a run with
-# はい to the question, the run stops and the window closes; closed with the question left unanswered, the run's
-# end takes the question away and its last box comes alone (no box may come over the question); each way out
+# はい to the question, the run stops and the window closes; closed with the question left up while the run copies,
+# the run's boxes wait for the answer (いいえ lets them come, and the window stays); closed with it left up while the
+# run converts, the run's end takes the question away and its last box comes alone; each way out
 # writes the settings and exits 0. 中止 in the data stage: the last box offers 結果を表示, and the report tells
 # the n of m files the run got to, as the output folder holds them. Four rows saved with 変換行 as a rows file
 # (what celshift-cli --rows reads), cleared and loaded back.
@@ -364,6 +365,54 @@ close_during_run() {
   done
   fail "closed with the $how during a run: the run's boxes kept taking the close"
 }
+# A close whose question is left up while the run copies: the run's next boxes wait for the answer (none comes over
+# the question), いいえ (the default, Enter) lets them come one by one, the run ends, and the window stays open.
+question_holds_the_boxes() {
+  local question=$1 when=$2 boxes others id title deadline
+  deadline=$((SECONDS + 3))
+  while ((SECONDS < deadline)); do
+    kill -0 "$app_pid" 2>/dev/null || fail "closed $when: the program ended while the close question was up"
+    boxes=$(program_boxes)
+    if ! grep -q "^$question " <<<"$boxes"; then
+      # The copy stage was over: the run ended meanwhile and its last box took the question away.
+      echo "    the run ended while the question was up"
+      question_left_unanswered "$question" "$when"
+      return 0
+    fi
+    others=$(grep -v "^$question " <<<"$boxes" || true)
+    if [[ -n $others ]]; then
+      shot "stacked"
+      findings+=("closed $when, question up: the box \"$(cut -d ' ' -f 2- <<<"$others" | head -n 1)\" came over the close question (screenshot $shot_number)")
+      break
+    fi
+    sleep 0.2
+  done
+  shot question-holds-the-boxes
+  focus "$question"
+  xdotool key Return  # いいえ
+  wait_gone "$question" "Enter (いいえ) on the close question"
+  deadline=$((SECONDS + 3 * wait_seconds))
+  while :; do
+    ((SECONDS < deadline)) || fail "closed $when and answered いいえ: the run did not end within $((3 * wait_seconds)) s"
+    kill -0 "$app_pid" 2>/dev/null || fail "closed $when and answered いいえ: the program ended"
+    boxes=$(program_boxes)
+    if [[ -n $boxes ]]; then
+      read -r id title <<<"$boxes"
+      (($(wc -l <<<"$boxes") == 1)) || findings+=("closed $when and answered いいえ: $(wc -l <<<"$boxes") boxes at once")
+      local last=0
+      [[ $title == 情報 ]] && ! is_question "$id" && last=1
+      focus "$id"
+      xdotool key Return
+      wait_gone "$id" "Enter on the box \"$title\""
+      ((last == 0)) || break
+    fi
+    sleep 0.2
+  done
+  sleep 0.5
+  kill -0 "$app_pid" 2>/dev/null || fail "closed $when and answered いいえ: the window closed all the same"
+  click_close_button
+  wait_exit "the title bar's button after a run whose close was answered いいえ"
+}
 # The run's boxes after a close whose question was left unanswered. The run goes on to its end, which must take the
 # question away; its last box must then come alone, and Enter on it must close the window. A box that comes over
 # the question meanwhile is one box stacked on another: noted, and answered with Enter as a person would.
@@ -640,7 +689,7 @@ done
 echo "    exited with status $status; Scena holds $(ls "$work/app/Scena" | wc -l) whole files"
 
 # The larger scenario's output stays in Scena from one start to the next: a later run only rewrites its data files.
-echo "== The larger scenario, closed with the title bar's button while the run copies, the question left unanswered"
+echo "== The larger scenario, closed with the title bar's button while the run copies, the question left up: the boxes wait, いいえ"
 rm -rf "$work/app/Scena"; mkdir -p "$work/app/Scena"
 start_program "$work/celshift3.log"
 choose_scenario "$big/Summary.wsm"
@@ -650,7 +699,7 @@ touch "$work/marker"
 close_during_run button
 ((closes_before == 0)) || echo "    the copy stage was over before the close: closed after $closes_before of the run's boxes"
 shot close-question-left
-question_left_unanswered "$question" "with the title bar's button while the run copies"
+question_holds_the_boxes "$question" "with the title bar's button while the run copies"
 ((status == 0)) || findings+=("after the last box of a run closed with the title bar's button the program exited with status $status")
 check_settings "$work/marker" "$big" "closed with the title bar's button during a run, the question left unanswered"
 damage=$(output_damage)
