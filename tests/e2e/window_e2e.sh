@@ -812,9 +812,9 @@ sleep 0.5; shot stopped-rows
 
 echo "== 変換行: four rows saved as a rows file, emptied, and loaded back"
 type_row 2 cell_green.bmp cell_red.bmp
-type_row 3 背景01.bmp 表紙.bmp
+type_row 3 bg01.bmp 表紙.bmp  # Japanese typed into a 変換先 only: xdotool races the completion list of a 変換元
 type_row 4 Title.BMP 森の入口.bmp
-printf '%s\t%s\n' cell_red.bmp cell_green.bmp cell_green.bmp cell_red.bmp 背景01.bmp 表紙.bmp Title.BMP 森の入口.bmp \
+printf '%s\t%s\n' cell_red.bmp cell_green.bmp cell_green.bmp cell_red.bmp bg01.bmp 表紙.bmp Title.BMP 森の入口.bmp \
   >"$work/rows-typed.txt"
 sleep 0.5; shot rows-typed
 rows_menu 1
