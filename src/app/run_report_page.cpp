@@ -179,6 +179,8 @@ RunReportPage::RunReportPage(QWidget* parent)
     ReportSummary->setObjectName("ReportSummary");
     ReportSummary->setText("実行すると、ファイルごとの結果がここに並びます。");
     ReportSummary->setTextFormat(Qt::PlainText);
+    // Wrapped rather than widening the window's smallest size (wider fonts under Windows).
+    ReportSummary->setWordWrap(true);
     ProblemsOnly->setObjectName("ProblemsOnly");
     ProblemsOnly->setToolTip("失敗したファイル、コピーできなかったファイル、要確認のファイルだけを表示します");
     ReportSearch->setObjectName("ReportSearch");
