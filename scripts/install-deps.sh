@@ -11,7 +11,7 @@ packages=("$@")
   qt6-base-dev qt6-translations-l10n libsimpleini-dev libicu-dev
   fonts-ipafont-gothic
   hyperfine time python3
-  xvfb xauth openbox xdotool x11-utils imagemagick
+  xvfb xauth openbox xdotool x11-utils x11-xserver-utils imagemagick
   dpkg-dev file desktop-file-utils librsvg2-bin
 )
 missing=()

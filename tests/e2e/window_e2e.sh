@@ -214,14 +214,35 @@ choose_scenario() {
 # of names that typing opens, which would take the next click for itself.
 type_row() {
   local y=$((first_row_from[1] + row_step * ($1 - 1)))
+  map_keys "$2$3"
   click "$main" "${first_row_from[0]}" "$y"
   xdotool key ctrl+a
-  xdotool type --delay 60 "$2"  # slow enough that no character of a Japanese name is lost
+  xdotool type --delay 30 "$2"
   xdotool key Escape
   click "$main" "${first_row_to[0]}" "$y"
   xdotool key ctrl+a
-  xdotool type --delay 60 "$3"
+  xdotool type --delay 30 "$3"
   xdotool key Escape
+}
+# Binds each character of $1 that the keyboard lacks to a keycode of its own, so that xdotool finds them all in
+# the keymap: left to itself, it rebinds one spare keycode per character while typing, and the window may read a
+# key press before it has taken the new binding in (the first Japanese character was lost that way).
+spare_keycodes=()
+declare -A mapped_keys=()
+map_keys() {
+  local key code
+  if ((${#spare_keycodes[@]} == 0)); then
+    mapfile -t spare_keycodes < <(xmodmap -pke | awk 'NF == 3 && $1 == "keycode" && $2 > 200 {print $2}')
+  fi
+  for key in $(python3 -c 'import sys; print(*sorted({"U%04X" % ord(c) for c in sys.argv[1] if ord(c) > 127}))' "$1"); do
+    [[ -n ${mapped_keys[$key]:-} ]] && continue
+    ((${#spare_keycodes[@]})) || fail "no spare keycode left for $key"
+    code=${spare_keycodes[0]}
+    spare_keycodes=("${spare_keycodes[@]:1}")
+    xmodmap -e "keycode $code = $key"
+    mapped_keys[$key]=$code
+  done
+  sleep 0.2
 }
 # Types $2 into the save or open dialog titled $1 (after $3) and accepts it with Enter.
 path_into_dialog() {
@@ -356,8 +377,9 @@ close_during_run() {
         focus "$id"
         xdotool key Return
         wait_gone "$id" "Enter on the run's last box"
-        sleep 0.3
-        click_close_button
+        sleep 0.5
+        # The close clicked while the box was up may have been kept for after it: then the window is gone already.
+        if kill -0 "$app_pid" 2>/dev/null && xwininfo -id "$main" >/dev/null 2>&1; then click_close_button; fi
         wait_exit "the title bar's button after the run"
         return 1
       fi
