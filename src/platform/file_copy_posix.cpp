@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -126,7 +127,27 @@ CopyResult failure(int error) { return {CopyOutcome::Failed, errorFromErrno(erro
 
 CopyResult openFailure(const std::string& source, int error) { return {CopyOutcome::Failed, errorOpening(source, error)}; }
 
+int descriptorOf(void* cookie) { return static_cast<int>(reinterpret_cast<std::intptr_t>(cookie)); }
+
+// The stream takes a short count for an error, so the whole buffer is written here.
+ssize_t writeDescriptor(void* cookie, const char* data, std::size_t size) {
+    return writeAll(descriptorOf(cookie), data, size) ? static_cast<ssize_t>(size) : -1;
+}
+
+int closeDescriptor(void* cookie) { return ::close(descriptorOf(cookie)); }
+
 }  // namespace
+
+namespace detail {
+
+std::FILE* writingStream(int fd) {
+    cookie_io_functions_t functions{};
+    functions.write = writeDescriptor;
+    functions.close = closeDescriptor;
+    return ::fopencookie(reinterpret_cast<void*>(static_cast<std::intptr_t>(fd)), "wb", functions);
+}
+
+}  // namespace detail
 
 FileError errorOpening(const std::string& path, int errnoValue) {
     struct stat status;
@@ -148,6 +169,7 @@ std::FILE* openForReading(const std::string& path, FileError& error) {
         ::close(fd);
         return nullptr;
     }
+    // fdopen, not a stream of our own: an unbuffered stream of our own would read a byte at a time.
     std::FILE* stream = ::fdopen(fd, "rb");
     if (stream == nullptr) {
         error = errorFromErrno(errno);
@@ -169,9 +191,11 @@ CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const
 
     // Looked at first, so that a second run does not copy every file only to find it there.
     const int target = folder.native().fd;
-    struct stat existing;
-    if (::fstatat(target, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) return existingEntry(existing);
-    if (errno != ENOENT) return failure(errno);
+    if (folder.mayHold(name)) {
+        struct stat existing;
+        if (::fstatat(target, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) return existingEntry(existing);
+        if (errno != ENOENT) return failure(errno);
+    }
 
     // Created with the source's permission bits; only when the creation mask takes some away are they set again.
     OutputFolder::Native& native = folder.native();

@@ -73,35 +73,37 @@ bool matchesExpression(const std::vector<char32_t>& name, const std::vector<char
             lastDot = i;
             break;
         }
-    // matches[j][i]: expression from j matches name from i.
-    std::vector<std::vector<char> > matches(m + 1, std::vector<char>(n + 1, 0));
-    matches[m][n] = 1;
+    // at(j, i): expression from j matches name from i. One block for the whole table: this runs for every name of
+    // a listing, twice a run.
+    std::vector<char> table((m + 1) * (n + 1), 0);
+    const auto at = [&table, n](std::size_t j, std::size_t i) -> char& { return table[j * (n + 1) + i]; };
+    at(m, n) = 1;
     for (std::size_t j = m; j-- > 0;) {
         const char32_t e = expression[j];
         for (std::size_t i = n + 1; i-- > 0;) {
             const bool more = i < n;
             bool result = false;
             if (e == kStar) {
-                result = matches[j + 1][i] || (more && matches[j][i + 1]);
+                result = at(j + 1, i) || (more && at(j, i + 1));
             } else if (e == kDosStar) {
-                result = matches[j + 1][i] || (more && i != lastDot && matches[j][i + 1]);
+                result = at(j + 1, i) || (more && i != lastDot && at(j, i + 1));
             } else if (e == kDosQuestion) {
                 if (more && name[i] != U'.') {
-                    result = matches[j + 1][i + 1];
+                    result = at(j + 1, i + 1);
                 } else {
                     std::size_t after = j;
                     while (after < m && expression[after] == kDosQuestion) ++after;
-                    result = matches[after][i];
+                    result = at(after, i);
                 }
             } else if (e == kDosDot) {
-                result = (more && name[i] == U'.' && matches[j + 1][i + 1]) || (!more && matches[j + 1][i]);
+                result = (more && name[i] == U'.' && at(j + 1, i + 1)) || (!more && at(j + 1, i));
             } else {
-                result = more && foldAscii(name[i]) == foldAscii(e) && matches[j + 1][i + 1];
+                result = more && foldAscii(name[i]) == foldAscii(e) && at(j + 1, i + 1);
             }
-            matches[j][i] = result;
+            at(j, i) = result;
         }
     }
-    return matches[0][0] != 0;
+    return at(0, 0) != 0;
 }
 
 // The listing that both platforms share: the platform reads and sorts, the list keeps the result.
@@ -151,16 +153,12 @@ private:
 
 }  // namespace
 
-namespace detail {
-
 WildcardMask::WildcardMask(const std::string& mask) : expression_(windowsMask(mask)) {}
 
 bool WildcardMask::matches(std::string_view name) const { return matchesExpression(characters(name), expression_); }
 
-}  // namespace detail
-
 std::unique_ptr<FileList> makeDirectoryFileList() { return std::make_unique<DirectoryFileList>(); }
 
-bool matchesMask(const std::string& name, const std::string& mask) { return detail::WildcardMask(mask).matches(name); }
+bool matchesMask(const std::string& name, const std::string& mask) { return WildcardMask(mask).matches(name); }
 
 }  // namespace celshift

@@ -3,6 +3,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace celshift {
 
@@ -32,5 +34,15 @@ std::unique_ptr<FileList> makeDirectoryFileList();
 
 // Windows wildcard match of a file name, ASCII letters compared without regard to case.
 bool matchesMask(const std::string& name, const std::string& mask);
+
+// The same, for many names against one mask: the mask is read once.
+class WildcardMask {
+public:
+    explicit WildcardMask(const std::string& mask);
+    bool matches(std::string_view name) const;
+
+private:
+    std::vector<char32_t> expression_;
+};
 
 }  // namespace celshift

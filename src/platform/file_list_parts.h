@@ -5,17 +5,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_list.h"
+
 namespace celshift::detail {
 
 // A wildcard mask with the Windows meaning, compiled once for a whole folder.
-class WildcardMask {
-public:
-    explicit WildcardMask(const std::string& mask);
-    bool matches(std::string_view name) const;
-
-private:
-    std::vector<char32_t> expression_;
-};
+using celshift::WildcardMask;
 
 // Adds the names of the folder's visible regular files that match the mask (file_list_posix.cpp,
 // file_list_win32.cpp). False when the folder cannot be read completely.

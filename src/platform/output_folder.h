@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 #include "platform/file_error.h"
 
@@ -40,6 +41,10 @@ public:
     // pattern that are regular files and whose process (the number in the name) no longer runs, nothing else. A
     // run that writes here through another view of the folder, which the lock may not see, keeps its files.
     void removeLeftovers();
+    // False when the folder held no entry of this name as removeLeftovers read it (where it reads every name: so
+    // far on POSIX), so that a first run need not look for each name before its copy; true otherwise. Entries made
+    // since are not noted: a copy that then meets one finds it when it takes its name, which never replaces.
+    bool mayHold(const std::string& name) const { return !entriesRead_ || entries_.contains(name); }
     // Makes the names given so far durable (the folder's entries reach the disk).
     void syncEntries();
     // Opens into sub the folder name directly inside this one, made when absent, never through a link: a link, or
@@ -52,6 +57,8 @@ public:
 private:
     std::string path_;
     std::unique_ptr<Native> native_;
+    std::unordered_set<std::string> entries_;
+    bool entriesRead_ = false;
 };
 
 // A file being written into an output folder, without a name or under a temporary one until it is whole. What

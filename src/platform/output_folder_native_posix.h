@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -36,6 +37,11 @@ int linkWithoutReplacing(OutputFolder::Native& folder, NewFile& file, const std:
 int linkReplacing(OutputFolder::Native& folder, NewFile& file, const std::string& name);
 // Removes the temporary name of a file that did not get its own; a file without a name goes with its descriptor.
 void removeTemporaryName(OutputFolder::Native& folder, NewFile& file);
+
+// A stream that writes to the descriptor fd and closes it at fclose; fileno() of it is -1. Unlike fdopen it makes no
+// system call of its own (fdopen asks the descriptor for its flags: one call per file). Give it a buffer: unbuffered,
+// it would write a byte at a time. Null on failure.
+std::FILE* writingStream(int fd);
 
 // Makes the folder's new files get their names this way instead of the way found at the first one (for tests of
 // every way; only before the first new file).

@@ -244,13 +244,23 @@ void OutputFolder::removeLeftovers() {
         ::close(listing);
         return;
     }
-    while (const dirent* entry = ::readdir(directory)) {
-        const std::string name = entry->d_name;
-        if (!isTemporaryFileName(name) || temporaryFileInUse(name)) continue;
+    entries_.clear();
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(directory);
+        if (entry == nullptr) break;
+        std::string name = entry->d_name;
+        if (!isTemporaryFileName(name) || temporaryFileInUse(name)) {
+            entries_.insert(std::move(name));
+            continue;
+        }
         struct stat status;
         if (::fstatat(native_->fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode))
             ::unlinkat(native_->fd, name.c_str(), 0);
+        else
+            entries_.insert(name);
     }
+    entriesRead_ = errno == 0;  // a folder not read to its end is looked at name by name
     ::closedir(directory);
 }
 
@@ -265,7 +275,7 @@ PendingFile::~PendingFile() { discard(); }
 FileError PendingFile::create() {
     if (const int error = detail::createNewFile(folder_.native(), 0666, native_->file); error != 0)
         return errorFromErrno(error);
-    stream_ = ::fdopen(native_->file.fd, "wb");
+    stream_ = detail::writingStream(native_->file.fd);
     if (stream_ == nullptr) {
         const int error = errno;
         discard();
@@ -276,7 +286,7 @@ FileError PendingFile::create() {
 
 FileError PendingFile::finish(bool sync) {
     if (stream_ == nullptr) return errorFromErrno(EBADF);
-    if (std::fflush(stream_) != 0 || (sync && ::fsync(::fileno(stream_)) != 0)) return errorFromErrno(errno);
+    if (std::fflush(stream_) != 0 || (sync && ::fsync(native_->file.fd) != 0)) return errorFromErrno(errno);
     return {};
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
+#include "platform/file_list.h"
 #include "platform/name_fold.h"
 #include "platform/name_rules.h"
 #include "platform/output_folder.h"
@@ -98,8 +99,9 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, const SameNames& s
     const std::size_t added = paths.size();
     // Exactly the files that the second stage leaves alone: a data file copied here as it is would stand unconverted
     // under its final name until the second stage replaced it.
+    const WildcardMask dataFiles(kDataFileMask);
     for (std::string& path : listedPaths(fileList))
-        if (!matchesMask(std::string(lastPathElement(path)), kDataFileMask) || (foldsCase && sameNameOf(same, path)))
+        if (!dataFiles.matches(lastPathElement(path)) || (foldsCase && sameNameOf(same, path)))
             paths.push_back(std::move(path));
     const auto refused = [&](const std::string& path) { return foldsCase ? sameNameOf(same, path) : nullptr; };
     const auto outputName = [&](int i) {
@@ -173,8 +175,8 @@ FileReport::Kind reportKind(DataFileResult::Kind kind) {
 // Second stage: every data file, converted on the workers and reported in the order of the list. Returns
 // false when a stop ended it early. In an output folder that folds case, those the first stage refused are left out.
 bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const ReplacementTableHolder& holder,
-                      const SameNames& same, bool foldsCase, RunMessages& messages, const RunOptions& options,
-                      RunOutcome& outcome) {
+                      const SameNames& same, bool foldsCase, std::size_t stackBytes, RunMessages& messages,
+                      const RunOptions& options, RunOutcome& outcome) {
     fileList.setMask(kDataFileMask);
     std::vector<std::string> paths = listedPaths(fileList);
     if (foldsCase) std::erase_if(paths, [&](const std::string& path) { return sameNameOf(same, path) != nullptr; });
@@ -183,7 +185,7 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
     outcome.lastStage = RunStage::RewritingDataFiles;
     outcome.stageDone = 0;
     outcome.stageCount = static_cast<int>(paths.size());
-    OrderedWorkers<DataFileResult> workers(static_cast<int>(paths.size()), jobs, options.stop, walkStackFor(paths));
+    OrderedWorkers<DataFileResult> workers(static_cast<int>(paths.size()), jobs, options.stop, stackBytes);
     const int delivered = workers.run(
         [&](int i, int worker) {
             return convertDataFile(paths[static_cast<std::size_t>(i)], output, holder,
@@ -229,8 +231,9 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
 }
 
 // Lists the scenario folder, or tells the user that it cannot be read; then makes sure that a worker with the stack
-// its data files need can start, or tells that it cannot. Nothing has been touched yet.
-bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, RunMessages& messages) {
+// its data files need (stackBytes) can start, or tells that it cannot. Nothing has been touched yet.
+bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, RunMessages& messages,
+                        std::size_t& stackBytes) {
     fileList.setDirectory(sourceFolder);
     fileList.setMask("*.*");
     if (fileList.listingFailed()) {
@@ -238,7 +241,8 @@ bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, Run
         return false;
     }
     fileList.setMask(kDataFileMask);
-    if (workerCanStart(walkStackFor(listedPaths(fileList)))) return true;
+    stackBytes = walkStackFor(listedPaths(fileList));
+    if (workerCanStart(stackBytes)) return true;
     messages.showMessage(texts::kNoMemoryForWorkers, texts::kCaptionError);
     return false;
 }
@@ -274,7 +278,8 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
     if (output.isFolder(sourceFolder)) return refuse(texts::kSameFolder, {});
     // The scenario folder is never written into: not through a folder inside it, nor through another view of it.
     if (output.isWithin(sourceFolder)) return refuse(texts::kOutputInScenario, {shownName(outputFolder)});
-    if (!listScenarioFolder(fileList, sourceFolder, messages)) return outcome;
+    std::size_t stackBytes = 0;
+    if (!listScenarioFolder(fileList, sourceFolder, messages, stackBytes)) return outcome;
     if (output.lock()) return refuse(texts::kOutputBusy, {shownName(outputFolder)});
     // Temporary files of a run that was killed: no run but this one can be writing them now.
     output.removeLeftovers();
@@ -295,7 +300,7 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
         (!copyRenamedPictures(*holder.table, sourceFolder, output, messages, options, outcome) || stopRequested(options)))
         return stoppedRun(outcome, messages);
 
-    const bool ended = rewriteDataFiles(fileList, &output, holder, same, foldsCase, messages, options, outcome);
+    const bool ended = rewriteDataFiles(fileList, &output, holder, same, foldsCase, stackBytes, messages, options, outcome);
     if (options.syncBeforeRename) output.syncEntries();
     if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
     messages.showMessage(texts::kDone, texts::kCaptionInfo);
@@ -305,7 +310,8 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
 RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, FileList& fileList,
                   RunMessages& messages, const RunOptions& options) {
     RunOutcome outcome;
-    if (!listScenarioFolder(fileList, parentFolder(sourceFile), messages)) return outcome;
+    std::size_t stackBytes = 0;
+    if (!listScenarioFolder(fileList, parentFolder(sourceFile), messages, stackBytes)) return outcome;
     outcome.started = true;
     ReplacementTableHolder holder;
     buildReplacementTable(rows, holder, messages);
@@ -313,7 +319,7 @@ RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, Fil
     outcome.rowTotals.resize(static_cast<std::size_t>(outcome.usedRows));
     fileList.setMask("*.*");
     const SameNames same = sameNames({}, listedPaths(fileList));
-    const bool ended = rewriteDataFiles(fileList, nullptr, holder, same, false, messages, options, outcome);
+    const bool ended = rewriteDataFiles(fileList, nullptr, holder, same, false, stackBytes, messages, options, outcome);
     if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
     return outcome;
 }

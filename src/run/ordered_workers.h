@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 #include "run/conversion_run.h"
@@ -28,9 +29,10 @@ public:
     // so each worker can keep buffers of its own. It may throw: the first exception stops the work and is
     // thrown again from run() once every worker has ended.
     using Work = std::function<Result(int index, int worker)>;
-    // Called on the calling thread for each index, in order. May wait for the user.
+    // Called for each index, in order, on the calling thread; with one worker, on that worker while the caller
+    // waits. May wait for the user.
     using Deliver = std::function<void(int index, Result& result)>;
-    // Called on the calling thread when results arrive: done of count finished; inWork is the lowest index being
+    // Called where deliveries are when results arrive: done of count finished; inWork is the lowest index being
     // worked on, or -1.
     using Progress = std::function<void(int done, int inWork)>;
     // A worker that copies files needs no deep stack: the size of an ordinary thread's.
@@ -45,6 +47,7 @@ public:
     // Returns the number of indices delivered: all of them unless a stop was requested.
     int run(const Work& work, const Deliver& deliver, const Progress& progress) {
         if (count_ == 0) return 0;
+        if (jobs_ == 1) return runInTurn(work, deliver, progress);
         reportsProgress_ = static_cast<bool>(progress);
         // With a display, a short window keeps a stop close to what the user saw; without one, a longer window
         // lets the collector sleep through many files at a time.
@@ -73,6 +76,31 @@ public:
     }
 
 private:
+    // One worker: one thread works and delivers each index in turn while the caller waits, so no file is handed
+    // between threads (a hand-off costs about what copying a small file does).
+    int runInTurn(const Work& work, const Deliver& deliver, const Progress& progress) {
+        int delivered = 0;
+        bool started = false;
+        try {
+            runOnLargeStack(stackBytes_, [&] {
+                started = true;
+                for (int index = 0; index < count_ && !stopping(); ++index) {
+                    if (progress) progress(index, index);
+                    Result result = work(index, 0);
+                    // Told before the delivery, which may wait for the user.
+                    if (progress) progress(index + 1, -1);
+                    deliver(index, result);
+                    ++delivered;
+                }
+            });
+        } catch (const std::system_error&) {
+            if (!started) throw WorkersUnavailable();
+            throw;
+        }
+        if (progress) progress(delivered, -1);
+        return delivered;
+    }
+
     // Stops handing out work and keeps the first error.
     void abandon(std::exception_ptr error) {
         std::lock_guard lock(mutex_);

@@ -138,6 +138,27 @@ TEST_F(FileCopyTest, LeavesAnythingAlreadyAtTheTargetUntouched) {
 }
 
 #if !defined(_WIN32)
+// A folder read at the start (a first run does not look for each name) may meet entries made since: the copy
+// finds them when it takes its name, and they stay as they are.
+TEST_F(FileCopyTest, EntriesMadeAfterTheFolderWasReadStayUntouched) {
+    writeFile("source.wsm", "new");
+    OutputFolder folder;
+    ASSERT_FALSE(folder.open(folder_.string()));
+    folder.removeLeftovers();
+    EXPECT_TRUE(folder.mayHold("source.wsm"));
+    writeFile("late.wsm", "old");
+    fs::create_directory(folder_ / "late-folder.wsm");
+    EXPECT_EQ(copyIntoFolder(path("source.wsm"), folder, "late.wsm", false).outcome, CopyOutcome::AlreadyExists);
+    EXPECT_EQ(readFile(path("late.wsm")), "old");
+    const CopyResult intoFolder = copyIntoFolder(path("source.wsm"), folder, "late-folder.wsm", false);
+    EXPECT_EQ(intoFolder.outcome, CopyOutcome::Failed);
+    EXPECT_EQ(intoFolder.error.problem, FileProblem::FolderInTheWay);
+    EXPECT_EQ(copyIntoFolder(path("source.wsm"), folder, "fresh.wsm", false).outcome, CopyOutcome::Copied);
+    EXPECT_EQ(readFile(path("fresh.wsm")), "new");
+    for (const auto& entry : fs::directory_iterator(folder_))
+        EXPECT_FALSE(isTemporaryFileName(entry.path().filename().string())) << entry.path();
+}
+
 TEST_F(FileCopyTest, FailsWithoutTargetWhenTheSourceCannotBeCopied) {
     writeFile("file", "x");
     ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);

@@ -123,6 +123,24 @@ TEST_F(RunControl, AStopFinishesTheFilesInWorkAndLeavesTheRestAlone) {
     EXPECT_EQ(reported, failures);
 }
 
+// With one worker nothing runs ahead: the stop pressed at the first failure's box leaves exactly the files up to it.
+TEST_F(RunControl, WithOneWorkerAStopEndsAtTheFileShown) {
+    HookedMessages hooked;
+    StopRequest stop;
+    hooked.onBox = [&](const Box& box) {
+        if (box.caption == "失敗") stop.request();
+    };
+    RunOptions options;
+    options.jobs = 1;
+    options.stop = &stop;
+    auto list = makeDirectoryFileList();
+    const RunOutcome outcome = runConversion(scenario + "/Summary.wsm", output, rows, *list, hooked, options);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(outcome.stageDone, 4);  // files 0 to 2, and file 3 whose failure was shown
+    for (int i = 0; i < kFiles; ++i) EXPECT_EQ(fs::exists(output + "/" + fileName(i)), i < 4) << fileName(i);
+    EXPECT_EQ(hooked.boxes.back(), kStopped);
+}
+
 // Asked to stop while the last file was in work: it is finished and the run ends as stopped, though every file was
 // looked at (a signal's status must not read as a completed run).
 TEST_F(RunControl, AStopDuringTheLastFileStillEndsAsStopped) {
@@ -157,25 +175,27 @@ TEST_F(RunControl, AStopBeforeTheStartCopiesNothing) {
 }
 
 TEST_F(RunControl, ProgressCountsEveryFileOfEachStage) {
-    RecordedProgress progress;
-    RunOptions options;
-    options.jobs = 3;
-    options.progress = &progress;
-    run(options);
-    ASSERT_FALSE(progress.calls.empty());
-    int lastDone[2] = {-1, -1};
-    for (const auto& call : progress.calls) {
-        const int stage = call.stage == RunStage::CopyingOtherFiles ? 0 : 1;
-        EXPECT_EQ(call.count, stage == 0 ? 2 : kFiles);  // Summary.wsm and image.bmp, then the data files
-        EXPECT_GE(call.done, lastDone[stage]);
-        lastDone[stage] = call.done;
-        if (stage == 1 && !call.inWork.empty()) {
-            EXPECT_TRUE(call.inWork.starts_with("F")) << call.inWork;
+    for (const int jobs : {1, 3}) {  // one worker tells from its own thread, more from the caller's
+        RecordedProgress progress;
+        RunOptions options;
+        options.jobs = jobs;
+        options.progress = &progress;
+        run(options);
+        ASSERT_FALSE(progress.calls.empty());
+        int lastDone[2] = {-1, -1};
+        for (const auto& call : progress.calls) {
+            const int stage = call.stage == RunStage::CopyingOtherFiles ? 0 : 1;
+            EXPECT_EQ(call.count, stage == 0 ? 2 : kFiles);  // Summary.wsm and image.bmp, then the data files
+            EXPECT_GE(call.done, lastDone[stage]);
+            lastDone[stage] = call.done;
+            if (stage == 1 && !call.inWork.empty()) {
+                EXPECT_TRUE(call.inWork.starts_with("F")) << call.inWork;
+            }
         }
+        EXPECT_EQ(progress.calls.back().stage, RunStage::RewritingDataFiles);
+        EXPECT_EQ(progress.calls.back().done, kFiles);
+        EXPECT_EQ(progress.calls.back().inWork, "");
     }
-    EXPECT_EQ(progress.calls.back().stage, RunStage::RewritingDataFiles);
-    EXPECT_EQ(progress.calls.back().done, kFiles);
-    EXPECT_EQ(progress.calls.back().inWork, "");
 }
 
 // While a box about a file is up, the count shown includes that file: it does not lag behind the files the workers
@@ -187,11 +207,13 @@ TEST_F(RunControl, TheCountShownWithABoxIncludesItsFile) {
     hooked.onBox = [&](const Box& box) {
         if (box.caption == "失敗") shownAtBox.emplace_back(box.text, progress.calls.empty() ? -1 : progress.calls.back().done);
     };
-    RunOptions options;
-    options.jobs = 3;
-    options.progress = &progress;
-    auto list = makeDirectoryFileList();
-    runConversion(scenario + "/Summary.wsm", output, rows, *list, hooked, options);
+    for (const int jobs : {1, 3}) {
+        RunOptions options;
+        options.jobs = jobs;
+        options.progress = &progress;
+        auto list = makeDirectoryFileList();
+        runConversion(scenario + "/Summary.wsm", output, rows, *list, hooked, options);
+    }
     ASSERT_FALSE(shownAtBox.empty());
     for (const auto& [file, done] : shownAtBox) {
         const int index = std::stoi(file.substr(1, 3));
