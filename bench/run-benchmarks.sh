@@ -3,7 +3,7 @@
 # side in one hyperfine run per data set. Prints a table of ratios (conversion / copy) and peak resident
 # memory and writes it to bench/RESULTS.md together with a description of the machine. See bench/README.md.
 #
-#   bench/run-benchmarks.sh            full sizes (about 6 minutes; about 5 GB free in the work folder)
+#   bench/run-benchmarks.sh            full sizes (about 10 minutes; about 6 GB free in the work folder)
 #   bench/run-benchmarks.sh --tiny     tiny sizes, well under a minute; leaves bench/RESULTS.md alone
 #   bench/run-benchmarks.sh --sets real   only the sets named (large real huge many); leaves RESULTS.md alone
 #
@@ -238,14 +238,16 @@ generate() {  # generate NAME: writes the scenario folder $work/NAME
     "$work/logs/generate-$name.txt")"
   echo "   $name: $data data files, $files files, $((bytes / 1048576)) MiB"
   sync -f "$work"
-  local need=$(( (bytes / 1048576 + 1) * 3 * 11 / 10 )) free
+  local need=$(( (bytes / 1048576 + 1) * 4 * 11 / 10 )) free
   free=$(free_mib "$work")
   ((free >= need)) ||
     fail "the outputs of $name need about $need MB in $work_root, but only $free MB are free (choose another folder with --work DIR)"
 }
 
-# Commands of one data set: the conversion, cp -r, the user-space copy. Each writes into $work/out/NAME-*.
+# Commands of one data set: the conversion, the same on one worker, cp -r, the user-space copy. Each writes into
+# $work/out/NAME-*.
 conversion_command() { echo "$(quote "$cli") --output $(quote "$work/out/$1-conversion")$rows_quoted $(quote "$work/$1")"; }
+one_worker_command() { echo "$(quote "$cli") --jobs 1 --output $(quote "$work/out/$1-one")$rows_quoted $(quote "$work/$1")"; }
 cp_command() { echo "cp -r $(quote "$work/$1") $(quote "$work/out/$1-cp")"; }
 copy_command() { echo "$(quote "$user_space_copy") $(quote "$work/$1") $(quote "$work/out/$1-copy")"; }
 prepare() { echo "sh $(quote "$repo/bench/prepare.sh") $(quote "$work/trash") $(quote "$work/out/$1")${2:+ $2}"; }
@@ -267,6 +269,10 @@ check_set() {
   others=$(grep '^Files' <<<"$differences" | grep -v '\.wid differ$' || true)
   [[ -z $others ]] || fail "the conversion of $name changed files other than data files: $others"
   grep -q '\.wid differ$' <<<"$differences" || fail "the conversion of $name replaced no image name"
+  sh -c "$(prepare "$name-one" mkdir)"
+  sh -c "$(one_worker_command "$name")" >"$work/logs/$name-one.txt" 2>&1 || fail "the conversion of $name on one worker failed"
+  diff -rq "$work/out/$name-conversion" "$work/out/$name-one" >/dev/null ||
+    fail "the conversion of $name on one worker wrote other bytes than on every core"
   sh -c "$(prepare "$name-cp")"
   sh -c "$(cp_command "$name")"
   sh -c "$(prepare "$name-copy" mkdir)"
@@ -278,6 +284,7 @@ check_set() {
 measure_set() {  # measure_set NAME
   local name=$1 round rounds=${rounds_of[$1]} log
   fact "set.$name.command.conversion" "$(conversion_command "$name")"
+  fact "set.$name.command.one" "$(one_worker_command "$name")"
   fact "set.$name.command.cp" "$(cp_command "$name")"
   fact "set.$name.command.copy" "$(copy_command "$name")"
   fact "set.$name.prepare" "$(prepare "$name-conversion" mkdir)"
@@ -289,6 +296,7 @@ measure_set() {  # measure_set NAME
     logged "$log" hyperfine --style basic --time-unit millisecond --warmup "$warmup" --runs "${runs_of[$name]}" \
       --export-json "$work/json/$name-$round.json" \
       -n conversion --prepare "$(prepare "$name-conversion" mkdir)" "$(conversion_command "$name")" \
+      -n "one worker" --prepare "$(prepare "$name-one" mkdir)" "$(one_worker_command "$name")" \
       -n "cp -r" --prepare "$(prepare "$name-cp")" "$(cp_command "$name")" \
       -n "user-space copy" --prepare "$(prepare "$name-copy" mkdir)" "$(copy_command "$name")"
     grep -v -e '^ *$' -e 'Warning: Command took less than' "$log" || true
@@ -348,7 +356,7 @@ peak_memory() {  # peak_memory KEY OUTPUT COMMAND [mkdir]
 release_set() {  # release_set NAME
   local name=$1 command
   step="clearing away $name"
-  for command in conversion cp copy; do sh -c "$(prepare "$name-$command")"; done
+  for command in conversion one cp copy; do sh -c "$(prepare "$name-$command")"; done
   if ((in_memory)); then rm -rf "${work:?}/$name"; fi
 }
 
@@ -359,7 +367,7 @@ for name in "${sets[@]}"; do
   measure_set "$name"
   if [[ $name == real ]]; then
     # The outputs of the copies go first, so that a tmpfs holds the set and two outputs at a time.
-    for command in cp copy; do sh -c "$(prepare "$name-$command")"; done
+    for command in one cp copy; do sh -c "$(prepare "$name-$command")"; done
     measure_rows "$name"
   fi
   echo "== Peak resident memory of the conversion of $name (/usr/bin/time -v)"

@@ -18,6 +18,8 @@ import sys
 MARKER = ("<!-- Everything below this line is written by hand; run-benchmarks.sh keeps it when it rewrites "
           "the figures above. -->")
 COMMANDS = ("conversion", "cp -r", "user-space copy")
+# Measured beside them where the run asked for it: the conversion with --jobs 1.
+ONE_WORKER = "one worker"
 
 
 class ReportError(Exception):
@@ -137,14 +139,16 @@ def report(work, tiny):
     out.append("Each command ran in hyperfine (warm-up runs first), in rounds that alternate the commands. Before")
     out.append("each run a prepare step (`bench/prepare.sh`) cleared the earlier output away (deleted on tmpfs; on a")
     out.append("disk moved aside and emptied), created a fresh output folder in the same file system as the source,")
-    out.append("and wrote dirty pages out (`sync -f`). The user-space copy (`bench/user_space_copy.c`) is one process")
+    out.append("and wrote dirty pages out (`sync -f`). \"one worker\" is the conversion with `--jobs 1`, on one")
+    out.append("thread. The user-space copy (`bench/user_space_copy.c`) is one process")
     out.append("that reads and writes each file through a 128 KiB buffer; `cp -r` copies inside the kernel. Peak")
     out.append("memory: `/usr/bin/time -v`.")
     out.append("")
     out.append("```")
     for key in sets:
-        for command in ("conversion", "cp", "copy"):
-            out.append(shown(facts["set.%s.command.%s" % (key, command)]))
+        for command in ("conversion", "one", "cp", "copy"):
+            if command != "one" or "set.%s.command.one" % key in facts.facts:
+                out.append(shown(facts["set.%s.command.%s" % (key, command)]))
     if "rows.count" in facts.facts:
         out.append(shown(facts["rows.command.four"]))
         out.append(shown(facts["rows.command.many"]))
@@ -159,7 +163,7 @@ def report(work, tiny):
     summary = {}
     for key in sets:
         t = summary[key] = times(work, key)
-        for command in COMMANDS:
+        for command in COMMANDS[:1] + ((ONE_WORKER,) if ONE_WORKER in t else ()) + COMMANDS[1:]:
             values = t[command]["times"]
             sd = statistics.stdev(values) if len(values) > 1 else 0.0
             out.append("| %s | %s | %d | %.1f ms | %.1f ± %.1f ms | %.1f ms | %.0f ms | %.0f ms |" % (
@@ -177,17 +181,23 @@ def report(work, tiny):
 
     out.append("## Ratios and peak memory")
     out.append("")
-    out.append("| data set | conversion / user-space copy | conversion / cp -r | peak RSS of celshift-cli |")
-    out.append("|---|---:|---:|---:|")
+    out.append("| data set | conversion / user-space copy | conversion / cp -r | one worker / user-space copy "
+               "| peak RSS of celshift-cli |")
+    out.append("|---|---:|---:|---:|---:|")
     ratios = {}
+    one_worker = {}
     for key in sets:
         t = {command: entry["times"] for command, entry in summary[key].items()}
         ratios[key] = (ratio(t["conversion"], t["user-space copy"]), ratio(t["conversion"], t["cp -r"]))
         user_space, cp = ratios[key]
-        out.append("| %s | %.2f ± %.2f | %.2f ± %.2f | %s |" % (
-            title(key), user_space[0], user_space[1], cp[0], cp[1], memory("conversion." + key)))
+        one = ""
+        if ONE_WORKER in t:
+            one_worker[key] = ratio(t[ONE_WORKER], t["user-space copy"])
+            one = "%.2f ± %.2f" % one_worker[key]
+        out.append("| %s | %.2f ± %.2f | %.2f ± %.2f | %s | %s |" % (
+            title(key), user_space[0], user_space[1], cp[0], cp[1], one, memory("conversion." + key)))
     if "conversion.one_mb" in rss:
-        out.append("| %s | | | %s |" % (title("one_mb"), memory("conversion.one_mb")))
+        out.append("| %s | | | | %s |" % (title("one_mb"), memory("conversion.one_mb")))
     out.append("")
     out.append("Ratios are of the medians; the ± comes from the relative standard deviations of both commands.")
     if "cp.huge" in rss and "copy.huge" in rss:
@@ -221,14 +231,15 @@ def report(work, tiny):
         out.append("")
 
     goals = []
-    if "large" in ratios:
-        r = ratios["large"]
-        goals.append(("%s: at most 1.25 times the user-space copy" % title("large"),
-                      "%.2f; %.2f times cp -r" % (r[0][0], r[1][0]), r[0][0] <= 1.25))
-    if "real" in ratios:
-        r = ratios["real"]
-        goals.append(("%s: at most 1.10 times the user-space copy" % title("real"),
-                      "%.2f; %.2f times cp -r" % (r[0][0], r[1][0]), r[0][0] <= 1.10))
+    # The field-dense set (mostly small fields) and the real-shaped one, on every core and on one.
+    for key, most in (("large", 0.80), ("real", 0.90)):
+        if key in ratios:
+            r = ratios[key]
+            goals.append(("%s: at most %.2f times the user-space copy" % (title(key), most),
+                          "%.2f; %.2f times cp -r" % (r[0][0], r[1][0]), r[0][0] <= most))
+        if key in one_worker:
+            goals.append(("%s, one worker: at most 1.25 times the user-space copy" % title(key),
+                          "%.2f" % one_worker[key][0], one_worker[key][0] <= 1.25))
     if "conversion.huge" in rss:
         measured = memory("conversion.huge")
         if "conversion.one_mb" in rss:
