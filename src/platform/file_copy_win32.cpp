@@ -88,8 +88,10 @@ CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const
         return {CopyOutcome::Failed, fileError(FileProblem::NotRegularFile)};
 
     const std::wstring target = folder.native().folder + *wideName;
-    const DWORD existing = ::GetFileAttributesW(target.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES) return existingEntry(existing);
+    if (folder.mayHold(name)) {
+        const DWORD existing = ::GetFileAttributesW(target.c_str());
+        if (existing != INVALID_FILE_ATTRIBUTES) return existingEntry(existing);
+    }
 
     const std::wstring temporary = folder.native().folder + *toWide(temporaryFileName());
     if (!::CopyFileExW(from->c_str(), temporary.c_str(), nullptr, nullptr, nullptr, COPY_FILE_FAIL_IF_EXISTS)) {

@@ -1,5 +1,6 @@
 #include "platform/file_list.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -20,8 +21,9 @@ constexpr char32_t kDosDot = 0x110003;
 
 // Splits UTF-8 text into characters, so that "?" takes a whole character. A byte that does not start a
 // well-formed sequence stands for itself (above the range of real characters, so it only equals itself).
-std::vector<char32_t> characters(std::string_view text) {
-    std::vector<char32_t> result;
+// Decodes into result (emptied first), which the caller may keep for the next name.
+void decodeInto(std::string_view text, std::vector<char32_t>& result) {
+    result.clear();
     result.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
@@ -44,6 +46,11 @@ std::vector<char32_t> characters(std::string_view text) {
             i += length;
         }
     }
+}
+
+std::vector<char32_t> characters(std::string_view text) {
+    std::vector<char32_t> result;
+    decodeInto(text, result);
     return result;
 }
 
@@ -73,9 +80,11 @@ bool matchesExpression(const std::vector<char32_t>& name, const std::vector<char
             lastDot = i;
             break;
         }
-    // at(j, i): expression from j matches name from i. One block for the whole table: this runs for every name of
-    // a listing, twice a run.
-    std::vector<char> table((m + 1) * (n + 1), 0);
+    // at(j, i): expression from j matches name from i. One block for the whole table, kept by the thread: this runs
+    // for every name of a listing, twice a run.
+    thread_local std::vector<char> cells;
+    cells.assign((m + 1) * (n + 1), 0);
+    std::vector<char>& table = cells;
     const auto at = [&table, n](std::size_t j, std::size_t i) -> char& { return table[j * (n + 1) + i]; };
     at(m, n) = 1;
     for (std::size_t j = m; j-- > 0;) {
@@ -153,9 +162,33 @@ private:
 
 }  // namespace
 
-WildcardMask::WildcardMask(const std::string& mask) : expression_(windowsMask(mask)) {}
+// The masks a run uses take a shortcut: "*.*" matches every name, and "*." followed by characters that are neither
+// wildcards nor dots (as "*.wid") matches the names that end in a dot and those characters, as the full match does.
+WildcardMask::WildcardMask(const std::string& mask) : expression_(windowsMask(mask)) {
+    if (expression_ == std::vector<char32_t>{kDosStar, kDosDot, kStar} || expression_ == std::vector<char32_t>{kStar}) {
+        shape_ = Shape::Everything;
+    } else if (expression_.size() >= 2 && expression_[0] == kDosStar && expression_[1] == U'.' &&
+               std::none_of(expression_.begin() + 2, expression_.end(), [](char32_t c) {
+                   return c == U'.' || c == U'*' || c == U'?' || c == kStar || c == kDosStar || c == kDosQuestion ||
+                          c == kDosDot;
+               })) {
+        shape_ = Shape::Extension;
+    }
+}
 
-bool WildcardMask::matches(std::string_view name) const { return matchesExpression(characters(name), expression_); }
+bool WildcardMask::matches(std::string_view name) const {
+    if (shape_ == Shape::Everything) return true;
+    thread_local std::vector<char32_t> decoded;
+    decodeInto(name, decoded);
+    if (shape_ == Shape::Extension) {
+        const std::size_t tail = expression_.size() - 1;  // the dot and what follows it
+        if (decoded.size() < tail) return false;
+        const auto start = decoded.end() - static_cast<std::ptrdiff_t>(tail);
+        return std::equal(start, decoded.end(), expression_.begin() + 1,
+                          [](char32_t a, char32_t b) { return foldAscii(a) == foldAscii(b); });
+    }
+    return matchesExpression(decoded, expression_);
+}
 
 std::unique_ptr<FileList> makeDirectoryFileList() { return std::make_unique<DirectoryFileList>(); }
 

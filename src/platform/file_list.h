@@ -42,7 +42,9 @@ public:
     bool matches(std::string_view name) const;
 
 private:
+    enum class Shape { Everything, Extension, Other };
     std::vector<char32_t> expression_;
+    Shape shape_ = Shape::Other;
 };
 
 }  // namespace celshift

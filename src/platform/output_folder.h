@@ -41,8 +41,8 @@ public:
     // pattern that are regular files and whose process (the number in the name) no longer runs, nothing else. A
     // run that writes here through another view of the folder, which the lock may not see, keeps its files.
     void removeLeftovers();
-    // False when the folder held no entry of this name as removeLeftovers read it (where it reads every name: so
-    // far on POSIX), so that a first run need not look for each name before its copy; true otherwise. Entries made
+    // False when the folder held no entry of this name as removeLeftovers read it, so that a first run need not look
+    // for each name before its copy; true otherwise (and when the folder could not be read to its end). Entries made
     // since are not noted: a copy that then meets one finds it when it takes its name, which never replaces.
     bool mayHold(const std::string& name) const { return !entriesRead_ || entries_.contains(name); }
     // Makes the names given so far durable (the folder's entries reach the disk).

@@ -188,14 +188,23 @@ void OutputFolder::syncEntries() {}
 
 void OutputFolder::removeLeftovers() {
     WIN32_FIND_DATAW entry;
-    const std::wstring pattern = native_->folder + L".celshift-*.tmp";
+    const std::wstring pattern = native_->folder + L"*";
+    entries_.clear();
     HANDLE search = ::FindFirstFileW(pattern.c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
+    if (search == INVALID_HANDLE_VALUE) {
+        entriesRead_ = ::GetLastError() == ERROR_FILE_NOT_FOUND;  // an empty folder
+        return;
+    }
     do {
-        if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) continue;
-        const std::string name = toUtf8(entry.cFileName);
-        if (isTemporaryFileName(name) && !temporaryFileInUse(name)) removeFile(native_->folder + entry.cFileName);
+        std::string name = toUtf8(entry.cFileName);
+        const bool ours = (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+                          isTemporaryFileName(name) && !temporaryFileInUse(name);
+        if (ours) removeFile(native_->folder + entry.cFileName);
+        else entries_.insert(std::move(name));  // a temporary name is never a copy's name
     } while (::FindNextFileW(search, &entry));
+    // Read to its end, or looked at name by name. Names are kept as found: one that differs in case only is looked
+    // for when the copy takes its name, which never replaces.
+    entriesRead_ = ::GetLastError() == ERROR_NO_MORE_FILES;
     ::FindClose(search);
 }
 

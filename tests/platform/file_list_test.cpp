@@ -28,7 +28,7 @@ const std::string kSeparator = "/";
 #endif
 
 TEST(MatchesMask, StarDotStarTakesEveryNameWithOrWithoutDot) {
-    for (const char* name : {"README", "a.b.c", "x.wid", "表.bmp"}) EXPECT_TRUE(matchesMask(name, "*.*")) << name;
+    for (const char* name : {"README", "a.b.c", "x.wid", "表.bmp", ".wid", "x."}) EXPECT_TRUE(matchesMask(name, "*.*")) << name;
 }
 
 TEST(MatchesMask, ExtensionMaskIgnoresCaseAndNeedsTheWholeExtension) {
@@ -39,6 +39,10 @@ TEST(MatchesMask, ExtensionMaskIgnoresCaseAndNeedsTheWholeExtension) {
     EXPECT_FALSE(matchesMask("x.wid.bak", "*.wid"));
     EXPECT_FALSE(matchesMask("wid", "*.wid"));
     EXPECT_FALSE(matchesMask("x.wi", "*.wid"));
+    EXPECT_TRUE(matchesMask(".wid", "*.wid"));
+    EXPECT_TRUE(matchesMask("\xff.wid", "*.wid"));
+    EXPECT_FALSE(matchesMask("x.ｗid", "*.wid"));  // a full-width letter is another character
+    EXPECT_TRUE(matchesMask("表.ﾋﾞｯﾄ", "*.ﾋﾞｯﾄ"));
 }
 
 TEST(MatchesMask, QuestionMarkAndTrailingDotFollowWindows) {
