@@ -162,10 +162,19 @@ void DailyUseTest::closingDuringARunAsksOnceAndAlwaysWritesTheSettings() {
 
 // Closed while the run copies, the question left up a while: the run's next box waits for the answer instead of
 // coming over the question; いいえ lets the run go on to its end, and the window stays.
+// On every core the run's boxes come from the run's thread; on one worker, from that worker's.
+void DailyUseTest::theRunsBoxesWaitWhileTheCloseQuestionIsUp_data() {
+    QTest::addColumn<int>("jobs");
+    QTest::newRow("every core") << 0;
+    QTest::newRow("one worker") << 1;
+}
+
 void DailyUseTest::theRunsBoxesWaitWhileTheCloseQuestionIsUp() {
+    QFETCH(int, jobs);
     const Watchdog watchdog("boxes held by the close question", std::chrono::seconds(60));
     const Scenario scenario = makeScenario();
     auto form = openFormOn(scenario, iniPath(), nullptr);
+    form->setRunJobs(jobs);
     BoxAnswerer answerer;
     answerer.leaveUp = "CloseQuestion";
     QStringList textsWhileUp;

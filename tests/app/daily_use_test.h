@@ -15,6 +15,7 @@ private slots:
     void anotherScenarioInTheOutputIsAskedAboutFirst();
     void closingDuringARunAsksOnceAndAlwaysWritesTheSettings_data();
     void closingDuringARunAsksOnceAndAlwaysWritesTheSettings();
+    void theRunsBoxesWaitWhileTheCloseQuestionIsUp_data();
     void theRunsBoxesWaitWhileTheCloseQuestionIsUp();
     void theSameRunAgainIsAskedAboutFirst();
     void aDroppedScenarioOrItsFolderIsChosen();
