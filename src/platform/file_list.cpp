@@ -80,11 +80,8 @@ bool matchesExpression(const std::vector<char32_t>& name, const std::vector<char
             lastDot = i;
             break;
         }
-    // at(j, i): expression from j matches name from i. One block for the whole table, kept by the thread: this runs
-    // for every name of a listing, twice a run.
-    thread_local std::vector<char> cells;
-    cells.assign((m + 1) * (n + 1), 0);
-    std::vector<char>& table = cells;
+    // at(j, i): expression from j matches name from i, in one block.
+    std::vector<char> table((m + 1) * (n + 1), 0);
     const auto at = [&table, n](std::size_t j, std::size_t i) -> char& { return table[j * (n + 1) + i]; };
     at(m, n) = 1;
     for (std::size_t j = m; j-- > 0;) {
@@ -164,30 +161,32 @@ private:
 
 // The masks a run uses take a shortcut: "*.*" matches every name, and "*." followed by characters that are neither
 // wildcards nor dots (as "*.wid") matches the names that end in a dot and those characters, as the full match does.
+// Their bytes are compared: a dot never continues a UTF-8 sequence, so the characters from the last dot on are
+// decoded alike, and letters fold as ASCII only.
 WildcardMask::WildcardMask(const std::string& mask) : expression_(windowsMask(mask)) {
+    const auto special = [](char32_t c) {
+        return c == U'.' || c == U'*' || c == U'?' || c == kStar || c == kDosStar || c == kDosQuestion || c == kDosDot ||
+               c > 0x10FFFF;  // a byte of the mask that was not UTF-8
+    };
     if (expression_ == std::vector<char32_t>{kDosStar, kDosDot, kStar} || expression_ == std::vector<char32_t>{kStar}) {
         shape_ = Shape::Everything;
     } else if (expression_.size() >= 2 && expression_[0] == kDosStar && expression_[1] == U'.' &&
-               std::none_of(expression_.begin() + 2, expression_.end(), [](char32_t c) {
-                   return c == U'.' || c == U'*' || c == U'?' || c == kStar || c == kDosStar || c == kDosQuestion ||
-                          c == kDosDot;
-               })) {
+               std::none_of(expression_.begin() + 2, expression_.end(), special)) {
         shape_ = Shape::Extension;
+        const std::size_t dot = mask.find('.');
+        for (const char c : mask.substr(dot)) suffix_ += static_cast<char>(foldAscii(static_cast<unsigned char>(c)));
     }
 }
 
 bool WildcardMask::matches(std::string_view name) const {
     if (shape_ == Shape::Everything) return true;
-    thread_local std::vector<char32_t> decoded;
-    decodeInto(name, decoded);
     if (shape_ == Shape::Extension) {
-        const std::size_t tail = expression_.size() - 1;  // the dot and what follows it
-        if (decoded.size() < tail) return false;
-        const auto start = decoded.end() - static_cast<std::ptrdiff_t>(tail);
-        return std::equal(start, decoded.end(), expression_.begin() + 1,
-                          [](char32_t a, char32_t b) { return foldAscii(a) == foldAscii(b); });
+        if (name.size() < suffix_.size()) return false;
+        const std::string_view tail = name.substr(name.size() - suffix_.size());
+        return std::equal(tail.begin(), tail.end(), suffix_.begin(),
+                          [](char a, char b) { return static_cast<char>(foldAscii(static_cast<unsigned char>(a))) == b; });
     }
-    return matchesExpression(decoded, expression_);
+    return matchesExpression(characters(name), expression_);
 }
 
 std::unique_ptr<FileList> makeDirectoryFileList() { return std::make_unique<DirectoryFileList>(); }

@@ -45,6 +45,7 @@ private:
     enum class Shape { Everything, Extension, Other };
     std::vector<char32_t> expression_;
     Shape shape_ = Shape::Other;
+    std::string suffix_;  // Extension: the dot and what follows, ASCII letters in lower case
 };
 
 }  // namespace celshift

@@ -36,6 +36,27 @@ TEST_F(ConversionRun, EmptyRowsCopyEverythingUnchanged) {
     EXPECT_EQ(out("Area02.wid"), dataFile("b.bmp"));
 }
 
+// A user named in Korean, with an emoji, the scenario and the output deep in their folders: paths of more than 260
+// characters, of characters code page 932 lacks.
+TEST_F(ConversionRun, DeepPathsOfAnyCharactersAreRunAsAnyOther) {
+    std::string deep = root / "사용자 😀";
+    for (int level = 0; level < 6; ++level) deep += "/folder of the user " + std::to_string(level) + " with a long name";
+    scenario = deep + "/シナリオ";
+    output = deep + "/出力 😀";
+    fs::create_directories(pathFromUtf8(scenario));
+    fs::create_directories(pathFromUtf8(output));
+    ASSERT_GT(pathFromUtf8(output).native().size(), 260u);
+    writeFile(scenario + "/Summary.wsm", "summary");
+    put("a.bmp", "image");
+    put("Area01.wid", dataFile("a.bmp"));
+    row(1, "a.bmp", "b.bmp");
+    const RunOutcome outcome = run();
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{kCopyDone, countBox(1), kDone}));
+    EXPECT_EQ(outcome.failedFiles + outcome.unopenedFiles + outcome.notCopiedFiles, 0);
+    EXPECT_EQ(out("a.bmp"), "image");
+    EXPECT_EQ(out("Area01.wid"), ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode("b.bmp", "a.bmp").bytes());
+}
+
 TEST_F(ConversionRun, LeadingValidRowsAreUsedAndReplaceExactly) {
     put("Area01.wid", dataFile("a.bmp"));
     put("Area02.wid", dataFile("A.BMP"));
