@@ -507,7 +507,7 @@ mkdir "$work/expected-another"
 cp "$work/pictures/mine.bmp" "$work/expected-another/"
 mapfile -t captions_another < <(grep -v '^  ' "$work/expected-another.txt" | sed 's/: .*//')
 big=$work/big
-"$build/bin/generate-scenario" --out "$big" --megabytes 60 --files 4000 --shape real >/dev/null
+"$build/bin/generate-scenario" --out "$big" --megabytes 150 --files 10000 --shape real >/dev/null
 big_data_files=$(find "$big" -maxdepth 1 -name '*.wid' | wc -l)
 "$build/bin/celshift-cli" --dry-run --quiet --from cell_red.bmp --to cell_green.bmp "$big" >"$work/expected-big.txt"
 grep -qx '画像置換: .*' "$work/expected-big.txt" || fail "celshift-cli --dry-run on the larger scenario tells more than 画像置換"
