@@ -3,6 +3,7 @@
 
 #include "cli/cli_arguments.h"
 #include "cli_process.h"
+#include "platform/output_folder.h"
 
 namespace celshift::test {
 namespace {
@@ -144,6 +145,17 @@ TEST_F(CliProcess, AnOutputThatHoldsAnotherScenarioIsToldOnStandardError) {
     // Its own summary from an earlier run is no other scenario's.
     writeFile(output + "/Summary.wsm", "summary");
     EXPECT_EQ(runCli({"--output", output, scenario}).err, "");
+}
+
+// A folder that another process writes into (here this test, as the window would) is refused before anything.
+TEST_F(CliProcess, AFolderAnotherRunWritesIntoIsRefused) {
+    OutputFolder held;
+    ASSERT_FALSE(held.open(output));
+    ASSERT_FALSE(held.lock());
+    const Process p = runCli({"--output", output, scenario});
+    EXPECT_EQ(p.status, 2) << p.out << p.err;
+    EXPECT_NE((p.out + p.err).find("出力先フォルダには、ほかの実行が書き込み中です"), std::string::npos) << p.out << p.err;
+    EXPECT_FALSE(fs::exists(pathFromUtf8(output + "/Summary.wsm")));
 }
 
 TEST_F(CliProcess, ScenarioMayBeTheSummaryFileAndFailuresGiveStatusOne) {
