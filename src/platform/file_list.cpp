@@ -21,9 +21,8 @@ constexpr char32_t kDosDot = 0x110003;
 
 // Splits UTF-8 text into characters, so that "?" takes a whole character. A byte that does not start a
 // well-formed sequence stands for itself (above the range of real characters, so it only equals itself).
-// Decodes into result (emptied first), which the caller may keep for the next name.
-void decodeInto(std::string_view text, std::vector<char32_t>& result) {
-    result.clear();
+std::vector<char32_t> characters(std::string_view text) {
+    std::vector<char32_t> result;
     result.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
@@ -46,11 +45,6 @@ void decodeInto(std::string_view text, std::vector<char32_t>& result) {
             i += length;
         }
     }
-}
-
-std::vector<char32_t> characters(std::string_view text) {
-    std::vector<char32_t> result;
-    decodeInto(text, result);
     return result;
 }
 
