@@ -304,43 +304,50 @@ measure_set() {  # measure_set NAME
 }
 
 # The many-rows measurement on a data set: the conversion with the four rows, and with the same four among
-# many_rows rows that name nothing the set holds, both from rows files. Both must write the same bytes.
-rows_command() {  # rows_command NAME COUNT
+# many_rows rows that name nothing the set holds, written as text and in byte form (every byte as \xNN), all from
+# rows files. All must write the same bytes. A rows file is rows-COUNT.txt, or rows-COUNT-bytes.txt.
+rows_kinds=(4 "$many_rows" "$many_rows-bytes")
+rows_command() {  # rows_command NAME KIND
   echo "$(quote "$cli") --output $(quote "$work/out/$1-rows$2") --rows $(quote "$work/rows-$2.txt") $(quote "$work/$1")"
 }
 measure_rows() {  # measure_rows NAME
-  local name=$1 round rounds=${rounds_of[$1]} log count status
+  local name=$1 round rounds=${rounds_of[$1]} log kind status
   step="writing the rows files"
-  for count in 4 "$many_rows"; do
-    "$python" bench/write_rows_file.py "$count" "$work/rows-$count.txt" "${rows_pairs[@]}"
-  done
+  "$python" bench/write_rows_file.py 4 "$work/rows-4.txt" "${rows_pairs[@]}"
+  "$python" bench/write_rows_file.py "$many_rows" "$work/rows-$many_rows.txt" "${rows_pairs[@]}"
+  "$python" bench/write_rows_file.py --bytes "$many_rows" "$work/rows-$many_rows-bytes.txt" "${rows_pairs[@]}"
   fact "rows.set" "$name"
   fact "rows.count" "$many_rows"
   fact "rows.command.four" "$(rows_command "$name" 4)"
   fact "rows.command.many" "$(rows_command "$name" "$many_rows")"
+  fact "rows.command.bytes" "$(rows_command "$name" "$many_rows-bytes")"
   step="checking the many-rows commands on $name"
-  for count in 4 "$many_rows"; do
+  for kind in "${rows_kinds[@]}"; do
     status=0
-    sh -c "$(prepare "$name-rows$count" mkdir)"
-    sh -c "$(rows_command "$name" "$count")" >"$work/logs/$name-rows$count.txt" 2>&1 || status=$?
-    if ((status != 0)) || ! grep -q "^画像置換: ${count}個" "$work/logs/$name-rows$count.txt"; then
-      tail -n 20 "$work/logs/$name-rows$count.txt" >&2
-      fail "the conversion of $name with $count rows did not run as expected (exit status $status)"
+    sh -c "$(prepare "$name-rows$kind" mkdir)"
+    sh -c "$(rows_command "$name" "$kind")" >"$work/logs/$name-rows$kind.txt" 2>&1 || status=$?
+    if ((status != 0)) || ! grep -q "^画像置換: ${kind%-bytes}個" "$work/logs/$name-rows$kind.txt"; then
+      tail -n 20 "$work/logs/$name-rows$kind.txt" >&2
+      fail "the conversion of $name with the rows of rows-$kind.txt did not run as expected (exit status $status)"
     fi
   done
-  diff -rq "$work/out/$name-rows4" "$work/out/$name-rows$many_rows" >/dev/null ||
-    fail "the conversions of $name with 4 and with $many_rows rows wrote different files"
+  for kind in "$many_rows" "$many_rows-bytes"; do
+    diff -rq "$work/out/$name-rows4" "$work/out/$name-rows$kind" >/dev/null ||
+      fail "the conversions of $name with rows-4.txt and rows-$kind.txt wrote different files"
+  done
   step="timing $name with 4 and with $many_rows rows"
   for ((round = 1; round <= rounds; round++)); do
-    echo "== $name with 4 and with $many_rows rows, round $round of $rounds"
+    echo "== $name with 4 and with $many_rows rows (text, bytes), round $round of $rounds"
     log=$work/logs/hyperfine-rows-$round.txt
     logged "$log" hyperfine --style basic --time-unit millisecond --warmup "$warmup" --runs "${runs_of[$name]}" \
       --export-json "$work/json/rows-$round.json" \
       -n "four rows" --prepare "$(prepare "$name-rows4" mkdir)" "$(rows_command "$name" 4)" \
-      -n "$many_rows rows" --prepare "$(prepare "$name-rows$many_rows" mkdir)" "$(rows_command "$name" "$many_rows")"
+      -n "$many_rows rows" --prepare "$(prepare "$name-rows$many_rows" mkdir)" "$(rows_command "$name" "$many_rows")" \
+      -n "$many_rows rows in bytes" --prepare "$(prepare "$name-rows$many_rows-bytes" mkdir)" \
+      "$(rows_command "$name" "$many_rows-bytes")"
     grep -v -e '^ *$' -e 'Warning: Command took less than' "$log" || true
   done
-  for count in 4 "$many_rows"; do sh -c "$(prepare "$name-rows$count")"; done
+  for kind in "${rows_kinds[@]}"; do sh -c "$(prepare "$name-rows$kind")"; done
 }
 
 # Peak resident memory (KiB) of one run of a command, from /usr/bin/time -v.

@@ -2,10 +2,12 @@
 """Writes a rows file (--rows) of COUNT rows: the given rows, spread from the first line to the last, and between
 them rows whose names the generated scenarios never hold, of the same lengths and forms as the names they do hold.
 
-    write_rows_file.py COUNT OUT FROM TO [FROM TO]...
+    write_rows_file.py [--bytes] COUNT OUT FROM TO [FROM TO]...
 
 So a run with these rows writes exactly what a run with the given rows alone writes, and every extra row is one
-more name to look a field up among. Standard library only.
+more name to look a field up among. With --bytes every name is written in byte form, each of its Shift-JIS bytes
+as \\xNN (upper-case digits in FROM, lower-case in TO): the longest text a row can take for its names.
+Standard library only.
 """
 
 import sys
@@ -32,7 +34,12 @@ def unused_rows(count):
     return unique
 
 
-def rows_file(count, given):
+def byte_form(name, digits):
+    """Every byte of name in code page 932 as \\xNN."""
+    return "".join("\\x" + format(b, digits) for b in name.encode("cp932"))
+
+
+def rows_file(count, given, in_bytes=False):
     if count < len(given):
         raise ValueError("COUNT must be at least the number of rows given")
     extra = unused_rows(count * 2)[:count - len(given)]
@@ -46,17 +53,22 @@ def rows_file(count, given):
     extra_iter = iter(extra)
     for line in range(count):
         lines.append(slots.get(line) or next(extra_iter))
+    if in_bytes:
+        lines = [(byte_form(row[0], "02X"), byte_form(row[1], "02x")) for row in lines]
     return "".join("%s\t%s\n" % row for row in lines)
 
 
 def main(argv):
+    in_bytes = len(argv) > 1 and argv[1] == "--bytes"
+    if in_bytes:
+        argv = argv[:1] + argv[2:]
     if len(argv) < 5 or len(argv) % 2 != 1:
-        sys.stderr.write("usage: write_rows_file.py COUNT OUT FROM TO [FROM TO]...\n")
+        sys.stderr.write("usage: write_rows_file.py [--bytes] COUNT OUT FROM TO [FROM TO]...\n")
         return 2
     try:
         count = int(argv[1])
         given = [(argv[i], argv[i + 1]) for i in range(3, len(argv), 2)]
-        text = rows_file(count, given)
+        text = rows_file(count, given, in_bytes)
         with open(argv[2], "w", encoding="utf-8") as f:
             f.write(text)
     except (ValueError, OSError) as error:

@@ -39,6 +39,18 @@ class RowsFile(unittest.TestCase):
     def test_four_rows_are_the_given_ones(self):
         self.assertEqual(write_rows_file.rows_file(4, GIVEN), "".join("%s\t%s\n" % row for row in GIVEN))
 
+    def test_byte_form_is_the_same_rows_byte_for_byte(self):
+        def read_back(text):
+            return bytes(int(text[i + 2:i + 4], 16) for i in range(0, len(text), 4)).decode("cp932")
+        text_rows = write_rows_file.rows_file(100, GIVEN).splitlines()
+        byte_rows = write_rows_file.rows_file(100, GIVEN, in_bytes=True).splitlines()
+        self.assertEqual(len(byte_rows), 100)
+        for text_row, byte_row in zip(text_rows, byte_rows):
+            from_text, to_text = byte_row.split("\t")
+            self.assertRegex(from_text, r"^(\\x[0-9A-F]{2})+$")
+            self.assertRegex(to_text, r"^(\\x[0-9a-f]{2})+$")
+            self.assertEqual("%s\t%s" % (read_back(from_text), read_back(to_text)), text_row)
+
     def test_the_command_line(self):
         with tempfile.TemporaryDirectory() as folder:
             out = os.path.join(folder, "rows.txt")
@@ -51,6 +63,10 @@ class RowsFile(unittest.TestCase):
             self.assertEqual(done.returncode, 1)
             self.assertIn("COUNT", done.stderr)
             self.assertEqual(subprocess.run([sys.executable, SCRIPT, "5"], capture_output=True).returncode, 2)
+            done = subprocess.run([sys.executable, SCRIPT, "--bytes", "1", out, "a.bmp", "b.bmp"], capture_output=True)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            with open(out, encoding="utf-8") as f:
+                self.assertEqual(f.read(), "\\x61\\x2E\\x62\\x6D\\x70\t\\x62\\x2e\\x62\\x6d\\x70\n")
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 #include "window_parts_test.h"
 
+#include <algorithm>
 #include <memory>
 #include <tuple>
 
@@ -232,6 +233,31 @@ void WindowPartsTest::theReportListsEveryFileAndSavesTheProblems() {
     lines = page->text().split('\n');
     QCOMPARE(lineOf("Common.BMP").section('\t', 0, 0), QString("そのまま"));
     QCOMPARE(page->attention(), 1);
+}
+
+void WindowPartsTest::theRenameBoxCopiesARowsPictureUnderItsNewName() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    form->T2Edit1From->setText("common.bmp");
+    form->T2Edit1To->setText("pics\\new.bmp");
+    const QString renamed = scenario.output + "/pics/new.bmp";
+    // Off by default: the data files name the new picture, nothing is copied for it.
+    QVERIFY(!form->RenamePictures->isChecked());
+    execute(*form);
+    QVERIFY(!QFileInfo::exists(scenario.output + "/pics"));
+
+    QTest::mouseClick(form->RenamePictures, Qt::LeftButton);
+    QVERIFY(form->RenamePictures->isChecked());
+    messages.boxes.clear();
+    execute(*form);
+    QCOMPARE(readFile(renamed), readFile(scenario.folder + "/Common.BMP"));
+    const auto box = std::find_if(messages.boxes.begin(), messages.boxes.end(),
+                                  [](const auto& b) { return b.first == "画像コピー"; });
+    QVERIFY(box != messages.boxes.end());
+    QCOMPARE(box->second, QString("1個の画像を新しい名前でコピーしました\ncommon.bmp → pics\\new.bmp"));
+    const QStringList lines = form->ReportPage->text().split('\n');
+    QVERIFY2(lines.contains("コピー\tCommon.BMP\t新しい名前でコピー: pics\\new.bmp"), qPrintable(lines.join('\n')));
 }
 
 void WindowPartsTest::aRowWhoseNameMayStandInAnUnreadFileDoesNotSayNotFound() {

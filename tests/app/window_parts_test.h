@@ -19,6 +19,7 @@ private slots:
     void qtsOwnTextsAreJapanese();
     void theReportListsEveryFileAndSavesTheProblems();
     void aRowWhoseNameMayStandInAnUnreadFileDoesNotSayNotFound();
+    void theRenameBoxCopiesARowsPictureUnderItsNewName();
     void theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextRow();
     void theRowsShowTheirPicturesAndWarnOfAMissingTarget();
     void aPickedPictureIsCopiedIntoTheOutputAndAnotherFileOfItsNameRefusesTheRun();
