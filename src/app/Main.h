@@ -102,7 +102,7 @@ public:
     QLabel* PreviewFrom;
     QLabel* PreviewTo;
     // Above the rows: copy a row's picture under its 変換先 name when no file has that name (off by default).
-    QCheckBox* RenamePictures;
+    QCheckBox* RenamePictures = nullptr;
     // The chosen scenario and the output folder, read-only, the full path in the tooltip.
     QLineEdit* SourceLine;
     QLineEdit* TargetLine;

@@ -196,6 +196,7 @@ void TForm1::buildControls() {
     // Above the rows: a renamed picture is copied under its new name too (off by default).
     RenamePictures = new QCheckBox("画像も新しい名前でコピー(&R)", TabSheet2);
     RenamePictures->setObjectName("RenamePictures");
+    connect(RenamePictures, &QCheckBox::toggled, this, [this] { showRowPictures(); });
     RenamePictures->setToolTip("変換先の名前のファイルがシナリオにも出力先にもないとき、変換元の画像をその名前で出力先にコピーします"
                                "（画像の名前の付け替え。サブフォルダも作ります）");
     page->addDesigned(RenamePictures, QRect(QPoint(393 - RenamePictures->sizeHint().width(), 0),

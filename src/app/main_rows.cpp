@@ -1,6 +1,7 @@
 // The conversion rows: checked as they are typed, their pictures, the picture picked for a 変換先, and what each
 // row replaced in the last run.
 #include <algorithm>
+#include <QCheckBox>
 #include <QDir>
 #include <QApplication>
 #include <QFileInfo>
@@ -125,7 +126,8 @@ void TForm1::markRows() {
 
 // Each row's pictures: the scenario's file of the 変換元 name, and the picked file or the file of the 変換先 name in
 // the output or the scenario folder. A 変換先 found in neither folder, and not picked, gets a warning mark: the
-// converted scenario would show no picture there. The run is still allowed.
+// converted scenario would show no picture there. The run is still allowed. With 画像も新しい名前でコピー the run
+// copies the 変換元's picture under that name: it is shown instead of the mark.
 void TForm1::showRowPictures() {
     const bool haveScenario = !sourceFile_.isEmpty();
     const std::string scenarioFolder = haveScenario ? toBytes(QFileInfo(sourceFile_).absolutePath()) : std::string();
@@ -161,6 +163,9 @@ void TForm1::showRowPictures() {
             if (!toFile && haveScenario) toFile = scenarioFiles_->findTyped(toName.toStdString());
         }
         QLabel* thumb = ToThumbs[row];
+        const bool renamed = haveScenario && !toFile && fromFile && checks[row].state == RowState::Used &&
+                             RenamePictures != nullptr && RenamePictures->isChecked();
+        if (renamed) toFile = fromFile;
         // Only a row the run uses can leave the converted scenario without its picture.
         const bool warn = haveScenario && !toFile && checks[row].state == RowState::Used;
         thumb->setProperty("missing", warn);
@@ -173,8 +178,9 @@ void TForm1::showRowPictures() {
         rowPicturePaths_[row][1] = toFile ? fromBytes(*toFile) : QString();
         showThumbnail(thumb, rowPicturePaths_[row][1]);
         thumb->setToolTip(!pickedPictures_[row].isEmpty() ? "選んだ画像: " + QDir::toNativeSeparators(pickedPictures_[row])
-                          : toFile                         ? shownPath(*toFile)
-                                                           : QString());
+                          : renamed ? "実行すると、変換元の画像がこの名前で出力先にコピーされます: " + shownPath(*toFile)
+                          : toFile  ? shownPath(*toFile)
+                                    : QString());
     }
     showRowPreview();
 }

@@ -247,8 +247,12 @@ void WindowPartsTest::theRenameBoxCopiesARowsPictureUnderItsNewName() {
     execute(*form);
     QVERIFY(!QFileInfo::exists(scenario.output + "/pics"));
 
+    // The new name is in neither folder: a warning, until the box says the run copies the picture there.
+    QVERIFY(form->ToThumbs[0]->property("missing").toBool());
     QTest::mouseClick(form->RenamePictures, Qt::LeftButton);
     QVERIFY(form->RenamePictures->isChecked());
+    QVERIFY(!form->ToThumbs[0]->property("missing").toBool());
+    QVERIFY(form->ToThumbs[0]->toolTip().startsWith("実行すると、変換元の画像がこの名前で出力先にコピーされます"));
     messages.boxes.clear();
     execute(*form);
     QCOMPARE(readFile(renamed), readFile(scenario.folder + "/Common.BMP"));
