@@ -288,18 +288,18 @@ void DailyUseTest::rowsGoToARowsFileAndComeBack() {
     const QString rowsFile = folder->path() + "/rows.txt";
     QString given = rowsFile;
     form->setRowsFileRunner([&](QWidget*, const QString&, bool) { return std::optional<QString>(given); });
-    form->T2Edit1From->setText("cell.bmp");
+    form->T2Edit1From->setText("\\xED\\x40cell.bmp∅");  // exact bytes, a field without its zero byte
     form->T2Edit1To->setText("セル.jpg");
     form->T2Edit3From->setText("img\\a.bmp");  // row 2 empty: not saved, the rows close up
     form->T2Edit3To->setText("b.bmp");
     form->SaveRowsClick();
     QCOMPARE(readFile(rowsFile), QByteArray("# Celshift の変換行（変換元<TAB>変換先、UTF-8）。celshift-cli --rows で使えます\n"
-                                            "cell.bmp\tセル.jpg\nimg\\a.bmp\tb.bmp\n"));
+                                            "\\xED\\x40cell.bmp∅\tセル.jpg\nimg\\a.bmp\tb.bmp\n"));
 
     for (QLineEdit* edit : {form->T2Edit1From, form->T2Edit1To, form->T2Edit3From, form->T2Edit3To}) edit->clear();
     form->T2Edit4From->setText("stale.bmp");
     form->LoadRowsClick();
-    QCOMPARE(form->T2Edit1From->text(), QString("cell.bmp"));
+    QCOMPARE(form->T2Edit1From->text(), QString("\\xED\\x40cell.bmp∅"));
     QCOMPARE(form->T2Edit1To->text(), QString("セル.jpg"));
     QCOMPARE(form->T2Edit2From->text(), QString("img\\a.bmp"));
     QCOMPARE(form->T2Edit2To->text(), QString("b.bmp"));
@@ -309,7 +309,7 @@ void DailyUseTest::rowsGoToARowsFileAndComeBack() {
     // A bad line changes nothing and is named; more than four rows fill four and say so.
     writeFile(rowsFile, "a.bmp\tb.bmp\nno extension\tc.bmp\n");
     form->LoadRowsClick();
-    QCOMPARE(form->T2Edit1From->text(), QString("cell.bmp"));
+    QCOMPARE(form->T2Edit1From->text(), QString("\\xED\\x40cell.bmp∅"));
     QCOMPARE(messages.boxes.size(), std::size_t{1});
     QVERIFY2(messages.boxes.back().second.contains("\n2行目: "), qPrintable(messages.boxes.back().second));
     writeFile(rowsFile, "1.bmp\ta.bmp\n2.bmp\ta.bmp\n3.bmp\ta.bmp\n4.bmp\ta.bmp\n5.bmp\ta.bmp\n");
