@@ -304,7 +304,7 @@ void TForm1::LoadRowsClick() {
     rowsFolder_ = QFileInfo(*path).absolutePath();
     cli::RowsFile file;
     try {
-        file = cli::readRowsFile(toBytes(*path));
+        file = cli::readRowsFile(toBytes(*path), 4);  // the window has four rows
     } catch (const std::exception& error) {
         messages().showMessage("変換行を読み込めませんでした。\n" + QDir::toNativeSeparators(*path).toStdString() + "\n" +
                                    error.what(),
@@ -327,8 +327,8 @@ void TForm1::LoadRowsClick() {
         from[row]->setText(have ? QString::fromStdString(file.rows.from[row]) : QString());
         to[row]->setText(have ? QString::fromStdString(file.rows.to[row]) : QString());
     }
-    if (file.rows.size() > 4)
-        messages().showMessage("ファイルには変換行が " + std::to_string(file.rows.size()) +
+    if (file.rowCount > 4)
+        messages().showMessage("ファイルには変換行が " + std::to_string(file.rowCount) +
                                    " 行あります。最初の4行を読み込みました（すべての行を使うには celshift-cli --rows を使います）。",
                                texts::kCaptionInfo);
 }

@@ -45,14 +45,21 @@ int exitStatusOf(const celshift::RunOutcome& outcome) {
 }
 
 // One line per used row: what it replaced, in how many data files.
-// The lines go out in one write: a rows file may use thousands of rows.
+// The lines go out in writes of up to 64 KiB: a rows file may use thousands of rows, and a buffer of them all would
+// be memory touched for nothing.
 void printSummary(const celshift::RunOutcome& outcome, celshift::cli::LineMessages& messages) {
+    constexpr std::size_t kWriteBytes = 64 * 1024;
     const bool someFilesUnread = outcome.someNamesUncounted;
     std::string lines;
+    lines.reserve(kWriteBytes + 256);
     for (int row = 1; row <= outcome.usedRows; ++row) {
         const celshift::RowTotal& total = outcome.rowTotals[static_cast<std::size_t>(row - 1)];
         lines.append(celshift::texts::kCaptionSummary).append(": ");
         lines.append(celshift::texts::rowSummary(row, total.fields, total.files, someFilesUnread)).push_back('\n');
+        if (lines.size() >= kWriteBytes) {
+            if (!messages.write(lines)) return;
+            lines.clear();
+        }
     }
     if (!lines.empty()) messages.write(lines);
 }
@@ -154,13 +161,14 @@ int doScenario(const celshift::cli::Arguments& arguments, const celshift::cli::S
 
 // The rows of a --rows file; false, with one line per bad line on standard error, when any line is bad.
 bool readRows(const std::string& path, celshift::ConversionRows& rows) {
-    celshift::cli::RowsFile file = celshift::cli::readRowsFile(path);
+    // The run takes the table: the texts of thousands of rows would be memory touched for nothing.
+    celshift::cli::RowsFile file = celshift::cli::readRowsFile(path, 0);
     for (const celshift::cli::RowsFileProblem& problem : file.problems)
         std::fprintf(stderr, "celshift-cli: %s:%d: %s\n", celshift::shownName(path).c_str(), problem.line,
                      problem.reason.c_str());
     if (!file.problems.empty()) return false;
     // Not refused (a run without rows copies the scenario as it is), but a wrong file given by mistake is told.
-    if (file.rows.from.empty())
+    if (file.rowCount == 0)
         std::fprintf(stderr, "celshift-cli: %s: 行がありません（どの画像名も置き換えません）\n", celshift::shownName(path).c_str());
     rows = std::move(file.rows);
     return true;

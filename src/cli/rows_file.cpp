@@ -48,7 +48,7 @@ bool isUtf8(std::string_view text) {
 
 }  // namespace
 
-RowsFile parseRowsFile(std::string_view text) {
+RowsFile parseRowsFile(std::string_view text, std::size_t keptTexts) {
     RowsFile file;
     file.rows.from.clear();
     file.rows.to.clear();
@@ -60,9 +60,11 @@ RowsFile parseRowsFile(std::string_view text) {
     auto table = std::make_shared<ReplacementTable>();
     std::vector<int> lineOfRow;  // per row, its line
     const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-    file.rows.from.reserve(lines);
-    file.rows.to.reserve(lines);
+    file.rows.from.reserve(std::min(lines, keptTexts));
+    file.rows.to.reserve(std::min(lines, keptTexts));
     lineOfRow.reserve(lines);
+    // Each row's bytes (with two zero bytes) take no more room than its line (with its tab and line end).
+    table->reserve(lines, text.size());
     int lineNumber = 0;
     while (!text.empty()) {
         ++lineNumber;
@@ -87,8 +89,8 @@ RowsFile parseRowsFile(std::string_view text) {
             refuse("タブが2つ以上あります");
             continue;
         }
-        std::string from(line.substr(0, tab));
-        std::string to(line.substr(tab + 1));
+        const std::string_view from = line.substr(0, tab);
+        const std::string_view to = line.substr(tab + 1);
         StoredRow stored = storeRow(from, to);
         if (stored.check.state != RowState::Used) {
             // Text that is no UTF-8 is what the code page cannot hold as well: which of the two, the line tells.
@@ -103,14 +105,16 @@ RowsFile parseRowsFile(std::string_view text) {
             refuse("変換元が" + std::to_string(lineOfRow[static_cast<std::size_t>(found)]) + "行目と同じです");
             continue;
         }
-        file.rows.from.push_back(std::move(from));
-        file.rows.to.push_back(std::move(to));
+        if (file.rowCount++ < keptTexts) {
+            file.rows.from.emplace_back(from);
+            file.rows.to.emplace_back(to);
+        }
     }
     if (file.problems.empty()) file.rows.table = std::move(table);
     return file;
 }
 
-RowsFile readRowsFile(const std::string& path) {
+RowsFile readRowsFile(const std::string& path, std::size_t keptTexts) {
     namespace fs = std::filesystem;
     const fs::path file = pathFromUtf8(path);
     std::error_code error;
@@ -129,7 +133,7 @@ RowsFile readRowsFile(const std::string& path) {
             throw std::invalid_argument("the rows file is larger than 16 MiB: " + path);
     }
     if (in.bad()) throw std::invalid_argument("cannot read the rows file " + path);
-    return parseRowsFile(text);
+    return parseRowsFile(text, keptTexts);
 }
 
 }  // namespace celshift::cli

@@ -34,15 +34,15 @@ bool hasImageExtension(std::string_view name932) {
     return false;
 }
 
-StoredRow storeRow(const std::string& fromText, const std::string& toText) {
+StoredRow storeRow(std::string_view fromText, std::string_view toText) {
     StoredRow row;
     RowCheck& check = row.check;
     if (fromText.empty() && toText.empty()) return row;
     check.state = RowState::Invalid;
     std::optional<RowName> from = rowNameBytes(fromText);
     std::optional<RowName> to = rowNameBytes(toText);
-    const auto misplacedMark = [](const std::string& text, const std::optional<RowName>& name) {
-        return !name && text.find(kNoZeroByteMark) != std::string::npos;
+    const auto misplacedMark = [](std::string_view text, const std::optional<RowName>& name) {
+        return !name && text.find(kNoZeroByteMark) != std::string_view::npos;
     };
     if (misplacedMark(fromText, from) || misplacedMark(toText, to)) check.reason = texts::kRowMarkNotAtEnd;
     else if (!from || !to) check.reason = texts::kRowNotCodePage932;
@@ -61,7 +61,7 @@ StoredRow storeRow(const std::string& fromText, const std::string& toText) {
     return row;
 }
 
-RowCheck checkRow(const std::string& fromText, const std::string& toText) { return storeRow(fromText, toText).check; }
+RowCheck checkRow(std::string_view fromText, std::string_view toText) { return storeRow(fromText, toText).check; }
 
 std::array<RowCheck, 4> checkRows(const ConversionRows& rows) {
     std::array<RowCheck, 4> checks;

@@ -29,14 +29,14 @@ struct RowCheck {
     std::string reason;  // for Invalid: why, in the user's words
 };
 // One row on its own: Empty, Invalid with its reason, or Used (valid).
-RowCheck checkRow(const std::string& fromText, const std::string& toText);
+RowCheck checkRow(std::string_view fromText, std::string_view toText);
 // The same, with a valid row's texts as the table holds them (each text converted by rowNameBytes).
 struct StoredRow {
     RowCheck check;
     std::string from;  // for Used only: the exact field to look for, its closing zero byte included when it has one
     std::string to;    // the name to write, without its zero byte
 };
-StoredRow storeRow(const std::string& fromText, const std::string& toText);
+StoredRow storeRow(std::string_view fromText, std::string_view toText);
 // The window's four rows, as a run would take them.
 std::array<RowCheck, 4> checkRows(const ConversionRows& rows);
 

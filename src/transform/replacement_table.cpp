@@ -54,18 +54,28 @@ int ReplacementTable::findHashed(const unsigned char* field, std::int32_t length
 
 // Enters pair j into the index, unless an earlier pair has the same name to look for; returns the pair the name
 // finds. The slots are rebuilt twice as many whenever they would be more than half full, so a probe stays short.
+void ReplacementTable::growSlots(std::size_t size) {
+    std::vector<std::int32_t> old = std::move(slots_);
+    slots_.assign(size, -1);
+    const std::size_t mask = slots_.size() - 1;
+    for (const std::int32_t earlier : old)
+        if (earlier >= 0) {
+            std::size_t slot = slotOf(stored_[static_cast<std::size_t>(earlier)].hash, mask);
+            while (slots_[slot] >= 0) slot = (slot + 1) & mask;
+            slots_[slot] = earlier;
+        }
+}
+
+void ReplacementTable::reserve(std::size_t pairs, std::size_t nameBytes) {
+    names_.reserve(names_.size() + nameBytes);
+    stored_.reserve(stored_.size() + pairs);
+    std::size_t size = slots_.empty() ? 16 : slots_.size();
+    while ((static_cast<std::size_t>(count) + pairs + 1) * 2 > size) size *= 2;
+    if (size > slots_.size()) growSlots(size);
+}
+
 int ReplacementTable::index(int j) {
-    if ((static_cast<std::size_t>(count) + 1) * 2 > slots_.size()) {
-        std::vector<std::int32_t> old = std::move(slots_);
-        slots_.assign(old.empty() ? 16 : old.size() * 2, -1);
-        const std::size_t mask = slots_.size() - 1;
-        for (const std::int32_t earlier : old)
-            if (earlier >= 0) {
-                std::size_t slot = slotOf(stored_[static_cast<std::size_t>(earlier)].hash, mask);
-                while (slots_[slot] >= 0) slot = (slot + 1) & mask;
-                slots_[slot] = earlier;
-            }
-    }
+    if ((static_cast<std::size_t>(count) + 1) * 2 > slots_.size()) growSlots(slots_.empty() ? 16 : slots_.size() * 2);
     const Stored& s = stored_[static_cast<std::size_t>(j)];
     const auto* name = reinterpret_cast<const unsigned char*>(names_.data()) + s.fromOffset;
     const int earlier = findHashed(name, s.fromLength, s.hash);

@@ -32,6 +32,10 @@ public:
         return {s.fromLength, s.toLength, names + s.fromOffset, names + s.toOffset};
     }
 
+    // Room for this many more pairs whose names take about nameBytes in all, so that adding them grows nothing:
+    // ten thousand rows would otherwise copy the table's parts into fresh memory again and again.
+    void reserve(std::size_t pairs, std::size_t nameBytes);
+
     // The first pair (lowest row) whose field to look for is exactly the field's bytes; -1 when none is.
     int find(const unsigned char* field, std::int32_t length) const {
         // Nearly every field to look for ends at its zero byte: most fields are told apart by length or last byte.
@@ -57,6 +61,7 @@ private:
     int findIndexed(const unsigned char* field, std::int32_t length) const;
     int findHashed(const unsigned char* field, std::int32_t length, std::size_t hash) const;
     int index(int j);
+    void growSlots(std::size_t size);
 
     std::string names_;             // every name with its zero byte, one after another
     std::vector<Stored> stored_;

@@ -92,6 +92,21 @@ TEST(RowsFile, LinesBecomeRowsOrAreRefusedWithTheirNumber) {
     }
 }
 
+// A run takes the table and keeps no texts; the window keeps four. The rows are counted and looked up all the same.
+TEST(RowsFile, TextsAreKeptOnlyAsAsked) {
+    const std::string text = "a.bmp\tb.bmp\n# c\n\\x63.bmp\td.bmp\ne.bmp\tf.bmp\n";
+    for (const std::size_t kept : {std::size_t{0}, std::size_t{2}, cli::kAllRowTexts}) {
+        const cli::RowsFile file = cli::parseRowsFile(text, kept);
+        EXPECT_EQ(file.rowCount, 3u) << kept;
+        EXPECT_EQ(file.rows.from.size(), std::min<std::size_t>(kept, 3)) << kept;
+        EXPECT_EQ(file.rows.to.size(), file.rows.from.size()) << kept;
+        ASSERT_NE(file.rows.table, nullptr) << kept;
+        EXPECT_EQ(file.rows.table->count, 3) << kept;
+        EXPECT_EQ(file.rows.table->find(reinterpret_cast<const unsigned char*>("c.bmp"), 6), 1) << kept;
+    }
+    EXPECT_EQ(cli::parseRowsFile(text, 2).rows.from, (std::vector<std::string>{"a.bmp", "\\x63.bmp"}));
+}
+
 // Every boundary of the UTF-8 that a line may hold: the first and last lead bytes of each length, the
 // second-byte ranges that keep out overlong forms, surrogates and values above U+10FFFF.
 TEST(RowsFile, Utf8IsCheckedAtEveryBoundary) {
