@@ -299,9 +299,8 @@ NamesPanel::NamesPanel(QWidget* parent)
     PickName->setToolTip("選んだ画像名を、空いている最初の変換元に入れます");
 
     NamesFilter->setObjectName("NamesFilter");
-    // Never wider than a few characters at least: the page must not widen the window's smallest size.
-    NamesFilter->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    NamesFilter->setMinimumContentsLength(8);
+    // As wide as its longest choice: the search line still has room at the window's smallest size.
+    NamesFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     NamesFilter->addItems({"すべての画像名", "ファイルがない画像名", "使われていない画像ファイル"});
     NamesFilter->setToolTip("使われていない画像ファイル: シナリオのフォルダ（サブフォルダも）にあって、どのデータファイルも"
                             "名指ししていない画像。何も削除しません");
