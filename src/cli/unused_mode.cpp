@@ -24,9 +24,10 @@ MissingImagesResult listUnusedPictures(const std::string& summary, FileList& fil
     std::string lines;
     for (const UnusedPicture& file : unused.files)
         lines.append(std::to_string(file.bytes)).append("\t").append(shownName(file.path)).push_back('\n');
-    if (!lines.empty()) messages.write(lines);  // a failed write decides the exit status on its own
-    std::fprintf(stderr, "celshift-cli: 使われていない画像: %zuファイル、%sバイト\n", unused.files.size(),
-                 groupedNumber(static_cast<std::int64_t>(unused.totalBytes)).c_str());
+    // A failed write decides the exit status on its own; the total of a list that did not get out would mislead.
+    if (lines.empty() || messages.write(lines))
+        std::fprintf(stderr, "celshift-cli: 使われていない画像: %zuファイル、%sバイト\n", unused.files.size(),
+                     groupedNumber(static_cast<std::int64_t>(unused.totalBytes)).c_str());
     tellScanProblems(scan, messages);
     for (const std::string& unreadable : unused.unreadableFolders)
         messages.showMessage(std::string(texts::kFolderUnreadable) + "\n" + shownName(unreadable), texts::kCaptionError);

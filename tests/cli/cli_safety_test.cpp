@@ -177,11 +177,14 @@ TEST_F(CliSafety, AClosedOrFullStandardOutputIsNoSuccess) {
     EXPECT_NE(readFile(root / "err").find("standard output is closed"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(output));  // nothing was done
 
+    writeFile(scenario + "/unused.bmp", "no data file names it");
     for (const std::vector<std::string>& mode : std::vector<std::vector<std::string>>{
-             {"--list-names", scenario}, {"--dry-run", scenario}, args(output), {"--help"}}) {
+             {"--list-names", scenario}, {"--dry-run", scenario}, {"--unused", scenario}, args(output), {"--help"}}) {
         const pid_t full = startCli(mode, open("/dev/full", O_WRONLY), root / "err");
         EXPECT_EQ(waitFor(full), 74) << mode.front();
-        EXPECT_NE(readFile(root / "err").find("standard output failed"), std::string::npos) << mode.front();
+        const std::string err = readFile(root / "err");
+        EXPECT_NE(err.find("standard output failed"), std::string::npos) << mode.front();
+        EXPECT_EQ(err.find("使われていない画像:"), std::string::npos) << mode.front();  // no total of a list not written
     }
 }
 
