@@ -101,11 +101,18 @@ int listNames(const std::string& summary, celshift::FileList& fileList, celshift
     return scan.problems.empty() ? kRunEnded : kFilesFailed;
 }
 
+// What a failed standard output cost, in the mode's own words.
+const char* cutShort(celshift::cli::Mode mode) {
+    return mode == celshift::cli::Mode::Run || mode == celshift::cli::Mode::DryRun
+               ? "the run stopped after the files in work"
+               : "the list is not complete";
+}
+
 // A standard output that failed overrides every other status: what the run said was not all seen.
-int finalStatus(int status, const celshift::cli::LineMessages& messages) {
+int finalStatus(int status, const celshift::cli::LineMessages& messages, const char* consequence) {
     if (messages.writeError() == 0) return status;
-    std::fprintf(stderr, "celshift-cli: standard output failed (%s); the run stopped after the files in work\n",
-                 celshift::errorFromErrno(messages.writeError()).systemText.c_str());
+    std::fprintf(stderr, "celshift-cli: standard output failed (%s); %s\n",
+                 celshift::errorFromErrno(messages.writeError()).systemText.c_str(), consequence);
     return celshift::standardOutputFailureStatus(messages.writeError());
 }
 
@@ -191,7 +198,7 @@ int main(int argc, char** argv) {
         arguments = cli::parseArguments(std::vector<std::string>(argv + 1, argv + argc));
         if (arguments.help) {
             messages.write(cli::kUsage);
-            return finalStatus(kRunEnded, messages);
+            return finalStatus(kRunEnded, messages, "the help text is not complete");
         }
         std::string output;
         if (arguments.mode == cli::Mode::Run) {
@@ -238,12 +245,12 @@ int main(int argc, char** argv) {
             statuses.push_back(doScenario(arguments, job, rows, *fileList, messages, options));
             if (cli::isStopStatus(statuses.back()) || messages.writeError() != 0) break;
         }
-        return finalStatus(cli::combinedStatus(statuses), messages);
+        return finalStatus(cli::combinedStatus(statuses), messages, cutShort(arguments.mode));
     } catch (const WorkersUnavailable& error) {
         // Not one worker could start. A run looks before it touches anything, so this is a scan (which writes
         // nothing), or memory that ran out between that look and a stage.
         messages.showMessage(error.what(), texts::kCaptionError);
-        return finalStatus(kNotStarted, messages);
+        return finalStatus(kNotStarted, messages, cutShort(arguments.mode));
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "celshift-cli: the run stopped: %s\n", error.what());
