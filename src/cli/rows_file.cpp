@@ -59,12 +59,15 @@ RowsFile parseRowsFile(std::string_view text, std::size_t keptTexts) {
     }
     auto table = std::make_shared<ReplacementTable>();
     std::vector<int> lineOfRow;  // per row, its line
-    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-    file.rows.from.reserve(std::min(lines, keptTexts));
-    file.rows.to.reserve(std::min(lines, keptTexts));
-    lineOfRow.reserve(lines);
+    // No row is shorter than ".bmp<TAB>.bmp" and its line end: a file of empty lines makes room for no rows.
+    constexpr std::size_t kShortestRowBytes = 10;
+    const std::size_t rowsAtMost = std::min(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1,
+                                            text.size() / kShortestRowBytes + 1);
+    file.rows.from.reserve(std::min(rowsAtMost, keptTexts));
+    file.rows.to.reserve(std::min(rowsAtMost, keptTexts));
+    lineOfRow.reserve(rowsAtMost);
     // Each row's bytes (with two zero bytes) take no more room than its line (with its tab and line end).
-    table->reserve(lines, text.size());
+    table->reserve(rowsAtMost, text.size());
     int lineNumber = 0;
     while (!text.empty()) {
         ++lineNumber;

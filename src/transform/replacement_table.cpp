@@ -52,8 +52,7 @@ int ReplacementTable::findHashed(const unsigned char* field, std::int32_t length
     }
 }
 
-// Enters pair j into the index, unless an earlier pair has the same name to look for; returns the pair the name
-// finds. The slots are rebuilt twice as many whenever they would be more than half full, so a probe stays short.
+// The index rebuilt with size slots (a power of two).
 void ReplacementTable::growSlots(std::size_t size) {
     std::vector<std::int32_t> old = std::move(slots_);
     slots_.assign(size, -1);
@@ -74,6 +73,8 @@ void ReplacementTable::reserve(std::size_t pairs, std::size_t nameBytes) {
     if (size > slots_.size()) growSlots(size);
 }
 
+// Enters pair j into the index, unless an earlier pair has the same name to look for; returns the pair the name
+// finds. The slots are rebuilt twice as many whenever they would be more than half full, so a probe stays short.
 int ReplacementTable::index(int j) {
     if ((static_cast<std::size_t>(count) + 1) * 2 > slots_.size()) growSlots(slots_.empty() ? 16 : slots_.size() * 2);
     const Stored& s = stored_[static_cast<std::size_t>(j)];
