@@ -318,7 +318,10 @@ NamesPanel::NamesPanel(QWidget* parent)
 
     connect(NamesSearch, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
     connect(NamesFilter, &QComboBox::currentIndexChanged, this,
-            [this](int mode) { static_cast<NamesFilterModel*>(proxy_)->setMode(mode); });
+            [this](int mode) {
+                static_cast<NamesFilterModel*>(proxy_)->setMode(mode);
+                NamesSummary->setText(summaryText());
+            });
     connect(NamesList, &QTreeView::activated, this, [this] { pickCurrent(); });
     connect(NamesList->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         const QModelIndex source = proxy_->mapToSource(current);
@@ -339,6 +342,9 @@ QString NamesPanel::summaryText() const {
     if (model_->missing() > 0) notes << QString("ファイルなし %1 件").arg(model_->missing());
     if (unread_ > 0) notes << QString("読めなかったデータファイル %1 件").arg(unread_);
     if (model_->unused() > 0) notes << QString("使われていない画像ファイル %1 件").arg(model_->unused());
+    // Told where it matters: an empty list of unused pictures would otherwise read as "none".
+    if (unusedUnknown_ && NamesFilter->currentIndex() == NamesFilterModel::kUnused)
+        notes << "使われていない画像ファイルは判断できません";
     const QString text = QString("画像名 %1 件").arg(model_->rowCount() - model_->unused());
     return notes.isEmpty() ? text : text + "（" + notes.join("、") + "）";
 }
@@ -361,6 +367,7 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
                            const QStringList& unreadFiles, std::shared_ptr<const ScenarioScan> scan) {
     clear();
     unread_ = static_cast<int>(unreadFiles.size());
+    unusedUnknown_ = !scan || scan->stopped || scan->listingFailed || !scan->problems.empty();
     NamesSummary->setToolTip(unreadFiles.isEmpty() ? QString()
                                                    : "読めなかったデータファイル:\n" + unreadFiles.join('\n'));
     model_->setNames(names);
@@ -374,7 +381,8 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
     }
     const int generation = generation_;
     // Looked up as the command line's list of missing images looks them up, so that both name the same pictures.
-    loader_ = std::thread([this, generation, stored = std::move(stored), scenarioFolder, scan] {
+    loader_ = std::thread([this, generation, stored = std::move(stored), scenarioFolder, scan,
+                           judgeUnused = !unusedUnknown_] {
         const ImageFileIndex files(scenarioFolder);
         std::vector<Found> batch;
         for (std::size_t row = 0; row < stored.size() && !stop_.load(); ++row) {
@@ -388,7 +396,7 @@ void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::str
         }
         if (stop_.load()) return;
         // The other way round: the picture files that no name names, as --unused finds them.
-        if (scan && !scan->stopped && !scan->listingFailed && scan->problems.empty()) {
+        if (judgeUnused) {
             const UnusedPictures found = findUnusedPictures(*scan, files);
             Unused unused;
             const QDir folder(fromBytes(scenarioFolder));

@@ -145,6 +145,7 @@ private:
     std::atomic<bool> stop_{false};
     int generation_ = 0;
     int unread_ = 0;
+    bool unusedUnknown_ = false;  // a data file not read whole may name any picture: none can be called unused
 };
 
 }  // namespace celshift

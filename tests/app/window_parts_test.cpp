@@ -299,6 +299,10 @@ void WindowPartsTest::aRowWhoseNameMayStandInAnUnreadFileDoesNotSayNotFound() {
     QVERIFY2(again->NamesPage->NamesSummary->text().endsWith("、読めなかったデータファイル 1 件）"),
              qPrintable(again->NamesPage->NamesSummary->text()));
     QVERIFY(again->NamesPage->NamesSummary->toolTip().contains("e.wid: "));
+    // Such a file may name any picture: the filter of unused pictures says it cannot judge, not "none".
+    again->NamesPage->NamesFilter->setCurrentIndex(2);
+    QVERIFY2(again->NamesPage->NamesSummary->text().endsWith("、使われていない画像ファイルは判断できません）"),
+             qPrintable(again->NamesPage->NamesSummary->text()));
 }
 
 void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextRow() {
