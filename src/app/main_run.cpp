@@ -279,6 +279,8 @@ QStringList TForm1::lastBoxNotes(bool stopped) const {
     end.failed = ReportPage->count(Kind::Failed) + ReportPage->count(Kind::Unopened);
     end.notCopied = ReportPage->count(Kind::NotCopied);
     end.keptDifferent = ReportPage->keptDifferent();
+    end.missingPictures = ReportPage->count(Kind::MissingPicture);
+    end.forLastBox = true;
     return runEndNotes(end);
 }
 

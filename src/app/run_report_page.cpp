@@ -84,6 +84,7 @@ QString reportKindText(FileReport::Kind kind) {
         case FileReport::Kind::Copied: return "コピー";
         case FileReport::Kind::AlreadyThere: return "そのまま";
         case FileReport::Kind::NotCopied: return "コピーできません";
+        case FileReport::Kind::MissingPicture: return "画像なし";
     }
     return {};
 }
@@ -98,6 +99,7 @@ RunEnd runEndOf(const RunOutcome& outcome) {
     end.failed = outcome.failedFiles + outcome.unopenedFiles;
     end.notCopied = outcome.notCopiedFiles;
     end.keptDifferent = outcome.keptDifferentFiles;
+    end.missingPictures = static_cast<int>(outcome.missingAfterRun.size());
     return end;
 }
 
@@ -118,6 +120,9 @@ QStringList runEndNotes(const RunEnd& end) {
     if (end.notCopied > 0) notes << QString("コピーできなかったファイルが %1件あります").arg(end.notCopied);
     if (end.keptDifferent > 0)
         notes << QString("出力先にあった内容の違うファイル %1件をそのまま残しました（要確認）").arg(end.keptDifferent);
+    if (end.missingPictures > 0)
+        notes << QString("変換後のシナリオにない画像が %1 個あります").arg(end.missingPictures) +
+                     (end.forLastBox ? "（結果を表示）" : "");
     return notes;
 }
 
@@ -290,6 +295,13 @@ ReportLine RunReportPage::lineOf(const FileReport& report) const {
         case FileReport::Kind::Copied:
             if (!report.renamedTo.empty())
                 line.detail = "新しい名前でコピー: " + QString::fromStdString(shownName(report.renamedTo));
+            break;
+        case FileReport::Kind::MissingPicture:
+            line.mark = ReportLine::Mark::Attention;
+            line.detail = QString::fromStdString(texts::kMissingAfterRun) +
+                          (report.writtenByRow > 0
+                               ? "（変換" + QString::fromStdString(texts::rowNumber(report.writtenByRow)) + " が書いた名前）"
+                               : QString("（変換前からの名前。出力先にコピーされていません）"));
             break;
         case FileReport::Kind::AlreadyThere:
             if (report.differs) {

@@ -115,7 +115,7 @@ private:
     RunHead head_;
     QDateTime started_;
     QString saveFolder_;  // where the report was saved last
-    std::array<int, 6> kinds_{};
+    std::array<int, 7> kinds_{};
     int problems_ = 0;
     int attention_ = 0;
     int keptDifferent_ = 0;
@@ -139,6 +139,8 @@ struct RunEnd {
     int failed = 0;     // data files failed or not opened
     int notCopied = 0;
     int keptDifferent = 0;
+    int missingPictures = 0;  // pictures the converted scenario names and lacks (FileReport::Kind::MissingPicture)
+    bool forLastBox = false;  // the notes go into the run's last box, which offers the report
 };
 QStringList runEndNotes(const RunEnd& end);
 RunEnd runEndOf(const RunOutcome& outcome);

@@ -37,6 +37,12 @@ void ProblemLines::fileDone(const FileReport& report) {
                      texts::sameNameOnWindows(shownName(report.sameNameAs)).c_str());
         std::fflush(err_);
     }
+    if (report.kind == FileReport::Kind::MissingPicture) {
+        // The user may add the picture later: a warning, and the exit status stays.
+        std::fprintf(err_, "celshift-cli: 警告: %s\n", report.reason.c_str());
+        std::fflush(err_);
+        return;
+    }
     std::string label;
     switch (report.kind) {
     case FileReport::Kind::Failed:

@@ -38,6 +38,9 @@ FileError errorOpening(const std::string& path, int errnoValue);
 
 bool isExistingFolder(const std::string& path);
 
+// True when path is a link (or on Windows a junction) that leads to a folder.
+bool isLinkToFolder(const std::string& path);
+
 // Whether this process may create and replace files in the folder (the effective user's rights); a file or a
 // missing path is no writable folder.
 bool isWritableFolder(const std::string& path);

@@ -225,6 +225,13 @@ bool isExistingFolder(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+bool isLinkToFolder(const std::string& path) {
+    struct stat own;
+    struct stat target;
+    return ::lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode) && ::stat(path.c_str(), &target) == 0 &&
+           S_ISDIR(target.st_mode);
+}
+
 bool isWritableFolder(const std::string& path) {
     struct stat status;
     if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return false;

@@ -128,6 +128,14 @@ bool isExistingFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool isLinkToFolder(const std::string& path) {
+    const std::optional<std::wstring> wide = toWide(path);
+    if (!wide) return false;
+    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+    constexpr DWORD kFolderLink = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & kFolderLink) == kFolderLink;
+}
+
 // Windows tells rights only by trying: a file that is deleted when its handle closes.
 bool isWritableFolder(const std::string& path) {
     if (!isExistingFolder(path)) return false;

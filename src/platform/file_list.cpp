@@ -120,32 +120,59 @@ public:
         names_.clear();
         if (!read_) {
             allNames_.clear();
-            failed_ = !detail::readMatchingFiles(folder_, detail::WildcardMask("*.*"), allNames_) ||
-                      !detail::sortJapanese(allNames_);
+            subfolders_.clear();
+            unreadable_.clear();
+            failed_ = !readTree(std::string(), 0);
             if (failed_) {
                 allNames_.clear();  // never a partial list: the caller would take it for the whole folder
+                subfolders_.clear();
                 return;
             }
             read_ = true;
         }
         const detail::WildcardMask matcher(mask);
         for (const std::string& name : allNames_)
-            if (matcher.matches(name)) names_.push_back(name);
+            if (matcher.matches(lastPathElement(name))) names_.push_back(name);
     }
 
+    std::string unreadableFolder() const override { return unreadable_; }
+    std::vector<std::string> subfolders() const override { return subfolders_; }
     int count() const override { return static_cast<int>(names_.size()); }
     std::string fileName(int i) const override { return names_.at(index(i)); }
     std::string filePath(int i) const override { return joinPath(folder_, names_.at(index(i))); }
     bool listingFailed() const override { return failed_; }
 
 private:
+    // Deeper than any real scenario; a bind mount of a folder inside itself would otherwise never end.
+    static constexpr int kDeepestFolder = 64;
+
+    // Adds the files of the folder under, then each subfolder with what it holds. False when one cannot be read.
+    bool readTree(const std::string& under, int depth) {
+        const std::string path = under.empty() ? folder_ : joinPath(folder_, under);
+        detail::FolderEntries entries;
+        if (depth > kDeepestFolder || !detail::readFolder(path, entries) || !detail::sortJapanese(entries.files) ||
+            !detail::sortJapanese(entries.folders)) {
+            unreadable_ = path;
+            return false;
+        }
+        for (const std::string& name : entries.files) allNames_.push_back(under.empty() ? name : joinPath(under, name));
+        for (const std::string& name : entries.folders) {
+            std::string subfolder = under.empty() ? name : joinPath(under, name);
+            subfolders_.push_back(subfolder);
+            if (!readTree(subfolder, depth + 1)) return false;
+        }
+        return true;
+    }
+
     static std::size_t index(int i) {
         if (i < 0) throw std::out_of_range("file list index is negative");
         return static_cast<std::size_t>(i);
     }
 
     std::string folder_;
-    std::vector<std::string> allNames_;  // every listed file of the folder, sorted
+    std::vector<std::string> allNames_;  // every listed file of the folder, sorted, by its path under the folder
+    std::vector<std::string> subfolders_;
+    std::string unreadable_;
     std::vector<std::string> names_;     // those the mask matches
     bool read_ = false;
     bool failed_ = false;

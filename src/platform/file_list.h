@@ -1,4 +1,5 @@
-// The run's folder enumerator: the files of one folder whose names match a wildcard mask, sorted.
+// The run's folder enumerator: the files of one folder and of its subfolders whose names match a wildcard mask,
+// sorted.
 #pragma once
 
 #include <memory>
@@ -16,20 +17,26 @@ public:
     // Sets the mask: the files of the folder, as read at the first mask after setDirectory, that it matches.
     virtual void setMask(const std::string& mask) = 0;
     virtual int count() const = 0;
-    // Name of entry i (counted from 0), and its full path: the folder, one separator, the name.
+    // Name of entry i (counted from 0), and its full path: the folder, one separator, the name. A file in a
+    // subfolder is named by its path under the folder ("Material/Area10.wid", with the system's separator).
     // An i outside 0 to count() - 1 throws std::out_of_range.
     virtual std::string fileName(int i) const = 0;
     virtual std::string filePath(int i) const = 0;
     // True when the last setMask could not read the folder (missing, not a folder, a read error): the
     // list is then empty, and the caller can tell "nothing there" from "could not look".
     virtual bool listingFailed() const { return false; }
+    // When listingFailed: the folder that could not be read (the folder itself or one of its subfolders).
+    virtual std::string unreadableFolder() const { return {}; }
+    // Every subfolder under the folder, by its path under it, each after the folder that holds it.
+    virtual std::vector<std::string> subfolders() const { return {}; }
 };
 
-// Lists the folder on disk: regular files (links followed) and links that lead nowhere (dangling, a loop), which a
-// run then reports as files it cannot copy; no subfolders, no hidden files (names that begin with "."), no FIFOs,
-// sockets or devices. Names are matched against the mask without regard to case,
-// with the Windows meaning ("*.*" lists every file, names without a dot too). Entries are sorted by the
-// Japanese collation at secondary strength (case ignored), ties broken by the bytes of the names.
+// Lists the folder on disk and its subfolders at any depth, never through a link: regular files (links followed),
+// links that lead nowhere (dangling, a loop) and links to folders, which a run then reports as files it cannot copy;
+// no hidden entries (names that begin with "."), no FIFOs, sockets or devices. The last element of each name is
+// matched against the mask without regard to case, with the Windows meaning ("*.*" lists every file, names without a
+// dot too). Each folder's files come first, sorted by the Japanese collation at secondary strength (case ignored),
+// ties broken by the bytes of the names; then its subfolders in the same order, each with all it holds.
 std::unique_ptr<FileList> makeDirectoryFileList();
 
 // Windows wildcard match of a file name, ASCII letters compared without regard to case.

@@ -12,9 +12,17 @@ namespace celshift::detail {
 // A wildcard mask with the Windows meaning, compiled once for a whole folder.
 using celshift::WildcardMask;
 
-// Adds the names of the folder's visible regular files that match the mask (file_list_posix.cpp,
-// file_list_win32.cpp). False when the folder cannot be read completely.
-bool readMatchingFiles(const std::string& folder, const WildcardMask& mask, std::vector<std::string>& names);
+// What one folder holds that a run looks at (hidden entries left out).
+struct FolderEntries {
+    // Regular files (links followed), links that lead nowhere and links to folders: the run copies the first and
+    // tells why it cannot copy the others.
+    std::vector<std::string> files;
+    // Subfolders that are no links: a run enters these, never a link, so it can neither loop nor leave the folder.
+    std::vector<std::string> folders;
+};
+
+// Reads the folder's entries (file_list_posix.cpp, file_list_win32.cpp). False when it cannot be read completely.
+bool readFolder(const std::string& folder, FolderEntries& entries);
 
 // Sorts UTF-8 names by the Japanese collation with case (and kana type and width) ignored, ties broken by
 // code units so that the order is total. False when the collation is not available.

@@ -16,18 +16,26 @@ namespace celshift::detail {
 
 namespace {
 
-// A link counts as what it points at. Folders, FIFOs, sockets and devices are left out; opening a FIFO later would
-// block the run. A link that leads nowhere (dangling, a loop) is listed, so that the run tells the user it could not
-// copy it rather than leave it out without a word. The entry's own type settles most names without a stat call,
-// which a folder of thousands of files would otherwise pay for each of them.
-bool isListedFile(DIR* folder, const dirent& entry) {
+enum class EntryKind { File, Folder, LeftOut };
+
+// A link to a file counts as that file. FIFOs, sockets and devices are left out; opening a FIFO later would block the
+// run. A link that leads nowhere (dangling, a loop) or to a folder is listed as a file, so that the run tells the user
+// it could not copy it rather than leave it out without a word. The entry's own type settles most names without a
+// stat call, which a folder of thousands of files would otherwise pay for each of them.
+EntryKind entryKind(DIR* folder, const dirent& entry) {
 #if defined(_DIRENT_HAVE_D_TYPE)
-    if (entry.d_type == DT_REG) return true;
-    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
+    if (entry.d_type == DT_REG) return EntryKind::File;
+    if (entry.d_type == DT_DIR) return EntryKind::Folder;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return EntryKind::LeftOut;
 #endif
-    struct stat status;
-    if (fstatat(dirfd(folder), entry.d_name, &status, 0) == 0) return S_ISREG(status.st_mode);
-    return fstatat(dirfd(folder), entry.d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode);
+    struct stat own;
+    if (fstatat(dirfd(folder), entry.d_name, &own, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::LeftOut;
+    if (S_ISDIR(own.st_mode)) return EntryKind::Folder;
+    if (S_ISREG(own.st_mode)) return EntryKind::File;
+    if (!S_ISLNK(own.st_mode)) return EntryKind::LeftOut;
+    struct stat target;
+    if (fstatat(dirfd(folder), entry.d_name, &target, 0) != 0) return EntryKind::File;  // leads nowhere
+    return S_ISREG(target.st_mode) || S_ISDIR(target.st_mode) ? EntryKind::File : EntryKind::LeftOut;
 }
 
 struct CollatorCloser {
@@ -37,7 +45,7 @@ struct CollatorCloser {
 }  // namespace
 
 // Names that begin with "." are the hidden files here (and the "." and ".." entries).
-bool readMatchingFiles(const std::string& folder, const WildcardMask& mask, std::vector<std::string>& names) {
+bool readFolder(const std::string& folder, FolderEntries& entries) {
     DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
     if (!directory) return false;
     bool complete = true;
@@ -50,9 +58,11 @@ bool readMatchingFiles(const std::string& folder, const WildcardMask& mask, std:
         }
         const std::string name = entry->d_name;
         if (name.empty() || name[0] == '.') continue;
-        if (!mask.matches(name)) continue;
-        if (!isListedFile(directory, *entry)) continue;
-        names.push_back(name);
+        switch (entryKind(directory, *entry)) {
+        case EntryKind::File: entries.files.push_back(name); break;
+        case EntryKind::Folder: entries.folders.push_back(name); break;
+        case EntryKind::LeftOut: break;
+        }
     }
     closedir(directory);
     return complete;

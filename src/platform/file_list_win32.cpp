@@ -9,8 +9,8 @@ namespace celshift::detail {
 
 namespace {
 
-// Folders, devices and the files that Explorer hides (hidden or system attribute) are left out.
-constexpr DWORD kLeftOut = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+// Devices and what Explorer hides (hidden or system attribute) are left out.
+constexpr DWORD kLeftOut = FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 class FindHandle {
 public:
@@ -29,9 +29,10 @@ private:
 
 }  // namespace
 
-// The search runs over "*" and the mask is matched here: the system's own matching also tries each file's
-// 8.3 short name, so "*.wid" would find "a.widx" by its alias "A~1.WID".
-bool readMatchingFiles(const std::string& folder, const WildcardMask& mask, std::vector<std::string>& names) {
+// The search runs over "*" and masks are matched by the list: the system's own matching also tries each file's
+// 8.3 short name, so "*.wid" would find "a.widx" by its alias "A~1.WID". A folder that is a link or junction (a
+// reparse point) is listed as a file, which the run then tells it does not copy.
+bool readFolder(const std::string& folder, FolderEntries& entries) {
     std::string pattern = folder.empty() ? std::string(".") : folder;
     if (pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
     pattern += '*';
@@ -44,8 +45,10 @@ bool readMatchingFiles(const std::string& folder, const WildcardMask& mask, std:
     do {
         if ((entry.dwFileAttributes & kLeftOut) != 0) continue;
         const std::string name = toUtf8(entry.cFileName);
-        if (name.empty() || !mask.matches(name)) continue;
-        names.push_back(name);
+        if (name.empty() || name == "." || name == "..") continue;
+        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) entries.folders.push_back(name);
+        else entries.files.push_back(name);
     } while (::FindNextFileW(search.get(), &entry));
     return ::GetLastError() == ERROR_NO_MORE_FILES;
 }

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/executable_path.h"
@@ -19,6 +20,8 @@
 #include "run/data_file_job.h"
 #include "run/failure_reasons.h"
 #include "run/kept_files.h"
+#include "run/output_check.h"
+#include "run/output_subfolders.h"
 #include "run/run_texts.h"
 #include "run/ordered_workers.h"
 #include "run/renamed_pictures.h"
@@ -39,20 +42,33 @@ std::string joinLines(const std::string& first, const std::vector<std::string>& 
     return text;
 }
 
-std::vector<std::string> listedPaths(const FileList& fileList) {
+// A file of the list: its full path, and its name, which is its path under the scenario folder.
+struct ListedFile {
+    std::string path;
+    std::string name;
+};
+
+std::vector<ListedFile> listedFiles(const FileList& fileList) {
+    std::vector<ListedFile> files;
+    files.reserve(static_cast<std::size_t>(fileList.count()));
+    for (int i = 0; i < fileList.count(); ++i) files.push_back({fileList.filePath(i), fileList.fileName(i)});
+    return files;
+}
+
+std::vector<std::string> pathsOf(const std::vector<ListedFile>& files) {
     std::vector<std::string> paths;
-    paths.reserve(static_cast<std::size_t>(fileList.count()));
-    for (int i = 0; i < fileList.count(); ++i) paths.push_back(fileList.filePath(i));
+    paths.reserve(files.size());
+    for (const ListedFile& file : files) paths.push_back(file.path);
     return paths;
 }
 
 // Progress of one stage, told on the calling thread.
 OrderedWorkers<int>::Progress stageProgress(const RunOptions& options, RunStage stage,
-                                            const std::vector<std::string>& paths) {
+                                            const std::vector<ListedFile>& files) {
     if (!options.progress) return nullptr;
-    return [&options, stage, &paths](int done, int inWork) {
-        options.progress->progress(stage, done, static_cast<int>(paths.size()),
-                                   inWork >= 0 ? nameOf(paths[static_cast<std::size_t>(inWork)]) : std::string());
+    return [&options, stage, &files](int done, int inWork) {
+        options.progress->progress(stage, done, static_cast<int>(files.size()),
+                                   inWork >= 0 ? files[static_cast<std::size_t>(inWork)].name : std::string());
     };
 }
 
@@ -67,18 +83,18 @@ std::string addedName(const RunOptions& options, std::size_t i) {
 }
 
 // Added files first, then the scenario's files in the order of its list: the first of each name is the one written.
-SameNames sameNames(const RunOptions& options, const std::vector<std::string>& listed) {
+// Names in subfolders are compared whole, folder part included.
+SameNames sameNames(const RunOptions& options, const std::vector<ListedFile>& listed) {
     SameNames result;
     std::unordered_map<std::string, std::string> first;  // folded name -> the first name
-    for (const std::vector<std::string>* paths : {&options.addedFiles, &listed})
-        for (std::size_t i = 0; i < paths->size(); ++i) {
-            const std::string& path = (*paths)[i];
-            const std::string name = paths == &options.addedFiles ? addedName(options, i) : nameOf(path);
-            const auto [earlier, added] = first.emplace(foldFileName(name).value_or(name), name);
-            // The very same name (a file given with the run that the scenario holds too) is kept as before: the
-            // first copy stays and the second finds it there.
-            if (!added && earlier->second != name) result.emplace(path, earlier->second);
-        }
+    const auto note = [&](const std::string& path, const std::string& name) {
+        const auto [earlier, added] = first.emplace(foldFileName(name).value_or(name), name);
+        // The very same name (a file given with the run that the scenario holds too) is kept as before: the
+        // first copy stays and the second finds it there.
+        if (!added && earlier->second != name) result.emplace(path, earlier->second);
+    };
+    for (std::size_t i = 0; i < options.addedFiles.size(); ++i) note(options.addedFiles[i], addedName(options, i));
+    for (const ListedFile& file : listed) note(file.path, file.name);
     return result;
 }
 
@@ -92,49 +108,62 @@ bool stopRequested(const RunOptions& options) { return options.stop != nullptr &
 // First stage: every file but the data files, never replacing what the output folder holds. Returns false when a
 // stop ended it early. In an output folder that folds case, a file whose name an earlier file already takes (data
 // files too) is not written but listed with its reason.
-bool copyOtherFiles(FileList& fileList, OutputFolder& output, const SameNames& same, bool foldsCase,
-                    RunMessages& messages, const RunOptions& options, RunOutcome& outcome) {
+bool copyOtherFiles(FileList& fileList, OutputFolder& output, OutputSubfolders& subfolders, const SameNames& same,
+                    bool foldsCase, RunMessages& messages, const RunOptions& options, RunOutcome& outcome) {
     fileList.setMask("*.*");
-    std::vector<std::string> paths = options.addedFiles;
-    const std::size_t added = paths.size();
+    std::vector<ListedFile> files;
+    for (std::size_t i = 0; i < options.addedFiles.size(); ++i) files.push_back({options.addedFiles[i], addedName(options, i)});
+    const std::size_t added = files.size();
     // Exactly the files that the second stage leaves alone: a data file copied here as it is would stand unconverted
     // under its final name until the second stage replaced it.
     const WildcardMask dataFiles(kDataFileMask);
-    for (std::string& path : listedPaths(fileList))
-        if (!dataFiles.matches(lastPathElement(path)) || (foldsCase && sameNameOf(same, path)))
-            paths.push_back(std::move(path));
+    for (ListedFile& file : listedFiles(fileList))
+        if (!dataFiles.matches(lastPathElement(file.name)) || (foldsCase && sameNameOf(same, file.path)))
+            files.push_back(std::move(file));
     const auto refused = [&](const std::string& path) { return foldsCase ? sameNameOf(same, path) : nullptr; };
-    const auto outputName = [&](int i) {
-        const auto index = static_cast<std::size_t>(i);
-        return index < added ? addedName(options, index) : nameOf(paths[index]);
-    };
 
     std::vector<std::string> notCopied;
     // A file kept because the output folder held one of its name is compared with the scenario's on the worker.
     struct Copy {
         CopyResult result;
         bool differs = false;
+        std::string reason;  // why it was not copied, where no file operation tells
     };
     outcome.lastStage = RunStage::CopyingOtherFiles;
-    outcome.stageCount = static_cast<int>(paths.size());
-    OrderedWorkers<Copy> workers(static_cast<int>(paths.size()), workerCount(options), options.stop,
+    outcome.stageCount = static_cast<int>(files.size());
+    OrderedWorkers<Copy> workers(static_cast<int>(files.size()), workerCount(options), options.stop,
                                  OrderedWorkers<Copy>::kCopyStackBytes);
     const int delivered = workers.run(
         [&](int i, int) {
-            const std::string& path = paths[static_cast<std::size_t>(i)];
-            if (refused(path)) return Copy{};
-            const std::string name = outputName(i);
-            Copy copy{copyIntoFolder(path, output, name, options.syncBeforeRename)};
+            const ListedFile& file = files[static_cast<std::size_t>(i)];
+            if (refused(file.path)) return Copy{};
+            // A file given with the run goes into the output folder itself, under its name as given.
+            if (static_cast<std::size_t>(i) < added) {
+                Copy copy;
+                copy.result = copyIntoFolder(file.path, output, file.name, options.syncBeforeRename);
+                if (copy.result.outcome == CopyOutcome::AlreadyExists)
+                    copy.differs = compareFiles(file.path, joinPath(output.path(), file.name)) == Sameness::Different;
+                return copy;
+            }
+            Copy copy;
+            if (isLinkToFolder(file.path)) {
+                copy.reason = texts::kFolderLink;
+                return copy;
+            }
+            const std::shared_ptr<OutputFolder> folder = subfolders.folderFor(file.name, copy.reason);
+            if (!folder) return copy;
+            copy.result = copyIntoFolder(file.path, *folder, std::string(lastPathElement(file.name)),
+                                         options.syncBeforeRename);
             if (copy.result.outcome == CopyOutcome::AlreadyExists)
-                copy.differs = compareFiles(path, joinPath(output.path(), name)) == Sameness::Different;
+                copy.differs = compareFiles(file.path, joinPath(output.path(), file.name)) == Sameness::Different;
             return copy;
         },
         [&](int i, Copy& copy) {
             CopyResult& result = copy.result;
             ++outcome.stageDone;
-            const std::string& path = paths[static_cast<std::size_t>(i)];
+            const std::string& path = files[static_cast<std::size_t>(i)].path;
             FileReport report;
-            report.name = outputName(i);
+            report.name = files[static_cast<std::size_t>(i)].name;
             report.path = path;
             report.added = static_cast<std::size_t>(i) < added;
             if (const std::string* earlier = sameNameOf(same, path)) report.sameNameAs = *earlier;
@@ -149,16 +178,18 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, const SameNames& s
                 break;
             case CopyOutcome::Failed:
                 report.kind = FileReport::Kind::NotCopied;
-                report.reason = refused(path) ? texts::sameNameInOutput(shownName(*refused(path))) : fileErrorText(result.error);
+                report.reason = refused(path)         ? texts::sameNameInOutput(shownName(*refused(path)))
+                                : !copy.reason.empty() ? copy.reason
+                                                       : fileErrorText(result.error);
                 notCopied.push_back(shownName(report.name));
                 ++outcome.notCopiedFiles;
                 break;
             }
             if (options.report) options.report->fileDone(report);
         },
-        stageProgress(options, RunStage::CopyingOtherFiles, paths));
+        stageProgress(options, RunStage::CopyingOtherFiles, files));
     if (!notCopied.empty()) messages.showMessage(joinLines(texts::kNotCopied, notCopied), texts::kCaptionFirstStage);
-    if (delivered < static_cast<int>(paths.size())) return false;
+    if (delivered < static_cast<int>(files.size())) return false;
     messages.showMessage(texts::kCopyDone, texts::kCaptionFirstStage);
     return true;
 }
@@ -174,30 +205,55 @@ FileReport::Kind reportKind(DataFileResult::Kind kind) {
 
 // Second stage: every data file, converted on the workers and reported in the order of the list. Returns
 // false when a stop ended it early. In an output folder that folds case, those the first stage refused are left out.
-bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const ReplacementTableHolder& holder,
+// One data file's conversion, with the distinct image names its walk saw (for the run's look at its copy).
+struct ConvertedFile {
+    DataFileResult result;
+    std::unordered_set<std::string> names;
+};
+
+bool rewriteDataFiles(FileList& fileList, OutputSubfolders* output, const ReplacementTableHolder& holder,
                       const SameNames& same, bool foldsCase, std::size_t stackBytes, RunMessages& messages,
-                      const RunOptions& options, RunOutcome& outcome) {
+                      const RunOptions& options, RunOutcome& outcome, std::unordered_set<std::string>* seenNames) {
     fileList.setMask(kDataFileMask);
-    std::vector<std::string> paths = listedPaths(fileList);
-    if (foldsCase) std::erase_if(paths, [&](const std::string& path) { return sameNameOf(same, path) != nullptr; });
+    std::vector<ListedFile> files = listedFiles(fileList);
+    if (foldsCase) std::erase_if(files, [&](const ListedFile& file) { return sameNameOf(same, file.path) != nullptr; });
     const int jobs = workerCount(options);
-    std::vector<StreamBuffers> buffers(static_cast<std::size_t>(std::max(1, std::min<int>(jobs, static_cast<int>(paths.size())))));
+    std::vector<StreamBuffers> buffers(static_cast<std::size_t>(std::max(1, std::min<int>(jobs, static_cast<int>(files.size())))));
     outcome.lastStage = RunStage::RewritingDataFiles;
     outcome.stageDone = 0;
-    outcome.stageCount = static_cast<int>(paths.size());
-    OrderedWorkers<DataFileResult> workers(static_cast<int>(paths.size()), jobs, options.stop, stackBytes);
+    outcome.stageCount = static_cast<int>(files.size());
+    OrderedWorkers<ConvertedFile> workers(static_cast<int>(files.size()), jobs, options.stop, stackBytes);
     const int delivered = workers.run(
         [&](int i, int worker) {
-            return convertDataFile(paths[static_cast<std::size_t>(i)], output, holder,
-                                   buffers[static_cast<std::size_t>(worker)], nullptr, options.syncBeforeRename);
+            const ListedFile& file = files[static_cast<std::size_t>(i)];
+            ConvertedFile converted;
+            std::shared_ptr<OutputFolder> folder;
+            if (output) {
+                std::string why;
+                folder = output->folderFor(file.name, why);
+                if (!folder) {
+                    converted.result.kind = DataFileResult::Kind::Unopened;
+                    converted.result.unopenedPath = joinPath(output->top().path(), file.name);
+                    converted.result.reason = why;
+                    return converted;
+                }
+            }
+            ImageNameSet names;
+            converted.result = convertDataFile(file.path, folder.get(), holder, buffers[static_cast<std::size_t>(worker)],
+                                               seenNames ? &names : nullptr, options.syncBeforeRename);
+            converted.names = std::move(names.names);
+            return converted;
         },
-        [&](int i, DataFileResult& result) {
-            const std::string& path = paths[static_cast<std::size_t>(i)];
+        [&](int i, ConvertedFile& converted) {
+            DataFileResult& result = converted.result;
+            const ListedFile& file = files[static_cast<std::size_t>(i)];
+            const std::string& path = file.path;
             ++outcome.stageDone;
+            if (seenNames) seenNames->merge(converted.names);
             if (options.report) {
                 FileReport report;
                 report.kind = reportKind(result.kind);
-                report.name = nameOf(path);
+                report.name = file.name;
                 report.path = result.kind == DataFileResult::Kind::Unopened ? result.unopenedPath : path;
                 report.reason = result.reason;
                 report.outputWritten = result.outputWritten;
@@ -217,7 +273,7 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
             case DataFileResult::Kind::Converted:
                 break;
             case DataFileResult::Kind::Failed:
-                messages.showMessage(shownName(nameOf(path)), texts::kCaptionFailed);
+                messages.showMessage(shownName(file.name), texts::kCaptionFailed);
                 ++outcome.failedFiles;
                 break;
             case DataFileResult::Kind::Unopened:
@@ -226,8 +282,8 @@ bool rewriteDataFiles(FileList& fileList, OutputFolder* output, const Replacemen
                 break;
             }
         },
-        stageProgress(options, RunStage::RewritingDataFiles, paths));
-    return delivered == static_cast<int>(paths.size());
+        stageProgress(options, RunStage::RewritingDataFiles, files));
+    return delivered == static_cast<int>(files.size());
 }
 
 // Lists the scenario folder, or tells the user that it cannot be read; then makes sure that a worker with the stack
@@ -237,11 +293,13 @@ bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, Run
     fileList.setDirectory(sourceFolder);
     fileList.setMask("*.*");
     if (fileList.listingFailed()) {
-        messages.showMessage(joinLines(texts::kScenarioUnreadable, {shownName(sourceFolder)}), texts::kCaptionError);
+        const std::string folder = fileList.unreadableFolder();
+        messages.showMessage(joinLines(texts::kScenarioUnreadable, {shownName(folder.empty() ? sourceFolder : folder)}),
+                             texts::kCaptionError);
         return false;
     }
     fileList.setMask(kDataFileMask);
-    stackBytes = walkStackFor(listedPaths(fileList));
+    stackBytes = walkStackFor(pathsOf(listedFiles(fileList)));
     if (workerCanStart(stackBytes)) return true;
     messages.showMessage(texts::kNoMemoryForWorkers, texts::kCaptionError);
     return false;
@@ -287,9 +345,13 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
 
     // Names that Windows takes for one: decided before anything is written.
     fileList.setMask("*.*");
-    const SameNames same = sameNames(options, listedPaths(fileList));
+    const SameNames same = sameNames(options, listedFiles(fileList));
     const bool foldsCase = !same.empty() && options.outputFoldsCase.value_or(output.foldsCase());
-    if (!copyOtherFiles(fileList, output, same, foldsCase, messages, options, outcome) || stopRequested(options))
+    // The scenario's folder tree, empty folders too, before any file goes into it.
+    OutputSubfolders subfolders(output);
+    subfolders.make(fileList.subfolders());
+    if (!copyOtherFiles(fileList, output, subfolders, same, foldsCase, messages, options, outcome) ||
+        stopRequested(options))
         return stoppedRun(outcome, messages);
 
     ReplacementTableHolder holder;
@@ -300,9 +362,22 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
         (!copyRenamedPictures(*holder.table, sourceFolder, output, messages, options, outcome) || stopRequested(options)))
         return stoppedRun(outcome, messages);
 
-    const bool ended = rewriteDataFiles(fileList, &output, holder, same, foldsCase, stackBytes, messages, options, outcome);
+    std::unordered_set<std::string> seenNames;
+    const bool ended = rewriteDataFiles(fileList, &subfolders, holder, same, foldsCase, stackBytes, messages, options,
+                                        outcome, &seenNames);
     if (options.syncBeforeRename) output.syncEntries();
     if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
+    // The copy checked against itself: pictures its data files name that its folder lacks, told before the last box.
+    outcome.missingAfterRun = picturesMissingAfterRun(seenNames, holder.table.get(), sourceFolder, output.path());
+    if (options.report)
+        for (const MissingPicture& picture : outcome.missingAfterRun) {
+            FileReport report;
+            report.kind = FileReport::Kind::MissingPicture;
+            report.name = picture.name;
+            report.writtenByRow = picture.row;
+            report.reason = texts::missingAfterRun(picture.name, picture.row);
+            options.report->fileDone(report);
+        }
     messages.showMessage(texts::kDone, texts::kCaptionInfo);
     return outcome;
 }
@@ -318,8 +393,9 @@ RunOutcome dryRun(const std::string& sourceFile, const ConversionRows& rows, Fil
     outcome.usedRows = holder.table ? holder.table->count : 0;
     outcome.rowTotals.resize(static_cast<std::size_t>(outcome.usedRows));
     fileList.setMask("*.*");
-    const SameNames same = sameNames({}, listedPaths(fileList));
-    const bool ended = rewriteDataFiles(fileList, nullptr, holder, same, false, stackBytes, messages, options, outcome);
+    const SameNames same = sameNames({}, listedFiles(fileList));
+    const bool ended =
+        rewriteDataFiles(fileList, nullptr, holder, same, false, stackBytes, messages, options, outcome, nullptr);
     if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
     return outcome;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/file_list.h"
+#include "run/output_check.h"
 #include "transform/replacement_table.h"
 
 namespace celshift {
@@ -71,9 +72,12 @@ struct FileReport {
         Copied,        // another file, copied
         AlreadyThere,  // another file, kept: a regular file of that name was already in the output folder
         NotCopied,     // another file that could not be copied ("コピーできなかったファイル")
+        // Not a file of the scenario: a picture that the converted data files name and the output folder lacks,
+        // which the scenario folder did not lack (name: the name as written; reason: the warning's text).
+        MissingPicture,
     };
     Kind kind = Kind::Converted;
-    std::string name;    // the file's name in the scenario folder
+    std::string name;    // the file's name: its path under the scenario folder ("Material/Area10.wid")
     std::string path;    // the file concerned: the scenario's file, or for Unopened the one that could not be opened
     std::string reason;  // why, in the user's words; empty for Converted, Copied and AlreadyThere
     // For Failed: true when the output folder now holds the converted part followed by the rest of the file
@@ -93,6 +97,8 @@ struct FileReport {
     // output folder tells the two apart both are written, and the scenario cannot work on Windows as it stands;
     // where it does not, this one is NotCopied.
     std::string sameNameAs;
+    // For MissingPicture: the row (from 1) that wrote the name; 0 when the name was the scenario's own.
+    int writtenByRow = 0;
     // Per used row (its index from 0): the image-name fields replaced in what the output folder now holds of
     // this file. Only rows that replaced something take room: a run may use thousands.
     ReplacedCounts replaced;
@@ -165,6 +171,8 @@ struct RunOutcome {
     RunStage lastStage = RunStage::CopyingOtherFiles;
     int stageDone = 0;
     int stageCount = 0;
+    // After a run that ended: the pictures the copy names and lacks that the scenario did not lack (output_check.h).
+    std::vector<MissingPicture> missingAfterRun;
 };
 
 // sourceFile is the chosen "Summary.wsm"; outputFolder is where the copy goes and must exist.

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace celshift::texts {
 
@@ -64,6 +65,18 @@ inline std::string sameNameInOutput(const std::string& earlier) {
 // The same where the output folder tells them apart: both are written, but Windows would keep only one.
 inline std::string sameNameOnWindows(const std::string& earlier) {
     return earlier + " とWindowsでは同じ名前です（Windowsでは片方しか置けません）";
+}
+// A file of a subfolder that could not be made in the output folder.
+inline std::string subfolderNotMade(const std::string& folder, const std::string& reason) {
+    return "出力先のフォルダ " + folder + " を作れません: " + reason;
+}
+// A link to a folder in the scenario: never entered, so that nothing outside the scenario is copied and no loop is.
+inline constexpr const char* kFolderLink = "フォルダへのリンクです（リンク先はコピーしません）";
+// A picture that a data file of the converted scenario names and that its folder does not hold, with the row that
+// wrote the name (0: no row, the name was the scenario's own).
+inline constexpr const char* kMissingAfterRun = "変換後のシナリオにない画像";
+inline std::string missingAfterRun(const std::string& name, int row) {
+    return std::string(kMissingAfterRun) + ": " + name + (row > 0 ? "（変換" + rowNumber(row) + "）" : std::string());
 }
 inline std::string rowTooLong(int row) { return "変換" + rowNumber(row) + ": ファイル名が長すぎます（255バイトまで）"; }
 // Said of a row that replaced nothing while some data file could not be converted (not read to its end, or its

@@ -48,7 +48,11 @@ ScenarioScan scanScenario(const std::string& sourceFile, FileList& fileList, con
         return scan;
     }
     std::vector<std::string> paths;
-    for (int i = 0; i < fileList.count(); ++i) paths.push_back(fileList.filePath(i));
+    std::vector<std::string> fileNames;  // paths under the scenario folder
+    for (int i = 0; i < fileList.count(); ++i) {
+        paths.push_back(fileList.filePath(i));
+        fileNames.push_back(fileList.fileName(i));
+    }
     scan.dataFiles = static_cast<int>(paths.size());
 
     const ReplacementTableHolder noReplacement;
@@ -72,15 +76,16 @@ ScenarioScan scanScenario(const std::string& sourceFile, FileList& fileList, con
                 ++name.files;
             }
             const std::string& path = paths[static_cast<std::size_t>(i)];
+            const std::string& fileName = fileNames[static_cast<std::size_t>(i)];
             if (file.result.kind == DataFileResult::Kind::Unopened)
-                scan.problems.push_back({ScanProblem::Kind::Unreadable, path, nameOf(path), file.result.reason});
+                scan.problems.push_back({ScanProblem::Kind::Unreadable, path, fileName, file.result.reason});
             else if (file.result.kind == DataFileResult::Kind::Failed)
-                scan.problems.push_back({ScanProblem::Kind::Failed, path, nameOf(path), file.result.reason,
+                scan.problems.push_back({ScanProblem::Kind::Failed, path, fileName, file.result.reason,
                                          !file.result.wholeInputWalked});
         },
         options.progress ? OrderedWorkers<ScannedFile>::Progress([&](int done, int inWork) {
             options.progress->progress(RunStage::RewritingDataFiles, done, scan.dataFiles,
-                                       inWork >= 0 ? nameOf(paths[static_cast<std::size_t>(inWork)]) : std::string());
+                                       inWork >= 0 ? fileNames[static_cast<std::size_t>(inWork)] : std::string());
         })
                          : nullptr);
     // A stop that came while the last files were read still stops the scan: it was asked to.

@@ -193,8 +193,11 @@ void WindowPartsTest::theReportListsEveryFileAndSavesTheProblems() {
     // The output folder's readme.txt is not the scenario's: kept, and worth a look.
     QVERIFY2(lineOf("readme.txt").startsWith("そのまま（要確認）\treadme.txt\t出力先の同じ名前のファイルは"),
              qPrintable(lineOf("readme.txt")));
+    // The copy names new.bmp, which neither folder holds: a line of its own, and a note under the totals.
+    QCOMPARE(lineOf("new.bmp"), QString("画像なし（要確認）\tnew.bmp\t変換後のシナリオにない画像（変換１ が書いた名前）"));
+    QVERIFY(page->RowTotals->text().contains("変換後のシナリオにない画像が 1 個あります"));
     QVERIFY(page->hasProblems());
-    QCOMPARE(page->ReportSummary->text(), QString("8件：変換済み 4、コピー 2、問題 1、要確認 1"));
+    QCOMPARE(page->ReportSummary->text(), QString("9件：変換済み 4、コピー 2、問題 1、要確認 2"));
     QVERIFY(page->RowTotals->text().contains("変換１: 2箇所（2ファイル）"));
     QVERIFY(page->RowTotals->text().contains("変換できなかったデータファイルが 1件あります"));
     QVERIFY(page->RowTotals->text().contains("内容の違うファイル 1件"));

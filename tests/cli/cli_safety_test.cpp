@@ -206,6 +206,7 @@ TEST_F(CliSafety, ASecondRunIntoTheSameFolderIsRefused) {
 // keeps only the run's messages.
 TEST_F(CliSafety, UnusedRowsAndProblemsAreToldOnStandardError) {
     writeFile(scenario + "/Broken.wid", dataFile("cell.bmp").substr(0, 30));
+    writeFile(scenario + "/a.bmp", "picture");
     fs::create_symlink(scenario + "/gone.bmp", scenario + "/dangling.bmp");
     const Process p = runCli({"--output", output, "--from", "cell.bmp", "--to", "a.bmp", "--from", "cell", "--to", "b.bmp",
                               "--from", "x.bmp", "--to", "y.bmp", scenario});
@@ -223,6 +224,7 @@ TEST_F(CliSafety, UnusedRowsAndProblemsAreToldOnStandardError) {
 // A row that repeats an earlier row's FROM is kept (it replaces nothing) and told on standard error; the run and its
 // status are those of the same rows without the warning.
 TEST_F(CliSafety, ARepeatedFromIsToldAndTheRunStillRuns) {
+    writeFile(scenario + "/a.bmp", "picture");
     const Process p = runCli({"--output", output, "--from", "cell.bmp", "--to", "a.bmp", "--from", "x.bmp", "--to", "y.bmp",
                               "--from", "cell.bmp", "--to", "c.bmp", scenario});
     EXPECT_EQ(p.status, 0) << p.err;

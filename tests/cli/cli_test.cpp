@@ -125,7 +125,7 @@ TEST_F(CliProcess, ConvertsAndPrintsEveryMessage) {
     EXPECT_EQ(p.status, 0) << p.err;
     EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 1個のファイルを置換します\n情報: 完了\n"
                      "集計: 変換１: 1箇所（1ファイル）\n");
-    EXPECT_EQ(p.err, "");
+    EXPECT_EQ(p.err, "celshift-cli: 警告: 変換後のシナリオにない画像: 新しい～.jpg（変換１）\n");
     // The image name is replaced (in code page 932, "〜" in its Windows form); the plain string is not.
     EXPECT_EQ(readFile(output + "/Area01.wid"), ByteBuilder().fileHeader(0).int32(0).byte(0).int32(0).int32(1)
                                                     .cellRecord("\x90\x56\x82\xb5\x82\xa2\x81\x60.jpg", "cell.bmp").bytes());

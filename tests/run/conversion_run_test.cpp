@@ -290,20 +290,44 @@ TEST_F(ConversionRun, UnopenableInputsAndOutputsAreShownAndTheRunGoesOn) {
     EXPECT_EQ(out("D.wid"), dataFile("a.bmp"));
 }
 #else
-TEST_F(ConversionRun, SubfoldersHiddenFilesAndFifosAreLeftAlone) {
-    fs::create_directory(scenario + "/sub");
-    writeFile(scenario + "/sub/In.wid", dataFile("a.bmp"));
-    put(".hidden.wid", dataFile("a.bmp"));
-    put(".hidden.txt", "x");
-    ASSERT_EQ(mkfifo((scenario + "/pipe.wid").c_str(), 0600), 0);
-    ASSERT_EQ(mkfifo((scenario + "/pipe.txt").c_str(), 0600), 0);
-    put("Area01.wid", dataFile("a.bmp"));
+// The whole folder tree is copied and its data files converted, named by their paths under the scenario folder;
+// hidden entries, FIFOs and links to folders stay out (a link is told). After the run, the names that the copy's data
+// files hold and its folder lacks are told, each once, unless the scenario lacked them already.
+TEST_F(ConversionRun, SubfoldersAreCopiedConvertedAndChecked) {
+    fs::create_directories(scenario + "/Material/img/deeper");
+    fs::create_directories(scenario + "/Material/empty");
+    fs::create_directories(scenario + "/.git");
+    writeFile(scenario + "/.git/config", "x");
+    put("Material/.hidden.txt", "x");
+    ASSERT_EQ(mkfifo((scenario + "/Material/pipe.txt").c_str(), 0600), 0);
+    fs::create_directory_symlink(scenario + "/Material", scenario + "/lnk");
+    put("a.bmp", "picture a");
+    put("Material/img/x.bmp", "picture x");
+    put("Area01.wid", dataFile("Material\\img\\x.bmp"));
+    put("Material/Area10.wid", dataFile("a.bmp"));        // row 1 writes new.bmp, which no folder holds
+    put("Material/Area11.wid", dataFile("gone.bmp"));     // missing from the scenario already
+    put("Material/Broken.wid", dataFile("a.bmp").substr(0, 20));
+    put("Material/img/deeper/Area20.wid", dataFile("cell.bmp"));  // row 2 writes a name the copy holds
+    row(1, "a.bmp", "new.bmp");
+    row(2, "cell.bmp", "Material\\img\\x.bmp");
+
     const RunOutcome outcome = run();
-    EXPECT_EQ(outcome.failedFiles + outcome.unopenedFiles, 0);
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(output)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"Area01.wid", "Summary.wsm"}));
+    EXPECT_EQ(messages.boxes, (std::vector<Box>{{"第一段階", "コピーできなかったファイル\nlnk"}, kCopyDone, countBox(2),
+                                                {"失敗", "Material/Broken.wid"}, kDone}));
+    EXPECT_EQ(out("Area01.wid"), dataFile("Material\\img\\x.bmp"));
+    const auto converted = [](const std::string& image, const std::string& plain) {
+        return ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode(image, plain).bytes();
+    };
+    EXPECT_EQ(out("Material/Area10.wid"), converted("new.bmp", "a.bmp"));
+    EXPECT_EQ(out("Material/Area11.wid"), dataFile("gone.bmp"));
+    EXPECT_EQ(out("Material/img/deeper/Area20.wid"), converted("Material\\img\\x.bmp", "cell.bmp"));
+    EXPECT_EQ(out("Material/img/x.bmp"), "picture x");
+    EXPECT_TRUE(fs::is_directory(output + "/Material/empty"));
+    for (const char* absent : {".git", "lnk", "Material/.hidden.txt", "Material/pipe.txt"})
+        EXPECT_FALSE(fs::exists(fs::symlink_status(output + "/" + absent))) << absent;
+    ASSERT_EQ(outcome.missingAfterRun.size(), 1u);
+    EXPECT_EQ(outcome.missingAfterRun[0].name, "new.bmp");
+    EXPECT_EQ(outcome.missingAfterRun[0].row, 1);
 }
 #endif
 

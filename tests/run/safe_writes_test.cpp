@@ -34,6 +34,11 @@ public:
 class SafeWrites : public ConversionRun {
 protected:
     RecordedReport report;
+    std::size_t filesReported() const {
+        return static_cast<std::size_t>(std::count_if(report.reports.begin(), report.reports.end(), [](const FileReport& r) {
+            return r.kind != FileReport::Kind::MissingPicture;
+        }));
+    }
     RunOutcome runReported() {
         RunOptions options;
         options.report = &report;
@@ -264,7 +269,7 @@ TEST_F(SafeWrites, DataFileNamesInAnyCaseAreNeverCopiedAsTheyAre) {
         ASSERT_NE(report.find(name), nullptr) << name;
         EXPECT_EQ(report.find(name)->kind, FileReport::Kind::Converted) << name;
     }
-    EXPECT_EQ(report.reports.size(), 5u);  // each file once
+    EXPECT_EQ(filesReported(), 5u);  // each file once
 }
 
 #if !defined(_WIN32)
@@ -376,7 +381,7 @@ TEST_F(SafeWrites, NamesThatDifferOnlyInCaseNeverOverwriteEachOther) {
     EXPECT_EQ(out("AREA01.WID"), converted);
     EXPECT_EQ(report.find("Area01.wid")->kind, FileReport::Kind::NotCopied);
     EXPECT_EQ(report.find("Area01.wid")->reason, "AREA01.WID と同じ名前になります（出力先では大文字と小文字が区別されません）");
-    EXPECT_EQ(report.reports.size(), 5u);  // Area01.wid is not converted after all
+    EXPECT_EQ(filesReported(), 5u);  // Area01.wid is not converted after all
 }
 
 // An output folder whose own name must not be a link (a scenario's folder in DIR): a link there is refused in the

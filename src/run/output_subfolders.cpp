@@ -1,0 +1,65 @@
+#include "run/output_subfolders.h"
+
+#include "platform/name_rules.h"
+#include "run/failure_reasons.h"
+#include "run/run_texts.h"
+
+namespace celshift {
+
+std::string folderPartOf(const std::string& fileName) {
+    const std::string_view last = lastPathElement(fileName);
+    if (last.size() >= fileName.size()) return {};
+    return fileName.substr(0, fileName.size() - last.size() - 1);
+}
+
+void OutputSubfolders::make(const std::vector<std::string>& subfolders) {
+    for (const std::string& folder : subfolders) {
+        std::string why;
+        if (const std::shared_ptr<OutputFolder> made = open(folder, why)) made->removeLeftovers();
+    }
+}
+
+std::shared_ptr<OutputFolder> OutputSubfolders::folderFor(const std::string& fileName, std::string& why) {
+    const std::string folder = folderPartOf(fileName);
+    if (folder.empty()) return std::shared_ptr<OutputFolder>(&top_, [](OutputFolder*) {});
+    return open(folder, why);
+}
+
+// Each folder is opened from the one that holds it, element by element, so that no link on the way is followed.
+std::shared_ptr<OutputFolder> OutputSubfolders::open(const std::string& folder, std::string& why) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (const auto found = open_.find(folder); found != open_.end()) return found->second;
+    if (const auto failed = failed_.find(folder); failed != failed_.end()) {
+        why = failed->second;
+        return nullptr;
+    }
+    std::vector<std::string> elements;
+    for (std::string rest = folder; !rest.empty(); rest = folderPartOf(rest))
+        elements.insert(elements.begin(), std::string(lastPathElement(rest)));
+    std::shared_ptr<OutputFolder> current(&top_, [](OutputFolder*) {});
+    std::string sofar;
+    for (const std::string& element : elements) {
+        sofar = sofar.empty() ? element : joinPath(sofar, element);
+        if (const auto found = open_.find(sofar); found != open_.end()) {
+            current = found->second;
+            continue;
+        }
+        if (const auto failed = failed_.find(sofar); failed != failed_.end()) {
+            why = failed->second;
+            failed_.emplace(folder, why);
+            return nullptr;
+        }
+        auto sub = std::make_shared<OutputFolder>();
+        if (const FileError error = current->openSubfolder(element, *sub)) {
+            why = texts::subfolderNotMade(shownName(joinPath(top_.path(), sofar)), fileErrorText(error));
+            failed_.emplace(sofar, why);
+            failed_.emplace(folder, why);
+            return nullptr;
+        }
+        if (open_.size() < kOpenFolders) open_.emplace(sofar, sub);
+        current = std::move(sub);
+    }
+    return current;
+}
+
+}  // namespace celshift
