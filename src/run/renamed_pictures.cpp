@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <system_error>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/name_fold.h"
@@ -43,6 +44,7 @@ std::vector<PictureRename> picturesToRename(const ReplacementTable& table, const
                                             const ImageFileIndex& output) {
     std::vector<PictureRename> renames;
     std::unordered_set<std::string> targets;  // the folded paths taken
+    std::unordered_map<std::string, std::pair<int, std::string>> firstRows;  // folded path -> the row and its picture
     for (int j = 0; j < table.count; ++j) {
         const ReplacementPair pair = table.pair(j);
         if (table.find(pair.fromName, pair.fromLength) != j) continue;
@@ -50,7 +52,6 @@ std::vector<PictureRename> picturesToRename(const ReplacementTable& table, const
         const std::string_view from = field.back() == '\0' ? field.substr(0, field.size() - 1) : field;
         const std::string_view to(reinterpret_cast<const char*>(pair.toName), static_cast<std::size_t>(pair.toLength - 1));
         const ImageLookup source = scenario.lookStored(from);
-        if (source.kind != ImageLookup::Kind::Found && source.kind != ImageLookup::Kind::Unreadable) continue;
 
         PictureRename rename;
         if (source.kind == ImageLookup::Kind::Found) rename.source = source.path;
@@ -59,6 +60,12 @@ std::vector<PictureRename> picturesToRename(const ReplacementTable& table, const
         const ImageLookup inScenario = scenario.lookStored(to);
         const ImageLookup inOutput = output.lookStored(to);
         if (inScenario.kind == ImageLookup::Kind::Found || inOutput.kind == ImageLookup::Kind::Found) continue;
+        // The data files will name TO, and no picture goes there: told, never left for the user to find.
+        if (source.kind != ImageLookup::Kind::Found && source.kind != ImageLookup::Kind::Unreadable) {
+            rename.problem = texts::kRenameSourceMissing;
+            renames.push_back(std::move(rename));
+            continue;
+        }
         std::optional<std::vector<PathElement>> target = storedPathElements(to);
         if (source.kind == ImageLookup::Kind::Unreadable) rename.problem = lookupProblem(source);
         else if (!target) rename.problem = "変換先の名前はファイル名になりません";
@@ -67,6 +74,13 @@ std::vector<PictureRename> picturesToRename(const ReplacementTable& table, const
         if (target) {
             std::string key;
             for (const PathElement& element : *target) key.append(element.key).push_back('/');
+            // A second row with the same TO: its fields will show the first row's picture, not its own.
+            const auto [first, isFirst] = firstRows.emplace(key, std::make_pair(j + 1, rename.source));
+            if (!isFirst && first->second.second != rename.source) {
+                PictureRename notice = rename;
+                notice.problem = texts::renameSameTarget(first->second.first);
+                renames.push_back(std::move(notice));
+            }
             if (!targets.insert(key).second) continue;
             rename.target = std::move(*target);
         }

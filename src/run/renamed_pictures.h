@@ -22,9 +22,10 @@ struct PictureRename {
 };
 
 // For each pair of the table, in order (a pair whose FROM an earlier pair has is never used, and is left out):
-// when FROM names a file of the scenario folder and TO names no file of the scenario folder nor of the output
-// folder, looked up as --missing looks names up. A TO that an earlier pair copies to already (as Windows compares
-// names) is left to it. A TO that cannot name a file, or a folder that could not be read, gives a problem.
+// when TO names no file of the scenario folder nor of the output folder, looked up as --missing looks names up, the
+// file of the scenario folder that FROM names. A TO that an earlier pair copies to already (as Windows compares names)
+// is left to it; where that pair's picture is another file, the pair is listed with that problem. A FROM that names no
+// file, a TO that cannot name a file, or a folder that could not be read, gives a problem too.
 std::vector<PictureRename> picturesToRename(const ReplacementTable& table, const ImageFileIndex& scenario,
                                             const ImageFileIndex& output);
 

@@ -30,6 +30,10 @@ inline constexpr const char* kCaptionSummary = "集計";
 // Pictures copied under their rows' new names (--rename).
 inline constexpr const char* kCaptionRenamed = "画像コピー";
 inline constexpr const char* kRenamedNotCopied = "新しい名前でコピーできなかった画像";
+// Renames that cannot be done: the row's FROM names no picture of the scenario, or an earlier row copies another
+// picture to the same TO.
+inline constexpr const char* kRenameSourceMissing = "変換元の画像がシナリオのフォルダにありません";
+inline std::string renameSameTarget(int earlierRow);
 inline std::string renamedCopies(int count) { return std::to_string(count) + "個の画像を新しい名前でコピーしました"; }
 
 // Why a row is not used, as the window shows it beside the row.
@@ -77,6 +81,9 @@ inline constexpr const char* kFolderLink = "フォルダへのリンクです（
 inline constexpr const char* kMissingAfterRun = "変換後のシナリオにない画像";
 inline std::string missingAfterRun(const std::string& name, int row) {
     return std::string(kMissingAfterRun) + ": " + name + (row > 0 ? "（変換" + rowNumber(row) + "）" : std::string());
+}
+inline std::string renameSameTarget(int earlierRow) {
+    return "変換" + rowNumber(earlierRow) + " と同じ変換先です（そちらの画像がこの名前でコピーされます）";
 }
 inline std::string rowTooLong(int row) { return "変換" + rowNumber(row) + ": ファイル名が長すぎます（255バイトまで）"; }
 // Said of a row that replaced nothing while some data file could not be converted (not read to its end, or its

@@ -175,6 +175,22 @@ TEST_F(CliProcess, RenameCopiesEachRowsPictureUnderItsNewName) {
     EXPECT_EQ(runCli({"--missing", output}).out, "1\t1\tlinked\\b2.bmp\n1\t1\tother.bmp\n");
 }
 
+// What --rename cannot do is told, and the run says it failed: a FROM that names no picture, and a TO that an earlier
+// row fills with another picture (the second row's fields would show the first row's picture).
+TEST_F(CliProcess, RenameTellsWhatItCannotDo) {
+    writeFile(scenario + "/c.bmp", "c");
+    writeFile(scenario + "/d.bmp", "d");
+    const Process p = runCli({"--quiet", "--rename", "--output", output, "--from", "gone.bmp", "--to", "g2.bmp", "--from",
+                              "c.bmp", "--to", "new.bmp", "--from", "d.bmp", "--to", "NEW.bmp", scenario});
+    EXPECT_EQ(p.status, 1);
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 3個のファイルを置換します\n"
+                     "画像コピー: 1個の画像を新しい名前でコピーしました\n  c.bmp → new.bmp\n"
+                     "画像コピー: 新しい名前でコピーできなかった画像\n  gone.bmp → g2.bmp\n  d.bmp → NEW.bmp\n情報: 完了\n");
+    EXPECT_EQ(p.err, "コピーできません: gone.bmp → g2.bmp: 変換元の画像がシナリオのフォルダにありません\n"
+                     "コピーできません: d.bmp → NEW.bmp: 変換２ と同じ変換先です（そちらの画像がこの名前でコピーされます）\n");
+    EXPECT_EQ(readFile(output + "/new.bmp"), "c");
+}
+
 #if !defined(_WIN32)
 // Killed at any moment of its copies, a run with --rename leaves no partial picture under a final name, in a
 // subfolder neither; the next run completes them.
