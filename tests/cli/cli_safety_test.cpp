@@ -25,18 +25,19 @@ std::string bigDataFile(int count, const std::string& image) {
     return b.bytes();
 }
 
-// Every file of a folder by name, hidden ones left out.
+// Every file under a folder by its path under it, hidden ones left out.
 std::map<std::string, std::string> visibleFiles(const std::string& folder) {
     std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder)) {
+    for (const auto& entry : fs::recursive_directory_iterator(pathFromUtf8(folder))) {
         const std::string name = utf8FromPath(entry.path().filename());
-        if (name[0] != '.') files[name] = readFile(utf8FromPath(entry.path()));
+        if (name[0] != '.' && !entry.is_directory())
+            files[utf8FromPath(fs::relative(entry.path(), pathFromUtf8(folder)))] = readFile(utf8FromPath(entry.path()));
     }
     return files;
 }
 
 bool anyTemporaryFile(const std::string& folder) {
-    for (const auto& entry : fs::directory_iterator(folder))
+    for (const auto& entry : fs::recursive_directory_iterator(pathFromUtf8(folder)))
         if (isTemporaryFileName(utf8FromPath(entry.path().filename()))) return true;
     return false;
 }
@@ -76,13 +77,16 @@ protected:
     std::vector<std::string> args(const std::string& into) {
         return {"--output", into, "--jobs", "2", "--from", "cell.bmp", "--to", "新しい.jpg", scenario};
     }
-    // A scenario of some size: the copy phase and the conversion phase both take a while.
+    // A scenario of some size: the copy phase and the conversion phase both take a while. A third of its files lie
+    // two folders down.
     void makeLargeScenario() {
         // Data file names in every case Windows accepts: each is a data file to both stages.
         static const char* const kDataExtensions[] = {".wid", ".WID", ".Wid"};
+        fs::create_directories(pathFromUtf8(scenario + "/Material/img"));
         for (int i = 0; i < 24; ++i) {
-            writeFile(scenario + "/Area" + std::to_string(10 + i) + kDataExtensions[i % 3], bigDataFile(12'000, "cell.bmp"));
-            writeFile(scenario + "/image" + std::to_string(10 + i) + ".bmp", std::string(600'000 + i, static_cast<char>('a' + i)));
+            const std::string folder = scenario + (i % 3 == 1 ? "/Material/img" : "");
+            writeFile(folder + "/Area" + std::to_string(10 + i) + kDataExtensions[i % 3], bigDataFile(12'000, "cell.bmp"));
+            writeFile(folder + "/image" + std::to_string(10 + i) + ".bmp", std::string(600'000 + i, static_cast<char>('a' + i)));
         }
         fs::create_directory(reference);
         const Process p = runCli(args(reference));

@@ -133,6 +133,30 @@ TEST_F(CliProcess, ConvertsAndPrintsEveryMessage) {
     EXPECT_EQ(readFile(output + "/cell.bmp"), "BM");
 }
 
+// A scenario whose data files and pictures lie in subfolders converts whole, and every mode sees the same data
+// files. --missing on the copy shows what the scenario lacked, less what a row now names that is there, plus the
+// names a row brought in; the run told each of those.
+TEST_F(CliProcess, SubfoldersConvertAndTheRunTellsThePicturesItsCopyLacks) {
+    fs::create_directories(pathFromUtf8(scenario + "/Material/img"));
+    writeFile(scenario + "/Material/img/x.bmp", "x");
+    writeFile(scenario + "/Material/Area10.wid", dataFile("Material\\img\\x.bmp"));
+    writeFile(scenario + "/Material/img/Area11.wid", dataFile("cell.bmp"));
+    EXPECT_EQ(runCli({"--list-names", scenario}).out, "2\t2\tcell.bmp\n1\t1\tMaterial\\img\\x.bmp\n1\t1\tother.bmp\n");
+    const Process before = runCli({"--missing", scenario});
+    EXPECT_EQ(before.out, "1\t1\tother.bmp\n");
+
+    const Process p = runCli({"--output", output, "--from", "cell.bmp", "--to", "blue.bmp", "--from", "other.bmp", "--to",
+                              "Material\\img\\x.bmp", scenario});
+    EXPECT_EQ(p.status, 0) << p.err;
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 2個のファイルを置換します\n情報: 完了\n"
+                     "集計: 変換１: 2箇所（2ファイル）\n集計: 変換２: 1箇所（1ファイル）\n");
+    EXPECT_EQ(p.err, "celshift-cli: 警告: 変換後のシナリオにない画像: blue.bmp（変換１）\n");
+    EXPECT_EQ(readFile(output + "/Material/img/x.bmp"), "x");
+    const Process after = runCli({"--missing", output});
+    EXPECT_EQ(after.status, 1);
+    EXPECT_EQ(after.out, "2\t2\tblue.bmp\n");
+}
+
 // Another scenario's summary in the output folder: said on standard error, the run as told, standard output and
 // the status as ever.
 TEST_F(CliProcess, AnOutputThatHoldsAnotherScenarioIsToldOnStandardError) {
