@@ -12,7 +12,7 @@ packages=("$@")
   fonts-ipafont-gothic
   hyperfine time python3
   xvfb xauth openbox xdotool x11-utils x11-xserver-utils imagemagick
-  dpkg-dev file desktop-file-utils librsvg2-bin
+  dpkg-dev file desktop-file-utils librsvg2-bin lintian help2man
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -10,11 +10,11 @@ namespace celshift::cli {
 namespace fs = std::filesystem;
 
 const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--rename] [--from TEXT --to TEXT]... SCENARIO...
-       celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--rename] --rows FILE SCENARIO...
-       celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... | [--rows FILE] SCENARIO...
-       celshift-cli --list-names [--jobs N] SCENARIO...
-       celshift-cli --missing [--jobs N] SCENARIO...
-       celshift-cli --unused [--jobs N] SCENARIO...
+  or:  celshift-cli [--output DIR] [--jobs N] [--sync] [--quiet] [--rename] --rows FILE SCENARIO...
+  or:  celshift-cli --dry-run [--jobs N] [--quiet] [--from TEXT --to TEXT]... | [--rows FILE] SCENARIO...
+  or:  celshift-cli --list-names [--jobs N] SCENARIO...
+  or:  celshift-cli --missing [--jobs N] SCENARIO...
+  or:  celshift-cli --unused [--jobs N] SCENARIO...
 
 Makes a converted copy of a scenario: copies every file of the scenario folder into the output folder
 (never overwriting a file already there, data files excepted), and rewrites every ".wid" data file there,
@@ -69,6 +69,7 @@ exchanging each image name that equals a --from text for the --to text that foll
                    may still be used by something outside the data files (Summary.wsm's own picture, the
                    game itself): look before you delete one.
   --help           shows this text
+  --version        shows the program's name and version
 
 Every message of the run is printed as one line "CAPTION: TEXT"; further lines of a text are indented by
 two spaces. A data file or copy that cannot be opened prints "ErrorFm: PATH". After the run, one line per
@@ -167,6 +168,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             parsed.help = true;
+        } else if (!optionsEnded && arg == "--version") {
+            parsed.version = true;
         } else if (!optionsEnded && arg == "--dry-run") {
             setMode(parsed, Mode::DryRun);
         } else if (!optionsEnded && arg == "--list-names") {
@@ -210,7 +213,7 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             parsed.scenarios.push_back(arg);
         }
     }
-    if (parsed.help) return parsed;
+    if (parsed.help || parsed.version) return parsed;
     if (parsed.scenarios.empty()) throw std::invalid_argument("no SCENARIO given");
     const std::string mode = optionOf(parsed.mode);
     if (parsed.mode != Mode::Run && parsed.output)

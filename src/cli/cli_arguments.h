@@ -26,6 +26,7 @@ enum class Mode {
 
 struct Arguments {
     bool help = false;
+    bool version = false;                 // --version: the name and version alone
     Mode mode = Mode::Run;
     bool quiet = false;                   // leave out the summary lines
     bool sync = false;                    // each file reaches the disk before it takes its name

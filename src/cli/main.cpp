@@ -200,6 +200,10 @@ int main(int argc, char** argv) {
             messages.write(cli::kUsage);
             return finalStatus(kRunEnded, messages, "the help text is not complete");
         }
+        if (arguments.version) {
+            messages.write("celshift-cli " CELSHIFT_VERSION "\n");
+            return finalStatus(kRunEnded, messages, "the version line is not complete");
+        }
         std::string output;
         if (arguments.mode == cli::Mode::Run) {
             try {

@@ -46,6 +46,9 @@ TEST(CliArguments, MistakesAreRefused) {
     };
     for (const auto& args : bad) EXPECT_THROW(cli::parseArguments(args), std::invalid_argument) << args.size();
     EXPECT_TRUE(cli::parseArguments({"--help"}).help);
+    // --version needs no scenario and, as --help, goes before the checks of the options against each other.
+    EXPECT_TRUE(cli::parseArguments({"--version"}).version);
+    EXPECT_TRUE(cli::parseArguments({"--version", "--missing", "--output", "o"}).version);
     for (const char* jobs : {"1", "256"}) EXPECT_EQ(cli::parseArguments({"--jobs", jobs, "s"}).jobs, std::stoi(jobs));
 }
 
@@ -244,6 +247,14 @@ TEST(CliHelp, ExplainsTheContract) {
                              "N from 1 to 256", "--sync", "--unused", "BYTES<TAB>PATH", "outside the data files",
                              "--rename", "\\xNN", "∅", "\\xED\\x40.bmp"})
         EXPECT_NE(p.out.find(part), std::string::npos) << part;
+}
+
+// The version line as help2man reads it for the manual page: the name, then the project's version.
+TEST(CliHelp, VersionIsTheProjectVersion) {
+    const Process p = runCli({"--version"});
+    EXPECT_EQ(p.status, 0);
+    EXPECT_EQ(p.out, "celshift-cli " CELSHIFT_VERSION "\n");
+    EXPECT_EQ(p.err, "");
 }
 
 }  // namespace
