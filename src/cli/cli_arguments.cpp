@@ -16,9 +16,13 @@ const char* const kUsage = R"(Usage: celshift-cli [--output DIR] [--jobs N] [--s
   or:  celshift-cli --missing [--jobs N] SCENARIO...
   or:  celshift-cli --unused [--jobs N] SCENARIO...
 
-Makes a converted copy of a scenario: copies every file of the scenario folder into the output folder
-(never overwriting a file already there, data files excepted), and rewrites every ".wid" data file there,
-exchanging each image name that equals a --from text for the --to text that follows it.
+Makes a converted copy of a scenario: copies every file of the scenario folder and of its subfolders, at any
+depth, into the output folder (never overwriting a file already there, data files excepted), and rewrites
+every ".wid" data file there, exchanging each image name that equals a --from text for the --to text that
+follows it. Hidden entries (names that begin with "."), FIFOs, sockets and devices are left alone; a link to a
+folder is never entered (it is listed as not copied). A scenario that holds another scenario (a subfolder with
+its own Summary.wsm) is converted as part of the whole. Files in subfolders are named by their path under the
+scenario folder ("Material/Area10.wid"), in messages and in every mode.
 
   SCENARIO         the scenario's "Summary.wsm", or the folder that holds it
   --from TEXT      an image file name to look for (.bmp .jpg .jpeg .jpy1 .jpdc .jpx)
@@ -78,7 +82,12 @@ that failed, could not be opened or could not be copied, with the reason, a line
 not used, and a warning for each file whose name Windows takes for an earlier file's (README.TXT and
 readme.txt): into an output folder that folds case the later one is not copied (listed with its reason).
 An output folder whose Summary.wsm is not the scenario's (another scenario was converted into it) is said
-on standard error before the run, which goes on: the two scenarios' files would mix.
+on standard error before the run, which goes on: the two scenarios' files would mix. After the run, each
+picture that the converted data files name and the output folder lacks, and that the scenario folder did not
+already lack, is a warning on standard error, with the row that wrote it:
+"警告: 変換後のシナリオにない画像: NAME（変換１）" (the exit status stays: the picture may be added later).
+With --rename, a row whose FROM names no picture, or whose TO an earlier row fills with another picture, is
+listed among the pictures that could not be copied.
 With several scenarios, a line "シナリオ: NAME" comes before each scenario's messages.
 
 Every file is written under a temporary name and takes its own name only when complete: a run that is
