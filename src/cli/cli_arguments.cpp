@@ -99,8 +99,8 @@ second run into an output folder that a run is writing into is refused.
 Exit status: 0 when the run ended and every file was converted or copied; 1 when a data file failed or
 could not be opened, or a file could not be copied; 2 when the run did not start (bad arguments, a bad line
 in the rows file, a missing output folder or one that is no folder, an output folder that is the scenario
-folder itself or inside it or that another run is writing into, a scenario folder that cannot be read, or
-too little memory to start the workers); 128 + the signal's number when a signal stopped it (130 for
+folder itself or inside it or that another run is writing into, or a scenario folder that cannot be
+read); 128 + the signal's number when a signal stopped it (130 for
 Ctrl+C); 141 when standard output was closed while the run still wrote to it, 74
 when standard output could not be written otherwise (a full disk). With several scenarios: a stop's status,
 else 2 if any scenario did not start, else 1 if any failed, else 0. --missing: 0 when nothing is missing, 1

@@ -250,11 +250,6 @@ int main(int argc, char** argv) {
             if (cli::isStopStatus(statuses.back()) || messages.writeError() != 0) break;
         }
         return finalStatus(cli::combinedStatus(statuses), messages, cutShort(arguments.mode));
-    } catch (const WorkersUnavailable& error) {
-        // Not one worker could start. A run looks before it touches anything, so this is a scan (which writes
-        // nothing), or memory that ran out between that look and a stage.
-        messages.showMessage(error.what(), texts::kCaptionError);
-        return finalStatus(kNotStarted, messages, cutShort(arguments.mode));
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "celshift-cli: the run stopped: %s\n", error.what());

@@ -286,8 +286,8 @@ bool rewriteDataFiles(FileList& fileList, OutputSubfolders* output, const Replac
     return delivered == static_cast<int>(files.size());
 }
 
-// Lists the scenario folder, or tells the user that it cannot be read; then makes sure that a worker with the stack
-// its data files need (stackBytes) can start, or tells that it cannot. Nothing has been touched yet.
+// Lists the scenario folder, or tells the user that it cannot be read; stackBytes is the stack its data files need.
+// Nothing has been touched yet.
 bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, RunMessages& messages,
                         std::size_t& stackBytes) {
     fileList.setDirectory(sourceFolder);
@@ -300,9 +300,7 @@ bool listScenarioFolder(FileList& fileList, const std::string& sourceFolder, Run
     }
     fileList.setMask(kDataFileMask);
     stackBytes = walkStackFor(pathsOf(listedFiles(fileList)));
-    if (workerCanStart(stackBytes)) return true;
-    messages.showMessage(texts::kNoMemoryForWorkers, texts::kCaptionError);
-    return false;
+    return true;
 }
 
 // everyFileDone: the stop came while the last files were in work, which were finished, so every file was looked at.
@@ -315,8 +313,6 @@ RunOutcome stoppedRun(RunOutcome outcome, RunMessages& messages, bool everyFileD
 }
 
 }  // namespace
-
-WorkersUnavailable::WorkersUnavailable() : std::runtime_error(texts::kNoMemoryForWorkers) {}
 
 RunOutcome runConversion(const std::string& sourceFile, const std::string& outputFolder, const ConversionRows& rows,
                          FileList& fileList, RunMessages& messages, const RunOptions& options) {

@@ -35,13 +35,6 @@ enum class RunStage {
     RewritingDataFiles,
 };
 
-// Thrown when not one worker thread can be started (the memory or address space the system grants is too small):
-// the work did not start. Its text is the user's message.
-class WorkersUnavailable : public std::runtime_error {
-public:
-    WorkersUnavailable();
-};
-
 // What the run is working on, for a progress display. Called on the thread that called the run, never on a
 // worker; between two calls the run may wait for a message to be answered.
 class RunProgress {
@@ -155,7 +148,7 @@ struct RowTotal {
 
 struct RunOutcome {
     bool started = false;   // false: the run refused to start (missing output folder, output = scenario folder or
-                            // inside it, scenario folder unreadable, no worker thread could start)
+                            // inside it, scenario folder unreadable)
     bool stopped = false;   // a StopRequest ended the run early
     int failedFiles = 0;    // data files reported with the failure box
     int unopenedFiles = 0;  // data files or copies that could not be opened

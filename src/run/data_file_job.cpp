@@ -101,14 +101,5 @@ std::size_t walkStackFor(const std::vector<std::string>& paths) {
     return walkStackBytesFor(largest);
 }
 
-bool workerCanStart(std::size_t stackBytes) {
-    try {
-        LargeStackThread probe(stackBytes, [] {});
-        probe.join();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
-}
 
 }  // namespace celshift

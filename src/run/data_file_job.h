@@ -46,10 +46,6 @@ DataFileResult convertDataFile(const std::string& path, OutputFolder* output, co
 // The stack that walks of these data files need: in proportion to the largest (its nesting is bounded by its size).
 std::size_t walkStackFor(const std::vector<std::string>& paths);
 
-// False when no worker thread with stackBytes of stack can be started now (the memory or the address space the
-// system grants is too small): the run is then refused before anything is touched.
-bool workerCanStart(std::size_t stackBytes);
-
 // The last element of a path.
 std::string nameOf(const std::string& path);
 

@@ -58,8 +58,8 @@ public:
             for (int w = 0; w < jobs_; ++w)
                 threads.push_back(std::make_unique<LargeStackThread>(stackBytes_, [this, &work, w] { serve(work, w); }));
         } catch (...) {
-            // Fewer workers do the same work; none at all is an error.
-            if (threads.empty()) throw WorkersUnavailable();
+            // Fewer workers do the same work; with none at all, the calling thread does it.
+            if (threads.empty()) return runHere(work, deliver, progress);
             std::lock_guard lock(mutex_);
             jobs_ = static_cast<int>(threads.size());
             collectorWake_.notify_all();
@@ -84,20 +84,35 @@ private:
         try {
             runOnLargeStack(stackBytes_, [&] {
                 started = true;
-                for (int index = 0; index < count_ && !stopping(); ++index) {
-                    if (progress) progress(index, index);
-                    Result result = work(index, 0);
-                    // Told before the delivery, which may wait for the user.
-                    if (progress) progress(index + 1, -1);
-                    deliver(index, result);
-                    ++delivered;
-                }
+                delivered = workInTurn(work, deliver, progress);
             });
         } catch (const std::system_error&) {
-            if (!started) throw WorkersUnavailable();
+            if (!started) return runHere(work, deliver, progress);
             throw;
         }
         if (progress) progress(delivered, -1);
+        return delivered;
+    }
+
+    // No thread with the stack asked for can start (the memory or address space granted is too small): the calling
+    // thread does the work rather than leave it half done. Its walks then nest only as deep as an ordinary stack
+    // holds (nestingLimitFor(0)); a deeper file fails with that reason and keeps every byte.
+    int runHere(const Work& work, const Deliver& deliver, const Progress& progress) {
+        const int delivered = workInTurn(work, deliver, progress);
+        if (progress) progress(delivered, -1);
+        return delivered;
+    }
+
+    int workInTurn(const Work& work, const Deliver& deliver, const Progress& progress) {
+        int delivered = 0;
+        for (int index = 0; index < count_ && !stopping(); ++index) {
+            if (progress) progress(index, index);
+            Result result = work(index, 0);
+            // Told before the delivery, which may wait for the user.
+            if (progress) progress(index + 1, -1);
+            deliver(index, result);
+            ++delivered;
+        }
         return delivered;
     }
 

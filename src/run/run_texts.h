@@ -25,7 +25,6 @@ inline constexpr const char* kOutputInScenario = "出力先フォルダが変更
 inline constexpr const char* kScenarioUnreadable = "シナリオフォルダが読めません";
 inline constexpr const char* kStopped = "中止しました";
 inline constexpr const char* kFolderUnreadable = "フォルダが読めません";
-inline constexpr const char* kNoMemoryForWorkers = "変換用のスレッドを開始できません（メモリが足りません）";
 inline constexpr const char* kCaptionSummary = "集計";
 // Pictures copied under their rows' new names (--rename).
 inline constexpr const char* kCaptionRenamed = "画像コピー";
