@@ -87,7 +87,7 @@ int listNames(const std::string& summary, celshift::FileList& fileList, celshift
     using namespace celshift;
     const ScenarioScan scan = scanScenario(summary, fileList, options);
     if (scan.listingFailed) {
-        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(parentFolder(summary)),
+        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(scan.unreadableFolder),
                              texts::kCaptionError);
         return kNotStarted;
     }

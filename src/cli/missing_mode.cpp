@@ -16,7 +16,7 @@ std::optional<ScenarioScan> scanEveryName(const std::string& summary, FileList& 
                                           const RunOptions& options, MissingImagesResult& result) {
     ScenarioScan scan = scanScenario(summary, fileList, options);
     if (scan.listingFailed) {
-        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(parentFolder(summary)),
+        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(scan.unreadableFolder),
                              texts::kCaptionError);
         result = MissingImagesResult::CouldNotLook;
         return std::nullopt;

@@ -45,6 +45,8 @@ ScenarioScan scanScenario(const std::string& sourceFile, FileList& fileList, con
     fileList.setMask(kDataFileMask);
     if (fileList.listingFailed()) {
         scan.listingFailed = true;
+        scan.unreadableFolder = fileList.unreadableFolder();
+        if (scan.unreadableFolder.empty()) scan.unreadableFolder = parentFolder(sourceFile);
         return scan;
     }
     std::vector<std::string> paths;

@@ -33,6 +33,7 @@ struct ScanProblem {
 
 struct ScenarioScan {
     bool listingFailed = false;      // the scenario folder could not be listed
+    std::string unreadableFolder;    // then: the folder that could not be read (the scenario's or a subfolder)
     bool stopped = false;            // a StopRequest ended the scan early
     std::vector<ScannedName> names;  // most fields first, then by the stored bytes
     std::vector<ScanProblem> problems;  // in the run's order
