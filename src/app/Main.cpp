@@ -136,6 +136,7 @@ TForm1::TForm1(std::string settingsPath, QWidget* parent)
     : QWidget(parent),
       t0FileList(makeDirectoryFileList()),
       settingsPath_(std::move(settingsPath)),
+      defaultOutput_(defaultWindowOutputFolder()),
       sourceOpenRunner_(execSourceOpen),
       targetOpenRunner_(execTargetOpen),
       pictureOpenRunner_(execPictureOpen),
@@ -220,7 +221,7 @@ void TForm1::showPaths() {
     SourceLine->setText(source);
     SourceLine->setToolTip(source);
     SourceLine->setCursorPosition(static_cast<int>(source.size()));
-    const QString target = shownPath(outputFolder_.empty() ? defaultOutputFolder() : outputFolder_);
+    const QString target = shownPath(outputFolder_.empty() ? defaultOutput_ : outputFolder_);
     TargetLine->setText(target);
     TargetLine->setToolTip(target);
     TargetLine->setCursorPosition(static_cast<int>(target.size()));
@@ -264,7 +265,7 @@ void TForm1::setScenario(const QString& file, bool tell) {
     clearRowSummaries();
     startScan();
     // An output folder chosen earlier that is this scenario's folder: told now, not first at 実行.
-    const std::string output = outputFolder_.empty() ? defaultOutputFolder() : outputFolder_;
+    const std::string output = outputFolder_.empty() ? defaultOutput_ : outputFolder_;
     if (tell && isSameFileSystemObject(output, lastScenarioFolder_))
         messages().showMessage(std::string(texts::kSameFolder) + "\n" + shownPath(output).toStdString(),
                                texts::kCaptionError);
@@ -275,19 +276,29 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
     if (!runInProgress() && urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
 }
 
-// A dropped "Summary.wsm", or the folder that holds one, is chosen as シナリオを選択 would choose it.
+// A dropped "Summary.wsm", or the folder that holds one, is chosen as シナリオを選択 would choose it; a dropped rows file
+// (.txt, .tsv) is read into the rows as 変換行 読み込み would read it.
 void TForm1::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.size() != 1 || !urls.front().isLocalFile()) return;
     event->acceptProposedAction();
     const QString file = urls.front().toLocalFile();
+    const QFileInfo info(file);
+    const bool rowsFile = info.isFile() && (info.suffix().compare("txt", Qt::CaseInsensitive) == 0 ||
+                                            info.suffix().compare("tsv", Qt::CaseInsensitive) == 0);
     // Out of the drop's own handling: a box during a drop would hold the source application's drag.
-    QTimer::singleShot(0, this, [this, file] { chooseScenario(file); });
+    QTimer::singleShot(0, this, [this, file, rowsFile] {
+        if (rowsFile) {
+            loadRowsFile(file);
+        } else {
+            chooseScenario(file);
+        }
+    });
 }
 
 void TForm1::OpenOutputClick() {
     const std::string folder = !lastRunOutput_.empty() ? lastRunOutput_
-                               : outputFolder_.empty() ? defaultOutputFolder()
+                               : outputFolder_.empty() ? defaultOutput_
                                                        : outputFolder_;
     if (!isExistingFolder(folder)) {
         messages().showMessage(std::string(texts::kNoOutputFolder) + "\n" + shownPath(folder).toStdString(),
@@ -301,7 +312,7 @@ void TForm1::OpenOutputClick() {
 // once: the run would refuse it anyway.
 void TForm1::t0ButtonTargetClick() {
     if (runInProgress()) return;
-    const QString start = fromBytes(outputFolder_.empty() ? defaultOutputFolder() : outputFolder_);
+    const QString start = fromBytes(outputFolder_.empty() ? defaultOutput_ : outputFolder_);
     const std::optional<QString> chosen = targetOpenRunner_(this, start);
     closeLeftoverPopups();
     if (!chosen || chosen->isEmpty()) return;
@@ -336,7 +347,7 @@ void TForm1::PictureButtonClick(int row) {
         QString free;
         for (int n = 2; n < 1000 && free.isEmpty(); ++n) {
             const QString candidate = file.completeBaseName() + QString("_%1.").arg(n) + file.suffix();
-            if (!pictureClash(row, source, toBytes(candidate)) && !findPictureFile(outputFolder_.empty() ? defaultOutputFolder() : outputFolder_, toBytes(candidate)))
+            if (!pictureClash(row, source, toBytes(candidate)) && !findPictureFile(outputFolder_.empty() ? defaultOutput_ : outputFolder_, toBytes(candidate)))
                 free = candidate;
         }
         const QString text = QString("変換%1: 選んだ画像と同じ名前の別のファイルがあります。\n%2\n\n")

@@ -138,7 +138,8 @@ public:
     void setChoiceQuestion(ChoiceQuestion question);
     // Where the run's messages go; nullptr restores the message boxes. Not owned; called on the run's thread.
     void setRunMessages(RunMessages* messages);
-    // The folder the run writes into; "Scena" beside the executable unless chosen or set.
+    // The folder the run writes into; defaultWindowOutputFolder() ("Scena" beside a portable executable, else in the
+    // user's documents) unless chosen or set.
     void setOutputFolder(std::string folder);
     const std::string& outputFolder() const { return outputFolder_; }
     // Worker threads of each run (0: one per core).
@@ -186,6 +187,8 @@ public:
     // Writes the four rows as a rows file (UTF-8, FROM<TAB>TO per line) / reads one into the four rows.
     void SaveRowsClick();
     void LoadRowsClick();
+    // Reads the rows file at path into the four rows, as 変換行 読み込み does (for a dropped file too).
+    void loadRowsFile(const QString& path);
     // Asks for a rows file to save or load, starting at start; nothing when the user cancels. Tests answer it.
     using RowsFileRunner = std::function<std::optional<QString>(QWidget* parent, const QString& start, bool save)>;
     void setRowsFileRunner(RowsFileRunner runner);
@@ -269,6 +272,8 @@ private:
     std::string outputFolder_;
     // The output folder as chosen or read from the settings file; empty: not stored.
     std::string storedTarget_;
+    // The output folder when none is chosen (defaultWindowOutputFolder(), found once per window).
+    std::string defaultOutput_;
     SourceOpenRunner sourceOpenRunner_;
     TargetOpenRunner targetOpenRunner_;
     PictureOpenRunner pictureOpenRunner_;
@@ -311,8 +316,10 @@ private:
     bool reportChosen_ = false;
     ChoiceQuestion choiceQuestion_;
     RowsFileRunner rowsFileRunner_;
-    // What the last run was given (scenario, rows, output), to ask before the same run again; and where it wrote.
+    // What the last run that started was given (scenario, rows, output), to ask before the same run again; what the
+    // run in work was given; and where the last run wrote.
     QString lastRunKey_;
+    QString runningKey_;
     std::string lastRunOutput_;
     // The stage and file count the progress told last, for the last box of a stopped run.
     RunStage progressStage_ = RunStage::CopyingOtherFiles;

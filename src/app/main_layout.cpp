@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFrame>
@@ -114,9 +115,15 @@ void TForm1::buildControls() {
     RowsButton->setToolTip("変換行をファイルに保存、またはファイルから読み込みます（celshift-cli --rows と同じ形式）");
     auto* rowsMenu = new QMenu(RowsButton);
     rowsMenu->setObjectName("RowsMenu");
-    rowsMenu->addAction("変換行を保存…", this, &TForm1::SaveRowsClick)->setObjectName("SaveRowsAction");
-    rowsMenu->addAction("変換行を読み込む…", this, &TForm1::LoadRowsClick)->setObjectName("LoadRowsAction");
+    QAction* saveRows = rowsMenu->addAction("変換行を保存…", this, &TForm1::SaveRowsClick);
+    saveRows->setObjectName("SaveRowsAction");
+    saveRows->setShortcut(QKeySequence::Save);
+    QAction* loadRows = rowsMenu->addAction("変換行を読み込む…", this, &TForm1::LoadRowsClick);
+    loadRows->setObjectName("LoadRowsAction");
+    loadRows->setShortcut(QKeySequence::Open);
     RowsButton->setMenu(rowsMenu);
+    // The menu shows the keys; the window holds the actions too, so that the keys work while the menu is closed.
+    addActions({saveRows, loadRows});
     // Alt and a letter presses each button; the captions stay as they are, the tooltips tell the keys.
     t0ButtonSource->setToolTip("シナリオの Summary.wsm を選びます（フォルダや Summary.wsm をウィンドウにドロップしても選べます） (Alt+S)");
     t0ButtonTarget->setToolTip("出力先フォルダを選びます (Alt+T)");
@@ -176,6 +183,7 @@ void TForm1::buildControls() {
     RowPreview = new QWidget(TabSheet2);
     RowPreview->setObjectName("RowPreview");
     PreviewCaption = new QLabel(RowPreview);
+    PreviewCaption->setFont(editFont());  // "変換１" as the frames show it
     PreviewFrom = new QLabel(RowPreview);
     PreviewTo = new QLabel(RowPreview);
     auto* arrowLabel = new QLabel("→", RowPreview);
@@ -259,6 +267,10 @@ void TForm1::buildRow(int row, QGroupBox* box) {
     const auto index = static_cast<std::size_t>(row);
     const QString number = QString::number(row + 1);
     auto* layout = new DesignedLayout(box, kGroupBoxSize);
+    // The frame's caption and its result line name the row with a full-width digit ("変換１"), as the boxes and the
+    // saved files do; the window's proportional face draws that digit as narrow as "1", the fixed-width one does not.
+    // The captions inside keep the window's face.
+    box->setFont(editFont());
     const auto addEdit = [&](const QString& name, const QString& caption, int x, Share share) {
         auto* edit = new QLineEdit(box);
         edit->setObjectName(name);
@@ -266,6 +278,7 @@ void TForm1::buildRow(int row, QGroupBox* box) {
         edit->setMaxLength(kEditMaxLength);
         auto* label = new QLabel(caption, box);
         label->setObjectName(name + "Label");
+        label->setFont(windowFont());
         label->setBuddy(edit);
         const QSize labelSize = label->sizeHint();
         // The caption above the edit, 3 pixels apart; it moves with the edit's left edge.
@@ -276,6 +289,7 @@ void TForm1::buildRow(int row, QGroupBox* box) {
     addEdit("T2Edit" + number + "From", "変換元ファイル名", 16, kLeftHalf);
     auto* arrow = new QLabel("> > > > >", box);
     arrow->setObjectName(QString("Label%1").arg(row + 2));
+    arrow->setFont(windowFont());
     layout->addDesigned(arrow, QRect(QPoint(160, 35), arrow->sizeHint()), kMoveHalf);
     addEdit("T2Edit" + number + "To", "変換先ファイル名", 224, kRightHalf);
 
@@ -285,6 +299,7 @@ void TForm1::buildRow(int row, QGroupBox* box) {
     layout->addDesigned(ToThumbs[index], QRect(353 - kThumbSize, 13, kThumbSize, kThumbSize), kMoveAll);
     auto* pick = new QPushButton("…", box);
     pick->setObjectName("T2Button" + number + "Picture");
+    pick->setFont(windowFont());
     pick->setToolTip("画像ファイルを選んで変換先にする");
     layout->addDesigned(pick, QRect(356, 30, 22, 20), kMoveAll);
     PictureButtons[index] = pick;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -131,7 +132,7 @@ void TForm1::markRows() {
 void TForm1::showRowPictures() {
     const bool haveScenario = !sourceFile_.isEmpty();
     const std::string scenarioFolder = haveScenario ? toBytes(QFileInfo(sourceFile_).absolutePath()) : std::string();
-    const std::string output = outputFolder_.empty() ? defaultOutputFolder() : outputFolder_;
+    const std::string output = outputFolder_.empty() ? defaultOutput_ : outputFolder_;
     if (haveScenario && (!scenarioFiles_ || scenarioFiles_->folder() != scenarioFolder)) {
         scenarioFiles_ = std::make_shared<ImageFileIndex>(scenarioFolder);
     }
@@ -259,6 +260,18 @@ void TForm1::clearRowSummaries() {
 
 namespace celshift {
 
+namespace {
+
+// The rows dialogs open where the last rows file was saved or read, else in the user's documents: never in the
+// scenario or the output folder, where a rows file would be copied into the converted scenario.
+QString rowsDialogFolder(const QString& lastRowsFolder) {
+    if (!lastRowsFolder.isEmpty()) return lastRowsFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::homePath() : documents;
+}
+
+}  // namespace
+
 // The four rows as a rows file of the command line: UTF-8, one "FROM<TAB>TO" per row that holds text, in order
 // (empty rows are left out), after a comment line. Written whole or not at all.
 void TForm1::SaveRowsClick() {
@@ -282,8 +295,7 @@ void TForm1::SaveRowsClick() {
         messages().showMessage("保存する変換行がありません。", texts::kCaptionInfo);
         return;
     }
-    const QString start = rowsFolder_.isEmpty() ? fromBytes(lastScenarioFolder_) : rowsFolder_;
-    const std::optional<QString> path = rowsFileRunner_(this, QDir(start).filePath("変換行.txt"), true);
+    const std::optional<QString> path = rowsFileRunner_(this, QDir(rowsDialogFolder(rowsFolder_)).filePath("変換行.txt"), true);
     if (!path || path->isEmpty()) return;
     rowsFolder_ = QFileInfo(*path).absolutePath();
     QSaveFile file(*path);
@@ -298,22 +310,26 @@ void TForm1::SaveRowsClick() {
 // lines. Its first four rows fill the rows from the top; rows beyond are told, never dropped silently.
 void TForm1::LoadRowsClick() {
     if (runInProgress()) return;
-    const QString start = rowsFolder_.isEmpty() ? fromBytes(lastScenarioFolder_) : rowsFolder_;
-    const std::optional<QString> path = rowsFileRunner_(this, start, false);
+    const std::optional<QString> path = rowsFileRunner_(this, rowsDialogFolder(rowsFolder_), false);
     if (!path || path->isEmpty()) return;
-    rowsFolder_ = QFileInfo(*path).absolutePath();
+    loadRowsFile(*path);
+}
+
+void TForm1::loadRowsFile(const QString& path) {
+    if (runInProgress()) return;
+    rowsFolder_ = QFileInfo(path).absolutePath();
     cli::RowsFile file;
     try {
-        file = cli::readRowsFile(toBytes(*path), 4);  // the window has four rows
+        file = cli::readRowsFile(toBytes(path), 4);  // the window has four rows
     } catch (const std::exception& error) {
-        messages().showMessage("変換行を読み込めませんでした。\n" + QDir::toNativeSeparators(*path).toStdString() + "\n" +
+        messages().showMessage("変換行を読み込めませんでした。\n" + QDir::toNativeSeparators(path).toStdString() + "\n" +
                                    error.what(),
                                texts::kCaptionError);
         return;
     }
     if (!file.problems.empty()) {
         std::string text = "変換行ファイルに使えない行があります。読み込みませんでした。\n" +
-                           QDir::toNativeSeparators(*path).toStdString();
+                           QDir::toNativeSeparators(path).toStdString();
         for (std::size_t i = 0; i < file.problems.size() && i < 10; ++i)
             text += "\n" + std::to_string(file.problems[i].line) + "行目: " + file.problems[i].reason;
         if (file.problems.size() > 10) text += "\n…ほか " + std::to_string(file.problems.size() - 10) + " 行";

@@ -40,7 +40,7 @@ RunMessages& TForm1::messages() { return runMessages_ != nullptr ? *runMessages_
 void TForm1::t0ButtonExecuteClick() {
     if (sourceFile_.isEmpty() || runInProgress()) return;
     if (outputFolder_.empty()) {
-        outputFolder_ = defaultOutputFolder();
+        outputFolder_ = defaultOutput_;
         showPaths();
     }
     // The same run again (an Enter too many after the last one's boxes) is asked about first, No by default.
@@ -49,6 +49,20 @@ void TForm1::t0ButtonExecuteClick() {
                                            "同じシナリオ・変換行・出力先で、もう一度実行しますか？",
                                            {"もう一度実行する(&Y)", "やめる(&N)"}, 1);
         if (answer != 0) return;
+    }
+    // The default output folder is missing at the first run of a fresh copy: made once the user agrees. A folder the
+    // user chose that has gone is left to the run, which refuses it.
+    if (outputFolder_ == defaultOutput_ && !isExistingFolder(outputFolder_)) {
+        const int answer = choiceQuestion_(this, "MakeOutputFolder",
+                                           "出力先フォルダがありません。作りますか？\n" + shownPath(outputFolder_),
+                                           {"はい(&Y)", "いいえ(&N)"}, 0);
+        if (answer != 0) return;
+        if (!QDir().mkpath(fromBytes(outputFolder_)) || !isExistingFolder(outputFolder_)) {
+            messages().showMessage("出力先フォルダを作れませんでした。\n" + shownPath(outputFolder_).toStdString(),
+                                   texts::kCaptionError);
+            return;
+        }
+        outputFiles_.reset();
     }
     const std::optional<std::string> output = runOutputFor(outputFolder_);
     if (!output) return;
@@ -67,7 +81,8 @@ void TForm1::t0ButtonExecuteClick() {
                          .arg(QString::fromStdString(typed.to[row]));
     }
     ReportPage->startRun(head);
-    lastRunKey_ = runKey(outputFolder_);
+    // Only a run that starts is one to ask about again (finishRun).
+    runningKey_ = runKey(outputFolder_);
     lastRunOutput_ = *output;
     progressCount_ = 0;
     reportChosen_ = false;
@@ -183,7 +198,7 @@ bool TForm1::pickedPicturesToCopy(const std::string& output, std::vector<std::st
 // What a picture picked for row under name would clash with: a different file of that name (as Windows compares
 // names) in the output folder, the scenario folder, or picked for another row; nothing when none.
 std::optional<std::string> TForm1::pictureClash(int row, const std::string& source, const std::string& name) const {
-    const std::string output = outputFolder_.empty() ? defaultOutputFolder() : outputFolder_;
+    const std::string output = outputFolder_.empty() ? defaultOutput_ : outputFolder_;
     std::vector<std::string> folders{output};
     if (!sourceFile_.isEmpty()) folders.push_back(toBytes(QFileInfo(sourceFile_).absolutePath()));
     for (const std::string& folder : folders) {
@@ -295,7 +310,10 @@ void TForm1::finishRun(const RunOutcome& outcome, std::exception_ptr error) {
     lastOutcome_ = outcome;
     setRunning(false);
     ReportPage->finishRun(outcome);
-    if (outcome.started) showRowSummaries(outcome);
+    if (outcome.started) {
+        lastRunKey_ = runningKey_;
+        showRowSummaries(outcome);
+    }
     // The run has written: the output folder's files are read again for the rows' pictures.
     outputFiles_.reset();
     showRowPictures();

@@ -1,9 +1,12 @@
 // The settings file and the window's geometry: read at start, written at close.
 #include <algorithm>
+#include <array>
+#include <vector>
 
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QScreen>
 #include <QWindow>
 
@@ -11,6 +14,7 @@
 #include "app/window_paths.h"
 #include "platform/executable_path.h"
 #include "platform/ini_file.h"
+#include "run/run_texts.h"
 
 namespace celshift {
 
@@ -20,6 +24,31 @@ constexpr int kDefaultTop = 100;
 constexpr int kDefaultLeft = 140;
 constexpr int kDefaultHeight = 350;
 constexpr int kDefaultWidth = 416;
+
+// A row's text in the settings file. The file's values are raw, but a value loses its spaces at either end when it
+// is read: a text with such spaces, or one that begins and ends with '"', is written between quotes, which
+// reading takes off again. Everything else ('=', ';', '#', backslashes, ∅) is written as typed.
+std::string storedRow(const QString& typed) {
+    const std::string text = typed.toStdString();
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
+    const bool quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
+    if (text.empty() || !(quoted || isSpace(text.front()) || isSpace(text.back()))) return text;
+    return '"' + text + '"';
+}
+
+QString typedRow(const std::string& stored) {
+    if (stored.size() >= 2 && stored.front() == '"' && stored.back() == '"')
+        return QString::fromStdString(stored.substr(1, stored.size() - 2));
+    return QString::fromStdString(stored);
+}
+
+std::array<QLineEdit*, 8> rowEdits(const TForm1& form) {
+    return {form.T2Edit1From, form.T2Edit1To, form.T2Edit2From, form.T2Edit2To,
+            form.T2Edit3From, form.T2Edit3To, form.T2Edit4From, form.T2Edit4To};
+}
+
+// "From1", "To1", ... "To4", in the order of rowEdits.
+std::string rowKey(std::size_t edit) { return (edit % 2 == 0 ? "From" : "To") + std::to_string(edit / 2 + 1); }
 
 // A stored value as a window coordinate or size. Window systems work in 16-bit coordinates; anything beyond is no
 // place on any screen, and would only overflow the sums of the geometry.
@@ -90,6 +119,11 @@ void TForm1::readSettings() {
     storedTarget_ = ini.readString("PATH", "Target", "");
     if (!storedTarget_.empty()) outputFolder_ = storedTarget_;
     lastScenarioFolder_ = ini.readString("PATH", "LastScenario", "");
+
+    // The rows as they were typed when the window was closed last.
+    const std::array<QLineEdit*, 8> edits = rowEdits(*this);
+    for (std::size_t edit = 0; edit < edits.size(); ++edit)
+        edits[edit]->setText(typedRow(ini.readString("ROWS", rowKey(edit), "")));
 }
 
 // The outer size includes the window frame, which the platform may report only once the window is shown; the size
@@ -170,7 +204,26 @@ void TForm1::writeSettings() {
         if (!storedTarget_.empty()) ini.writeString("PATH", "Target", nativePath(storedTarget_));
         // Where the last scenario was chosen: the dialog opens there while "Source" is empty.
         if (!lastScenarioFolder_.empty()) ini.writeString("PATH", "LastScenario", nativePath(lastScenarioFolder_));
-        if (ini.save()) return;
+        // The rows as typed. A line break or a zero character (pasted) cannot stand on a line of the file: that row
+        // is stored empty, and told.
+        const std::array<QLineEdit*, 8> edits = rowEdits(*this);
+        const auto fits = [](const QString& text) {
+            return !text.contains('\n') && !text.contains('\r') && !text.contains(QChar(0));
+        };
+        std::vector<int> notKept;
+        for (std::size_t edit = 0; edit < edits.size(); edit += 2) {
+            const bool kept = fits(edits[edit]->text()) && fits(edits[edit + 1]->text());
+            for (std::size_t half = edit; half < edit + 2; ++half)
+                ini.writeString("ROWS", rowKey(half), kept ? storedRow(edits[half]->text()) : std::string());
+            if (!kept) notKept.push_back(static_cast<int>(edit / 2) + 1);
+        }
+        if (ini.save()) {
+            for (const int row : notKept)
+                messages().showMessage("変換" + texts::rowNumber(row) +
+                                           " に改行かゼロ文字があるので、この行は次回に残せませんでした。",
+                                       "Celshift");
+            return;
+        }
     } catch (const std::exception&) {
         // Reported below like any other failure to save.
     }

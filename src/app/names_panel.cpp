@@ -12,6 +12,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/search_matches.h"
 #include "app/thumbnail_loader.h"
 #include "app/thumbnails.h"
 #include "app/window_paths.h"
@@ -32,7 +33,8 @@ constexpr const char* kUnmatchable = "行に入れられない名前です（画
 constexpr const char* kEmptyName = "（空の名前）";
 constexpr const char* kNoZeroByte = "（終わりのゼロバイトなし）";
 
-bool endsWithoutZero(const OfferedName& name) { return !name.stored.empty() && name.stored.back() != '\0'; }
+// An empty field holds no zero byte either: it is the blank name without its zero byte.
+bool endsWithoutZero(const OfferedName& name) { return name.stored.empty() || name.stored.back() != '\0'; }
 
 // The name as the list shows it: a blank name labelled, and the end of a field told in words where it is not the
 // usual one zero byte (none, or several, which the written form shows as escapes that a Japanese font draws ¥x00).
@@ -254,7 +256,7 @@ QVariant NamesModel::data(const QModelIndex& index, int role) const {
 
 NamesPanel::NamesPanel(QWidget* parent)
     : QWidget(parent), NamesSummary(new QLabel(this)), NamesSearch(new QLineEdit(this)),
-      NamesFilter(new QComboBox(this)), NamesList(new QTreeView(this)), PickName(new QPushButton("変換元に入れる(&P)", this)),
+      NamesMatches(new QLabel(this)), NamesFilter(new QComboBox(this)), NamesList(new QTreeView(this)), PickName(new QPushButton("変換元に入れる(&P)", this)),
       model_(new NamesModel(this)), proxy_(new NamesFilterModel(this)) {
     NamesSummary->setObjectName("NamesSummary");
     NamesSummary->setText("シナリオを選ぶと、データファイルにある画像名がここに並びます。");
@@ -304,8 +306,11 @@ NamesPanel::NamesPanel(QWidget* parent)
     NamesFilter->addItems({"すべての画像名", "ファイルがない画像名", "使われていない画像ファイル"});
     NamesFilter->setToolTip("使われていない画像ファイル: シナリオのフォルダ（サブフォルダも）にあって、どのデータファイルも"
                             "名指ししていない画像。何も削除しません");
+    NamesMatches->setObjectName("NamesMatches");
+    NamesMatches->hide();
     auto* top = new QHBoxLayout();
     top->addWidget(NamesSearch, 1);
+    top->addWidget(NamesMatches);
     top->addWidget(NamesFilter);
     auto* buttons = new QHBoxLayout();
     buttons->addWidget(NamesSummary, 1);
@@ -316,7 +321,16 @@ NamesPanel::NamesPanel(QWidget* parent)
     layout->addWidget(NamesList, 1);
     layout->addLayout(buttons);
 
-    connect(NamesSearch, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
+    // A new search starts at the top of its matches, and tells how many there are.
+    connect(NamesSearch, &QLineEdit::textChanged, this, [this](const QString& text) {
+        proxy_->setFilterFixedString(text);
+        NamesList->scrollToTop();
+        showMatches(NamesSearch, NamesMatches, proxy_->rowCount());
+    });
+    for (const auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(proxy_, changed, this, [this] { showMatches(NamesSearch, NamesMatches, proxy_->rowCount()); });
+    connect(proxy_, &QAbstractItemModel::modelReset, this,
+            [this] { showMatches(NamesSearch, NamesMatches, proxy_->rowCount()); });
     connect(NamesFilter, &QComboBox::currentIndexChanged, this,
             [this](int mode) {
                 static_cast<NamesFilterModel*>(proxy_)->setMode(mode);

@@ -112,6 +112,8 @@ public:
 
     QLabel* NamesSummary;
     QLineEdit* NamesSearch;
+    // Beside the search, while it holds text: how many lines match ("12件", or "一致なし").
+    QLabel* NamesMatches;
     // Which lines: every name, the names whose file is missing, or the picture files no name names.
     QComboBox* NamesFilter;
     QTreeView* NamesList;

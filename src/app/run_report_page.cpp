@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/file_dialogs.h"
+#include "app/search_matches.h"
 #include "app/window_paths.h"
 #include "run/failure_reasons.h"
 #include "run/run_texts.h"
@@ -177,9 +178,10 @@ QVariant ReportModel::data(const QModelIndex& index, int role) const {
 }
 
 RunReportPage::RunReportPage(QWidget* parent)
-    : QWidget(parent), ReportSummary(new QLabel(this)), ProblemsOnly(new QCheckBox("問題のみ表示(&O)", this)),
+    // Alt+F and Alt+X: the window's own Alt+S and Alt+O work on this page too.
+    : QWidget(parent), ReportSummary(new QLabel(this)), ProblemsOnly(new QCheckBox("問題のみ表示(&F)", this)),
       ReportSearch(new QLineEdit(this)), ReportList(new QTreeView(this)), RowTotals(new QLabel(this)),
-      SaveButton(new QPushButton("テキストで保存(&S)", this)), model_(new ReportModel(this)),
+      SaveButton(new QPushButton("テキストで保存(&X)", this)), ReportMatches(new QLabel(this)), model_(new ReportModel(this)),
       proxy_(new ReportFilter(this)), saveRunner_(execSave) {
     ReportSummary->setObjectName("ReportSummary");
     ReportSummary->setText("実行すると、ファイルごとの結果がここに並びます。");
@@ -191,6 +193,14 @@ RunReportPage::RunReportPage(QWidget* parent)
     ReportSearch->setObjectName("ReportSearch");
     ReportSearch->setPlaceholderText("ファイル名・詳細を検索");
     ReportSearch->setClearButtonEnabled(true);
+    ReportSearch->setToolTip(ReportSearch->placeholderText());
+    // It grows with the window, as far as its hint needs and a little more; the summary takes the rest.
+    ReportSearch->setMinimumWidth(ReportSearch->sizeHint().width());
+    ReportSearch->setMaximumWidth(
+        std::max(ReportSearch->sizeHint().width(),
+                 ReportSearch->fontMetrics().horizontalAdvance(ReportSearch->placeholderText()) * 3 / 2 + 40));
+    ReportMatches->setObjectName("ReportMatches");
+    ReportMatches->hide();
 
     proxy_->setSourceModel(model_);
     proxy_->setSortLocaleAware(true);
@@ -221,7 +231,8 @@ RunReportPage::RunReportPage(QWidget* parent)
 
     auto* top = new QHBoxLayout();
     top->addWidget(ReportSummary, 1);
-    top->addWidget(ReportSearch);
+    top->addWidget(ReportSearch, 1);
+    top->addWidget(ReportMatches);
     top->addWidget(ProblemsOnly);
     auto* bottom = new QHBoxLayout();
     bottom->addWidget(RowTotals, 1);
@@ -234,8 +245,16 @@ RunReportPage::RunReportPage(QWidget* parent)
 
     connect(ProblemsOnly, &QCheckBox::toggled, this,
             [this](bool only) { static_cast<ReportFilter*>(proxy_)->setProblemsOnly(only); });
-    connect(ReportSearch, &QLineEdit::textChanged, this,
-            [this](const QString& text) { static_cast<ReportFilter*>(proxy_)->setSearch(text); });
+    // A new search starts at the top of its matches, and tells how many there are (lines a run adds too).
+    const auto showCount = [this] { showMatches(ReportSearch, ReportMatches, proxy_->rowCount()); };
+    connect(ReportSearch, &QLineEdit::textChanged, this, [this, showCount](const QString& text) {
+        static_cast<ReportFilter*>(proxy_)->setSearch(text);
+        ReportList->scrollToTop();
+        showCount();
+    });
+    for (const auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(proxy_, changed, this, showCount);
+    connect(proxy_, &QAbstractItemModel::modelReset, this, showCount);
     connect(SaveButton, &QPushButton::clicked, this, &RunReportPage::SaveButtonClick);
 }
 

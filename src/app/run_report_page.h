@@ -105,6 +105,8 @@ public:
     QTreeView* ReportList;
     QLabel* RowTotals;
     QPushButton* SaveButton;
+    // Beside the search, while it holds text: how many lines match ("12件", or "一致なし").
+    QLabel* ReportMatches;
 
 private:
     ReportLine lineOf(const FileReport& report) const;

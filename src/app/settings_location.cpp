@@ -10,6 +10,7 @@
 #include "platform/file_copy.h"
 #include "platform/name_rules.h"
 #include "platform/path_text.h"
+#include "run/conversion_run.h"
 
 namespace celshift {
 
@@ -23,6 +24,20 @@ std::string settingsLocation(const std::string& besideExecutable, const std::str
     std::error_code ignored;
     std::filesystem::create_directories(pathFromUtf8(configFolder), ignored);
     return joinPath(configFolder, "celshift.ini");
+}
+
+std::string outputFolderLocation(const std::string& besideExecutable, const std::string& documentsFolder,
+                                 const FolderWritable& writable) {
+    // "…/Scena/": the trailing separator is dropped before asking for the folder it lies in.
+    std::string folder = besideExecutable;
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    if (writable(parentFolder(folder)) || documentsFolder.empty()) return besideExecutable;
+    return joinPath(joinPath(documentsFolder, "Scena"), "");
+}
+
+std::string defaultWindowOutputFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return outputFolderLocation(defaultOutputFolder(), QFile::encodeName(documents).toStdString(), folderWritable);
 }
 
 std::string settingsFileLocation() {

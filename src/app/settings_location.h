@@ -22,4 +22,13 @@ std::string settingsLocation(const std::string& besideExecutable, const std::str
 // The settings file of the running program: settingsFilePath() or the application's configuration folder.
 std::string settingsFileLocation();
 
+// The window's output folder when none is chosen: besideExecutable ("Scena" beside the program) when the
+// program's folder is writable (a portable copy), else documentsFolder + "/Scena/" (an installed program). Without
+// a documents folder, besideExecutable. Neither is created here: the window asks first.
+std::string outputFolderLocation(const std::string& besideExecutable, const std::string& documentsFolder,
+                                 const FolderWritable& writable);
+
+// That folder for the running program (the user's documents folder as the system names it).
+std::string defaultWindowOutputFolder();
+
 }  // namespace celshift

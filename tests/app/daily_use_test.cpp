@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -247,6 +248,15 @@ void DailyUseTest::theSameRunAgainIsAskedAboutFirst() {
     execute(*form);
     QCOMPARE(ended.count(), 3);
     QCOMPARE(asked.size(), 2);
+
+    // A run that did not start (its output folder missing) is no run to ask about again.
+    const QString later = folder->path() + "/later";
+    form->setOutputFolder(later.toStdString());
+    execute(*form);
+    QVERIFY(QDir().mkpath(later));
+    execute(*form);
+    QVERIFY(form->lastOutcome()->started);
+    QCOMPARE(asked.size(), 2);
 }
 
 void DailyUseTest::aDroppedScenarioOrItsFolderIsChosen() {
@@ -279,6 +289,12 @@ void DailyUseTest::aDroppedScenarioOrItsFolderIsChosen() {
     QVERIFY(drop(scenario.summary));
     QTRY_VERIFY(form.scenarioScan() != nullptr);
     QCOMPARE(messages.boxes.size(), std::size_t{1});
+
+    // A rows file is read into the rows, as 変換行 読み込み reads it.
+    writeFile(folder->path() + "/rows.TSV", "cell.bmp\tnew.bmp\n");
+    QVERIFY(drop(folder->path() + "/rows.TSV"));
+    QTRY_COMPARE(form.T2Edit1From->text() + form.T2Edit1To->text(), QString("cell.bmpnew.bmp"));
+    QCOMPARE(messages.boxes.size(), std::size_t{1});
 }
 
 void DailyUseTest::rowsGoToARowsFileAndComeBack() {
@@ -287,7 +303,8 @@ void DailyUseTest::rowsGoToARowsFileAndComeBack() {
     auto form = openFormOn(scenario, iniPath(), &messages);
     const QString rowsFile = folder->path() + "/rows.txt";
     QString given = rowsFile;
-    form->setRowsFileRunner([&](QWidget*, const QString&, bool) { return std::optional<QString>(given); });
+    QStringList starts;
+    form->setRowsFileRunner([&](QWidget*, const QString& start, bool) { starts << start; return std::optional<QString>(given); });
     form->T2Edit1From->setText("\\xED\\x40cell.bmp∅");  // exact bytes, a field without its zero byte
     form->T2Edit1To->setText("セル.jpg");
     form->T2Edit3From->setText("img\\a.bmp");  // row 2 empty: not saved, the rows close up
@@ -295,6 +312,10 @@ void DailyUseTest::rowsGoToARowsFileAndComeBack() {
     form->SaveRowsClick();
     QCOMPARE(readFile(rowsFile), QByteArray("# Celshift の変換行（変換元<TAB>変換先、UTF-8）。celshift-cli --rows で使えます\n"
                                             "\\xED\\x40cell.bmp∅\tセル.jpg\nimg\\a.bmp\tb.bmp\n"));
+    // Offered in the documents at first, never in the scenario (a run would copy it into the converted one); then
+    // where the last rows file was.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QCOMPARE(starts, QStringList{QDir(documents.isEmpty() ? QDir::homePath() : documents).filePath("変換行.txt")});
 
     for (QLineEdit* edit : {form->T2Edit1From, form->T2Edit1To, form->T2Edit3From, form->T2Edit3To}) edit->clear();
     form->T2Edit4From->setText("stale.bmp");
@@ -305,6 +326,7 @@ void DailyUseTest::rowsGoToARowsFileAndComeBack() {
     QCOMPARE(form->T2Edit2To->text(), QString("b.bmp"));
     QVERIFY(form->T2Edit4From->text().isEmpty());
     QVERIFY(messages.boxes.empty());
+    QCOMPARE(starts.value(1), folder->path());
 
     // A bad line changes nothing and is named; more than four rows fill four and say so.
     writeFile(rowsFile, "a.bmp\tb.bmp\nno extension\tc.bmp\n");

@@ -89,19 +89,33 @@ void ExecuteTest::aCopyThatCannotBeOpenedBringsUpErrorFmAndTheRunGoesOn() {
     QCOMPARE(readFile(scenario.output + "/other.wid"), cellDataFile("keep.bmp"));
 }
 
+// A fresh portable copy has no Scena folder yet: the first run asks to make it (はい by default) instead of failing.
 void ExecuteTest::theOutputFolderIsScenaBesideTheExecutableUnlessSet() {
     // In the system's separators throughout ("...\Scena\" on Windows).
     const QString scena = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/Scena/");
     if (QFileInfo::exists(scena)) QSKIP("a Scena folder lies beside the test program");
+    if (!QFileInfo(QCoreApplication::applicationDirPath()).isWritable())
+        QSKIP("the test program's folder cannot be written: the default output folder is in the documents");
     const Scenario scenario = makeScenario();
     RecordingMessages messages;
     auto form = openForm(scenario, messages);
+    QStringList asked;
+    int answer = 1;
+    form->setChoiceQuestion([&](QWidget*, const QString& kind, const QString& text, const QStringList&, int defaultChoice) {
+        asked << QString("%1 %2 %3").arg(kind).arg(defaultChoice).arg(text.contains(scena) ? "names it" : "");
+        return answer;
+    });
+    // いいえ: nothing is made, run or said. はい: made, and the run writes into it.
+    QTest::mouseClick(form->t0ButtonExecute, Qt::LeftButton);
+    QVERIFY(!QFileInfo::exists(scena) && !form->lastOutcome() && messages.boxes.empty());
+    answer = 0;
+    struct RemovedAfter {
+        QString folder;
+        ~RemovedAfter() { QDir(folder).removeRecursively(); }
+    } const made{scena};
     execute(*form);
-
-    // The run refuses to start without its output folder, and names the folder it looked for.
-    QCOMPARE(messages.boxes.size(), std::size_t{1});
-    QVERIFY2(messages.boxes[0].second.contains(scena), qPrintable(messages.boxes[0].second));
-    QVERIFY(!QFileInfo::exists(scena));
+    QCOMPARE(asked, QStringList(2, "MakeOutputFolder 0 names it"));
+    QCOMPARE(readFile(scena + "map.wid"), cellDataFile(kCellBmp932));
 }
 
 }  // namespace celshift::test

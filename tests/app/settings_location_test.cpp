@@ -110,6 +110,16 @@ private slots:
 #endif
     }
 
+    // The output folder when none is chosen: Scena beside a portable program, in the documents for an installed one.
+    void theDefaultOutputFolderIsInTheDocumentsWhenTheProgramsFolderCannotBeWritten() {
+        const std::string beside = joinPath(joinPath("/opt/portable", "Scena"), "");
+        const auto writable = [](const std::string& folder) { return folder == "/opt/portable"; };
+        QCOMPARE(outputFolderLocation(beside, "/home/u/Documents", writable), beside);
+        const std::string installed = joinPath(joinPath("/usr/bin", "Scena"), "");
+        QCOMPARE(outputFolderLocation(installed, "/home/u/Documents", writable), joinPath(joinPath("/home/u/Documents", "Scena"), ""));
+        QCOMPARE(outputFolderLocation(installed, "", writable), installed);
+    }
+
     // The program itself: the tests run from the build folder, which is writable, so the file lies beside them.
     void theRunningProgramKeepsItBesideItsWritableFolder() {
         QCOMPARE(settingsFileLocation(), settingsFilePath());

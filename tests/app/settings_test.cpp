@@ -1,5 +1,6 @@
 #include "settings_test.h"
 
+#include <array>
 #include <memory>
 
 #include <QCoreApplication>
@@ -75,8 +76,8 @@ void SettingsTest::aFirstStartUsesTheDefaultsAndClosingWritesThem() {
     QCOMPARE(form->frameGeometry(), QRect(QPoint(140, 100), outer));
     QVERIFY(form->sourceInitialFolder().empty());
 
-    // Texts of the rows are never saved.
-    form->T2Edit1From->setText("kept-nowhere.bmp");
+    // The rows as typed.
+    form->T2Edit1From->setText("kept.bmp");
     QVERIFY(form->close());
     QVERIFY(!form->isVisible());
 
@@ -90,7 +91,8 @@ void SettingsTest::aFirstStartUsesTheDefaultsAndClosingWritesThem() {
 #if defined(Q_OS_WIN)
     written.replace("\r\n", "\n");  // the settings file has Windows line ends there
 #endif
-    QCOMPARE(written, QString("[WINSIZE]\nTop=100\nLeft=140\nHeight=%1\nWidth=%2\n\n\n[PATH]\nSource=\n")
+    QCOMPARE(written, QString("[WINSIZE]\nTop=100\nLeft=140\nHeight=%1\nWidth=%2\n\n\n[PATH]\nSource=\n\n\n"
+                              "[ROWS]\nFrom1=kept.bmp\nTo1=\nFrom2=\nTo2=\nFrom3=\nTo3=\nFrom4=\nTo4=\n")
                           .arg(outer.height())
                           .arg(outer.width())
                           .toUtf8());
@@ -321,6 +323,32 @@ void SettingsTest::settingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses
     QCOMPARE(messages.boxes[0].second, "設定を保存できませんでした。\n" + iniPath());
     QVERIFY(QFileInfo(iniPath()).isDir());
     QCOMPARE(QDir(folder->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"celshift.ini"});
+}
+
+// What one start had in its rows, the next has, byte for byte: spaces at either end, quotes, and the characters
+// that mean something elsewhere in such a file. A line break cannot stand on a line: told, and that row empty.
+void SettingsTest::theRowsAreKeptAsTyped() {
+    const QStringList typed{" lead.bmp", "trail.bmp\t ", "a=b;c#d\\x41.bmp", "\"q\"",
+                            ";semi.bmp", "#hash.bmp", "img\\cell.bmp∅", "\" both \""};
+    const auto edits = [](const TForm1& form) {
+        return std::array<QLineEdit*, 8>{form.T2Edit1From, form.T2Edit1To, form.T2Edit2From, form.T2Edit2To,
+                                         form.T2Edit3From, form.T2Edit3To, form.T2Edit4From, form.T2Edit4To};
+    };
+    RecordingMessages messages;
+    auto form = openForm(&messages);
+    for (int edit = 0; edit < 8; ++edit) edits(*form)[static_cast<std::size_t>(edit)]->setText(typed[edit]);
+    QVERIFY(form->close());
+    form = openForm(&messages);
+    QStringList read;
+    for (const QLineEdit* edit : edits(*form)) read << edit->text();
+    QCOMPARE(read, typed);
+    QVERIFY(messages.boxes.empty());
+
+    form->T2Edit2To->setText("two\nlines.bmp");
+    QVERIFY(form->close());
+    QCOMPARE(messages.boxes.size(), std::size_t{1});
+    QVERIFY(messages.boxes.front().second.startsWith("変換２ に改行"));
+    QVERIFY(openForm()->T2Edit2To->text().isEmpty());
 }
 
 }  // namespace celshift::test

@@ -4,7 +4,7 @@
 
 namespace celshift::test {
 
-// The settings file: geometry and the scenario dialog's folder, read at start and written at close.
+// The settings file: geometry, the scenario dialog's folder and the rows, read at start and written at close.
 class SettingsTest : public QObject {
     Q_OBJECT
 
@@ -26,6 +26,7 @@ private slots:
     void theStoredFolderLosesOneTrailingSeparator_data();
     void theStoredFolderLosesOneTrailingSeparator();
     void settingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses();
+    void theRowsAreKeptAsTyped();
 };
 
 }  // namespace celshift::test

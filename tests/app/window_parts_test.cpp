@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include <QAbstractItemView>
+#include <QScrollBar>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -316,6 +317,10 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     QByteArray noZero = cellDataFile("nozero.bmp");
     noZero.replace(int32(11) + QByteArray("nozero.bmp") + '\0', int32(10) + QByteArray("nozero.bmp"));
     writeFile(scenario.folder + "/e.wid", noZero);
+    // And a blank field without its zero byte.
+    QByteArray blank = cellDataFile("x");
+    blank.replace(int32(2) + QByteArray("x") + '\0', int32(0));
+    writeFile(scenario.folder + "/f.wid", blank);
     QVERIFY(QDir().mkpath(scenario.folder + "/img"));
     writeFile(scenario.folder + "/img/old.bmp", "BM");  // named by no data file
     RecordingMessages messages;
@@ -325,7 +330,7 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     NamesModel* model = form->NamesPage->model();
     QTreeView* list = form->NamesPage->NamesList;
 
-    QCOMPARE(model->rowCount() - model->unused(), 4);
+    QCOMPARE(model->rowCount() - model->unused(), 5);
     // The filters: the names whose file is missing, and the picture files that no name names.
     QCOMPARE(model->unused(), 1);
     form->NamesPage->NamesFilter->setCurrentIndex(2);
@@ -335,7 +340,7 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     form->NamesPage->NamesFilter->setCurrentIndex(1);
     QCOMPARE(list->model()->rowCount(), 2);
     form->NamesPage->NamesFilter->setCurrentIndex(0);
-    QCOMPARE(list->model()->rowCount(), 4);
+    QCOMPARE(list->model()->rowCount(), 5);
     const auto row = [&](const QString& name) {
         for (int r = 0; r < model->rowCount(); ++r) {
             if (model->index(r, 0).data(Qt::UserRole).toString() == name) return r;
@@ -358,6 +363,7 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     // The field without its zero byte is told in words, not as an escape.
     QCOMPARE(cell("nozero.bmp∅", 0).toString(), QString("nozero.bmp（終わりのゼロバイトなし）"));
     QCOMPARE(cell("nozero.bmp∅", 3, Qt::UserRole).toString(), QString("missing"));
+    QCOMPARE(cell("∅", 0).toString(), QString("（空の名前）（終わりのゼロバイトなし）"));
     // A line without a picture is as high as one with it: under uniform heights the first line sets every line's.
     QCOMPARE(cell("rare.bmp", 0, Qt::DecorationRole).value<QPixmap>().size(), QSize(32, 32));
     QVERIFY(form->NamesPage->NamesSummary->text().contains("ファイルなし 2 件"));
@@ -544,6 +550,75 @@ void WindowPartsTest::theScenarioDialogOpensWhereTheLastScenarioWasChosen() {
     writeFile(iniPath(), "[PATH]\nSource=" + folder->path().toUtf8() + "\nLastScenario=" + scenario.folder.toUtf8() + "\n");
     TForm1 withSource(iniPath().toStdString());
     QCOMPARE(openedIn(withSource), folder->path());
+}
+
+// The window's Alt keys work while the 結果 page is up, whose buttons once took the same letters. The rows file keys
+// work while their menu is closed.
+void WindowPartsTest::theWindowsKeysWorkFromEveryPage() {
+    const Scenario scenario = makeScenario();
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    execute(*form);  // the report's buttons are enabled: a clash of their keys would now take the window's
+    QStringList asked;
+    form->setSourceOpenRunner([&](QFileDialog&) { asked << "scenario"; return std::optional<QString>(); });
+    form->setRowsFileRunner([&](QWidget*, const QString&, bool save) { asked << (save ? "save" : "load"); return std::optional<QString>(); });
+    QVERIFY(QDir(scenario.output).removeRecursively());  // Alt+O then tells so, instead of opening a file manager
+    form->T2Edit1From->setText("a.bmp");                   // something to save
+    form->PageControl->setCurrentWidget(form->ReportPage);
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::AltModifier);
+    QTest::keyClick(form.get(), Qt::Key_O, Qt::AltModifier);
+    QTRY_COMPARE(asked, QStringList{"scenario"});  // the keys press their buttons as a click would, a moment later
+    QTest::keySequence(form.get(), QKeySequence::Save);
+    QTest::keySequence(form.get(), QKeySequence::Open);
+    QTRY_COMPARE(asked, (QStringList{"scenario", "save", "load"}));
+    QVERIFY(messages.boxes.back().second.startsWith("出力先フォルダがありません"));
+}
+
+// Both pages: a new search shows its first matches, not the old place in the list, and how many there are. The
+// report's search line grows with the window until its hint shows whole.
+void WindowPartsTest::searchesStartAtTheTopAndCountTheirMatches() {
+    RunReportPage report;
+    NamesPanel names;
+    std::vector<FileReport> files(300);
+    std::vector<OfferedName> offered(300);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        files[i].name = "file" + std::to_string(i) + ".bmp";
+        offered[i] = {QString::fromStdString(files[i].name), 1, 1, files[i].name + '\0', true};
+    }
+    report.addFiles(files);
+    names.showNames(offered, folder->path().toStdString());
+    QTRY_VERIFY_WITH_TIMEOUT(!names.loading(), 30000);
+    const auto check = [](QWidget& page, QLineEdit* search, QLabel* matches, QAbstractItemView* list) {
+        page.resize(500, 300);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+        search->setText("file");
+        QCOMPARE(list->verticalScrollBar()->value(), 0);
+        QCOMPARE(matches->text(), QString("300件"));
+        search->setText("file29");  // file29, file290 to file299
+        QCOMPARE(matches->text(), QString("11件"));
+        search->setText("nothing");
+        QCOMPARE(matches->text(), QString("一致なし"));
+        search->clear();
+        QVERIFY(!matches->isVisible());
+    };
+    check(report, report.ReportSearch, report.ReportMatches, report.ReportList);
+    check(names, names.NamesSearch, names.NamesMatches, names.NamesList);
+    QLineEdit* search = report.ReportSearch;
+    report.resize(1200, 300);
+    QTRY_VERIFY(search->width() >= search->fontMetrics().horizontalAdvance(search->placeholderText()) + 40);
+}
+
+// The frames say "変換１" as the boxes and files do, in a face whose full-width digit is wider than "1".
+void WindowPartsTest::theRowFramesWriteTheirNumberFullWidth() {
+    TForm1 form(iniPath().toStdString());
+    for (const QGroupBox* box : {form.GroupBox1, form.GroupBox2, form.GroupBox3, form.GroupBox4}) {
+        const QFontMetrics metrics(box->font());
+        QVERIFY2(metrics.horizontalAdvance(box->title().back()) > metrics.horizontalAdvance('1'), qPrintable(box->title()));
+    }
 }
 
 }  // namespace celshift::test

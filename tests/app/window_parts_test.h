@@ -5,7 +5,8 @@
 namespace celshift::test {
 
 // What the window offers around the rows: completions, the keyboard, Qt's Japanese texts, the run's report page,
-// the names page, the rows' pictures and the picked picture, the output folder check, the last scenario folder.
+// the names page, the rows' pictures and the picked picture, the output folder check, the last scenario folder,
+// the keys of every page, the searches' counts.
 class WindowPartsTest : public QObject {
     Q_OBJECT
 
@@ -25,6 +26,9 @@ private slots:
     void aPickedPictureIsCopiedIntoTheOutputAndAnotherFileOfItsNameRefusesTheRun();
     void theScenarioFolderIsRefusedAsOutputAtOnce();
     void theScenarioDialogOpensWhereTheLastScenarioWasChosen();
+    void theWindowsKeysWorkFromEveryPage();
+    void searchesStartAtTheTopAndCountTheirMatches();
+    void theRowFramesWriteTheirNumberFullWidth();
 };
 
 }  // namespace celshift::test
