@@ -13,6 +13,7 @@ packages=("$@")
   hyperfine time python3
   xvfb xauth openbox xdotool x11-utils x11-xserver-utils imagemagick
   dpkg-dev file desktop-file-utils librsvg2-bin lintian help2man
+  fusefat dosfstools fuse
 )
 missing=()
 for p in "${packages[@]}"; do

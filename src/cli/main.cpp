@@ -14,6 +14,7 @@
 #include "cli/unused_mode.h"
 #include "platform/console.h"
 #include "platform/name_rules.h"
+#include "platform/output_folder.h"
 #include "run/kept_files.h"
 #include "run/build_replacement_table.h"
 #include "run/failure_reasons.h"
@@ -249,6 +250,12 @@ int main(int argc, char** argv) {
             statuses.push_back(doScenario(arguments, job, rows, *fileList, messages, options));
             if (cli::isStopStatus(statuses.back()) || messages.writeError() != 0) break;
         }
+        // Said once: where names were taken after a look, only this program's own files were kept from replacing
+        // each other.
+        if (celshift::OutputFolder::namesTakenAfterALook())
+            std::fprintf(stderr, "celshift-cli: 警告: 出力先のファイルシステムには、既存のファイルを置き換えずに名前を付ける方法が"
+                                 "ありません。この実行のファイル同士は置き換えませんが、同時に書き込むほかのプログラムのファイルは"
+                                 "置き換えることがあります\n");
         return finalStatus(cli::combinedStatus(statuses), messages, cutShort(arguments.mode));
     } catch (const std::exception& error) {
         std::fflush(stdout);

@@ -34,6 +34,10 @@ public:
     // True when the folder takes two names that differ only in case for one (vfat, exFAT, ext4 casefold, every
     // Windows folder): a probe file made here for a moment is found under its name in capitals.
     bool foldsCase();
+    // True once a file of this process took its name by a look and then a rename: the file system offers no way to
+    // name a file that cannot replace another (some FUSE disks). Files of this process never replace each other
+    // even so; a file another program makes in the moment between could be replaced.
+    static bool namesTakenAfterALook();
     // Takes the folder for this run alone; Busy while another run (of any process) holds it. The hold ends with
     // this object, and with the process however it ends.
     FileError lock();

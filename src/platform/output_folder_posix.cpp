@@ -5,9 +5,11 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <limits>
+#include <mutex>
 
 #include "platform/name_rules.h"
 #include "platform/output_folder.h"
@@ -97,6 +99,12 @@ int nameTemporarily(const OutputFolder::Native& folder, NewFile& file) {
     return EEXIST;
 }
 
+// Set once a file took its name by a look and a rename (no atomic way on that file system).
+std::atomic<bool> namedAfterALook{false};
+// The look and the rename of one file are one step for this process: two workers never both find a name free (on a
+// disk that folds case, "readme.txt" and "README.TXT" are one name). Another program is not kept out.
+std::mutex lookAndRename;
+
 }  // namespace
 
 int createNewFile(OutputFolder::Native& folder, mode_t mode, NewFile& file) {
@@ -109,8 +117,8 @@ int createNewFile(OutputFolder::Native& folder, mode_t mode, NewFile& file) {
 }
 
 // The rename that cannot replace is one call; a file system without it gets a hard link and an unlink, which
-// cannot replace either; one without hard links gets a look and a rename (the folder's lock keeps our own runs
-// out of the gap).
+// cannot replace either; one without hard links (FUSE file systems such as fusefat) gets a look and a rename, one
+// file at a time in this process, and the folder's lock keeps our own runs out of the gap.
 int linkWithoutReplacing(OutputFolder::Native& folder, NewFile& file, const std::string& name) {
     if (file.temporaryName.empty()) return linkDescriptor(folder, file.fd, name);
     const char* from = file.temporaryName.c_str();
@@ -127,6 +135,8 @@ int linkWithoutReplacing(OutputFolder::Native& folder, NewFile& file, const std:
         }
         error = errno;
         if (error == EPERM || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS) {
+            const std::lock_guard<std::mutex> one(lookAndRename);
+            namedAfterALook.store(true);
             struct stat status;
             if (::fstatat(folder.fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
             if (errno != ENOENT) return errno;
@@ -216,17 +226,18 @@ FileError OutputFolder::lock() {
     return {};
 }
 
+bool OutputFolder::namesTakenAfterALook() { return detail::namedAfterALook.load(); }
+
 bool OutputFolder::foldsCase() {
     const std::string name = temporaryFileName();
     const int fd = ::openat(native_->fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     std::string capitals = name;
     for (char& c : capitals) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    struct stat probe;
+    // The probe's name is this process's own, so its capitals name nothing else: found at all, they found the probe.
+    // (A FUSE file system may give each look a new inode number: comparing numbers would say it does not fold.)
     struct stat found;
-    const bool folds = ::fstat(fd, &probe) == 0 &&
-                       ::fstatat(native_->fd, capitals.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 &&
-                       probe.st_dev == found.st_dev && probe.st_ino == found.st_ino;
+    const bool folds = ::fstatat(native_->fd, capitals.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0;
     ::close(fd);
     ::unlinkat(native_->fd, name.c_str(), 0);
     return folds;

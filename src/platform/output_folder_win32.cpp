@@ -171,6 +171,9 @@ FileError OutputFolder::lock() {
 }
 
 // Folders can be made case-sensitive one by one (for the Linux subsystem): asked, not assumed.
+// Windows names a file without replacing in one call (MoveFileExW without MOVEFILE_REPLACE_EXISTING).
+bool OutputFolder::namesTakenAfterALook() { return false; }
+
 bool OutputFolder::foldsCase() {
     const std::string name = temporaryFileName();
     std::string capitals = name;

@@ -257,6 +257,42 @@ TEST_F(CliSafety, TooLittleMemoryForTheWorkersStillConvertsEveryFile) {
     EXPECT_TRUE(readFile(root / "printed").starts_with("1\t1\tcell.bmp\n1\t1\tother.bmp\n")) << readFile(root / "printed");
 }
 
+#if !defined(_WIN32)
+// On a disk that folds case and that FUSE serves (fusefat: a new inode number for each look, no rename that cannot
+// replace, no hard links), names Windows takes for one are found before anything is written: the first of each is
+// written, the later ones are listed, and nothing is written over.
+TEST_F(CliSafety, ACaseFoldingFuseDiskNeverLosesAFile) {
+    if (std::system("command -v fusefat >/dev/null && command -v mkfs.vfat >/dev/null && test -c /dev/fuse") != 0)
+        GTEST_SKIP() << "no fusefat, mkfs.vfat or /dev/fuse here";
+    const std::string image = root / "disk.img";
+    const std::string mount = root / "mnt";
+    fs::create_directory(mount);
+    if (std::system(("truncate -s 32M '" + image + "' && mkfs.vfat '" + image + "' >/dev/null && fusefat -o rw+ '" +
+                     image + "' '" + mount + "' >/dev/null 2>&1").c_str()) != 0)
+        GTEST_SKIP() << "fusefat could not mount a vfat image here";
+    struct Unmount {
+        std::string mount;
+        ~Unmount() { [[maybe_unused]] const int ignored = std::system(("fusermount -u '" + mount + "'").c_str()); }
+    } unmount{mount};
+    const std::string out = mount + "/out";
+    fs::create_directory(out);
+    writeFile(scenario + "/README.TXT", "one");
+    writeFile(scenario + "/readme.txt", "two");
+    writeFile(scenario + "/A.wid", dataFile("cell.bmp"));
+    writeFile(scenario + "/a.WID", dataFile("other.bmp"));
+    writeFile(scenario + "/CELL_RED.BMP", "red one");
+    writeFile(scenario + "/cell_red.bmp", "red two");
+
+    const Process p = runCli({"--jobs", "4", "--output", out, scenario});
+    EXPECT_EQ(p.status, 1) << p.err;
+    EXPECT_TRUE(p.out.starts_with("第一段階: コピーできなかったファイル\n  a.WID\n  cell_red.bmp\n  readme.txt\n")) << p.out;
+    EXPECT_EQ(readFile(out + "/README.TXT"), "one");
+    EXPECT_EQ(readFile(out + "/A.wid"), dataFile("cell.bmp"));
+    EXPECT_EQ(readFile(out + "/CELL_RED.BMP"), "red one");
+    EXPECT_EQ(readFile(out + "/Area02.wid"), dataFile("other.bmp"));
+}
+#endif
+
 // A link that loops is called a loop, wherever it stands: the output folder, the scenario, its Summary.wsm.
 TEST_F(CliSafety, ALinkLoopIsSaidToBeALoop) {
     const std::string loop = root / "loop";
