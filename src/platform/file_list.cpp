@@ -132,7 +132,7 @@ public:
         }
         const detail::WildcardMask matcher(mask);
         for (const std::string& name : allNames_)
-            if (matcher.matches(lastPathElement(name))) names_.push_back(name);
+            if (matcher.matches(lastPathElement(windowsFileName(name)))) names_.push_back(name);
     }
 
     std::string unreadableFolder() const override { return unreadable_; }

@@ -33,8 +33,8 @@ public:
 
 // Lists the folder on disk and its subfolders at any depth, never through a link: regular files (links followed),
 // links that lead nowhere (dangling, a loop) and links to folders, which a run then reports as files it cannot copy;
-// no hidden entries (names that begin with "."), no FIFOs, sockets or devices. The last element of each name is
-// matched against the mask without regard to case, with the Windows meaning ("*.*" lists every file, names without a
+// no hidden entries (names that begin with "."), no FIFOs, sockets or devices. The last element of each name, as
+// Windows takes it (without trailing dots and spaces), is matched against the mask without regard to case, with the Windows meaning ("*.*" lists every file, names without a
 // dot too). Each folder's files come first, sorted by the Japanese collation at secondary strength (case ignored),
 // ties broken by the bytes of the names; then its subfolders in the same order, each with all it holds.
 std::unique_ptr<FileList> makeDirectoryFileList();

@@ -86,6 +86,14 @@ std::string joinPath(std::string_view folder, std::string_view name) {
     return joined;
 }
 
+std::string windowsFileName(std::string_view name) {
+    const std::size_t lastLength = lastPathElement(name).size();
+    std::size_t end = name.size();
+    while (end > name.size() - lastLength && (name[end - 1] == '.' || name[end - 1] == ' ')) --end;
+    if (end == name.size() - lastLength) return std::string(name);
+    return std::string(name.substr(0, end));
+}
+
 std::string_view fileNameExtension(std::string_view name) {
     const std::string_view element = lastPathElement(name);
     const std::size_t dot = element.rfind('.');

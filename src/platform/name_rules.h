@@ -24,6 +24,10 @@ std::string parentFolder(std::string_view path);
 // folder + separator + name; no separator is added when the folder already ends in one.
 std::string joinPath(std::string_view folder, std::string_view name);
 
+// A name (or a path whose last element is one) as Windows takes it: without the trailing dots and spaces of its
+// last element, which Windows drops ("Area09.wid." is "Area09.wid"). A last element of only dots and spaces stays.
+std::string windowsFileName(std::string_view name);
+
 // The extension of a file name on disk ("." included, empty without a dot), compared byte for byte.
 std::string_view fileNameExtension(std::string_view name);
 

@@ -49,6 +49,8 @@ public:
     // for each name before its copy; true otherwise (and when the folder could not be read to its end). Entries made
     // since are not noted: a copy that then meets one finds it when it takes its name, which never replaces.
     bool mayHold(const std::string& name) const { return !entriesRead_ || entries_.contains(name); }
+    // The names the folder held as removeLeftovers read it (temporary files left out); empty when not read.
+    const std::unordered_set<std::string>& entryNames() const { return entries_; }
     // Makes the names given so far durable (the folder's entries reach the disk).
     void syncEntries();
     // Opens into sub the folder name directly inside this one, made when absent, never through a link: a link, or

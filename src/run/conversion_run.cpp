@@ -73,8 +73,14 @@ OrderedWorkers<int>::Progress stageProgress(const RunOptions& options, RunStage 
 }
 
 
-// Files whose names Windows takes for an earlier file's of the run, by path: the earlier file's name.
-using SameNames = std::unordered_map<std::string, std::string>;
+// A file whose name Windows takes for an earlier file's of the run: that file's name, and whether the two are one
+// name even where case counts ("Area01.wid." and "Area01.wid": Windows drops the trailing dot), so that only one can
+// be written into any output folder.
+struct SameName {
+    std::string earlier;
+    bool everywhere = false;
+};
+using SameNames = std::unordered_map<std::string, SameName>;  // by path
 
 // The name the added file i takes in the output folder.
 std::string addedName(const RunOptions& options, std::size_t i) {
@@ -88,10 +94,12 @@ SameNames sameNames(const RunOptions& options, const std::vector<ListedFile>& li
     SameNames result;
     std::unordered_map<std::string, std::string> first;  // folded name -> the first name
     const auto note = [&](const std::string& path, const std::string& name) {
-        const auto [earlier, added] = first.emplace(foldFileName(name).value_or(name), name);
+        const std::string windows = windowsFileName(name);
+        const auto [earlier, added] = first.emplace(foldFileName(windows).value_or(windows), name);
         // The very same name (a file given with the run that the scenario holds too) is kept as before: the
         // first copy stays and the second finds it there.
-        if (!added && earlier->second != name) result.emplace(path, earlier->second);
+        if (!added && earlier->second != name)
+            result.emplace(path, SameName{earlier->second, windowsFileName(earlier->second) == windows});
     };
     for (std::size_t i = 0; i < options.addedFiles.size(); ++i) note(options.addedFiles[i], addedName(options, i));
     for (const ListedFile& file : listed) note(file.path, file.name);
@@ -100,7 +108,14 @@ SameNames sameNames(const RunOptions& options, const std::vector<ListedFile>& li
 
 const std::string* sameNameOf(const SameNames& same, const std::string& path) {
     const auto it = same.find(path);
-    return it == same.end() ? nullptr : &it->second;
+    return it == same.end() ? nullptr : &it->second.earlier;
+}
+
+// The earlier file whose name keeps this one out of the output folder: any where the folder folds case, else one of
+// the very same Windows name.
+const SameName* refusedBy(const SameNames& same, const std::string& path, bool foldsCase) {
+    const auto it = same.find(path);
+    return it == same.end() || !(foldsCase || it->second.everywhere) ? nullptr : &it->second;
 }
 
 bool stopRequested(const RunOptions& options) { return options.stop != nullptr && options.stop->requested(); }
@@ -118,9 +133,9 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, OutputSubfolders& 
     // under its final name until the second stage replaced it.
     const WildcardMask dataFiles(kDataFileMask);
     for (ListedFile& file : listedFiles(fileList))
-        if (!dataFiles.matches(lastPathElement(file.name)) || (foldsCase && sameNameOf(same, file.path)))
+        if (!dataFiles.matches(lastPathElement(windowsFileName(file.name))) || refusedBy(same, file.path, foldsCase))
             files.push_back(std::move(file));
-    const auto refused = [&](const std::string& path) { return foldsCase ? sameNameOf(same, path) : nullptr; };
+    const auto refused = [&](const std::string& path) { return refusedBy(same, path, foldsCase); };
 
     std::vector<std::string> notCopied;
     // A file kept because the output folder held one of its name is compared with the scenario's on the worker.
@@ -152,10 +167,11 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, OutputSubfolders& 
             }
             const std::shared_ptr<OutputFolder> folder = subfolders.folderFor(file.name, copy.reason);
             if (!folder) return copy;
-            copy.result = copyIntoFolder(file.path, *folder, std::string(lastPathElement(file.name)),
-                                         options.syncBeforeRename);
+            // Under the name Windows gives it: "readme.txt " is "readme.txt" there.
+            const std::string name = windowsFileName(file.name);
+            copy.result = copyIntoFolder(file.path, *folder, std::string(lastPathElement(name)), options.syncBeforeRename);
             if (copy.result.outcome == CopyOutcome::AlreadyExists)
-                copy.differs = compareFiles(file.path, joinPath(output.path(), file.name)) == Sameness::Different;
+                copy.differs = compareFiles(file.path, joinPath(output.path(), name)) == Sameness::Different;
             return copy;
         },
         [&](int i, Copy& copy) {
@@ -167,6 +183,8 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, OutputSubfolders& 
             report.path = path;
             report.added = static_cast<std::size_t>(i) < added;
             if (const std::string* earlier = sameNameOf(same, path)) report.sameNameAs = *earlier;
+            // A file of another spelling that the output folder held already: one name with this one on Windows.
+            else if (!report.added) report.sameNameAs = subfolders.otherSpellingThere(report.name);
             switch (result.outcome) {
             case CopyOutcome::Copied:
                 report.kind = FileReport::Kind::Copied;
@@ -178,7 +196,9 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, OutputSubfolders& 
                 break;
             case CopyOutcome::Failed:
                 report.kind = FileReport::Kind::NotCopied;
-                report.reason = refused(path)         ? texts::sameNameInOutput(shownName(*refused(path)))
+                report.reason = refused(path)         ? (refused(path)->everywhere
+                                                             ? texts::sameNameOnWindowsEverywhere(shownName(refused(path)->earlier))
+                                                             : texts::sameNameInOutput(shownName(refused(path)->earlier)))
                                 : !copy.reason.empty() ? copy.reason
                                                        : fileErrorText(result.error);
                 notCopied.push_back(shownName(report.name));
@@ -216,7 +236,7 @@ bool rewriteDataFiles(FileList& fileList, OutputSubfolders* output, const Replac
                       const RunOptions& options, RunOutcome& outcome, std::unordered_set<std::string>* seenNames) {
     fileList.setMask(kDataFileMask);
     std::vector<ListedFile> files = listedFiles(fileList);
-    if (foldsCase) std::erase_if(files, [&](const ListedFile& file) { return sameNameOf(same, file.path) != nullptr; });
+    std::erase_if(files, [&](const ListedFile& file) { return refusedBy(same, file.path, foldsCase) != nullptr; });
     const int jobs = workerCount(options);
     std::vector<StreamBuffers> buffers(static_cast<std::size_t>(std::max(1, std::min<int>(jobs, static_cast<int>(files.size())))));
     outcome.lastStage = RunStage::RewritingDataFiles;
@@ -240,7 +260,8 @@ bool rewriteDataFiles(FileList& fileList, OutputSubfolders* output, const Replac
             }
             ImageNameSet names;
             converted.result = convertDataFile(file.path, folder.get(), holder, buffers[static_cast<std::size_t>(worker)],
-                                               seenNames ? &names : nullptr, options.syncBeforeRename);
+                                               seenNames ? &names : nullptr, options.syncBeforeRename,
+                                               std::string(lastPathElement(windowsFileName(file.name))));
             converted.names = std::move(names.names);
             return converted;
         },
@@ -259,6 +280,7 @@ bool rewriteDataFiles(FileList& fileList, OutputSubfolders* output, const Replac
                 report.outputWritten = result.outputWritten;
                 report.replaced = result.replaced;
                 if (const std::string* earlier = sameNameOf(same, path)) report.sameNameAs = *earlier;
+                else if (output) report.sameNameAs = output->otherSpellingThere(file.name);
                 options.report->fileDone(report);
             }
             for (const auto& [pair, replaced] : result.replaced.entries()) {
@@ -342,9 +364,11 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
     // Names that Windows takes for one: decided before anything is written.
     fileList.setMask("*.*");
     const SameNames same = sameNames(options, listedFiles(fileList));
-    const bool foldsCase = !same.empty() && options.outputFoldsCase.value_or(output.foldsCase());
+    const bool outputFolds = options.outputFoldsCase.value_or(output.foldsCase());
+    const bool foldsCase = !same.empty() && outputFolds;
     // The scenario's folder tree, empty folders too, before any file goes into it.
     OutputSubfolders subfolders(output);
+    subfolders.tellOtherSpellings(!outputFolds);
     subfolders.make(fileList.subfolders());
     if (!copyOtherFiles(fileList, output, subfolders, same, foldsCase, messages, options, outcome) ||
         stopRequested(options))

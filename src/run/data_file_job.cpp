@@ -33,8 +33,9 @@ StreamBuffers::StreamBuffers() : output(kOutputBufferBytes) {}
 std::string nameOf(const std::string& path) { return std::string(lastPathElement(path)); }
 
 DataFileResult convertDataFile(const std::string& path, OutputFolder* output, const ReplacementTableHolder& holder,
-                               StreamBuffers& buffers, ImageNameVisitor* visitor, bool sync) {
-    const std::string name = nameOf(path);
+                               StreamBuffers& buffers, ImageNameVisitor* visitor, bool sync,
+                               const std::string& outputName) {
+    const std::string name = outputName.empty() ? nameOf(path) : outputName;
     // Unbuffered: the copier reads through a window of its own, and a stream buffer would only copy every byte once
     // more. Nothing is written for a file that cannot be read, so an older copy stays untouched.
     FileError openError;

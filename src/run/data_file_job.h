@@ -39,9 +39,11 @@ struct StreamBuffers {
 // nothing. The copy is written under a temporary name and replaces the file's name only when it holds every byte:
 // converted up to where a walk stopped, unchanged from there on. When the input cannot be read to its end or the
 // copy cannot be written, the earlier copy (or none) stays. The visitor, when given, sees every image-name field.
-// sync: the copy reaches the disk before it takes its name. Must run on a large stack.
+// sync: the copy reaches the disk before it takes its name. outputName: the copy's name (and the one the package flag
+// is read from); the file's own name when empty. Must run on a large stack.
 DataFileResult convertDataFile(const std::string& path, OutputFolder* output, const ReplacementTableHolder& holder,
-                               StreamBuffers& buffers, ImageNameVisitor* visitor, bool sync = false);
+                               StreamBuffers& buffers, ImageNameVisitor* visitor, bool sync = false,
+                               const std::string& outputName = {});
 
 // The stack that walks of these data files need: in proportion to the largest (its nesting is bounded by its size).
 std::size_t walkStackFor(const std::vector<std::string>& paths);

@@ -1,5 +1,8 @@
 #include "run/output_subfolders.h"
 
+#include <algorithm>
+
+#include "platform/name_fold.h"
 #include "platform/name_rules.h"
 #include "run/failure_reasons.h"
 #include "run/run_texts.h"
@@ -17,6 +20,25 @@ void OutputSubfolders::make(const std::vector<std::string>& subfolders) {
         std::string why;
         if (const std::shared_ptr<OutputFolder> made = open(folder, why)) made->removeLeftovers();
     }
+}
+
+std::string OutputSubfolders::otherSpellingThere(const std::string& fileName) {
+    if (!tellOtherSpellings_) return {};
+    const std::string name = windowsFileName(fileName);
+    const std::string folder = folderPartOf(name);
+    std::string why;
+    const std::shared_ptr<OutputFolder> there = folder.empty() ? nullptr : open(folder, why);
+    if (!folder.empty() && !there) return {};
+    const std::lock_guard<std::mutex> lock(mutex_);
+    auto [entry, added] = spellings_.try_emplace(folder);
+    if (added)
+        for (const std::string& entryName : (there ? *there : top_).entryNames())
+            entry->second[foldFileName(entryName).value_or(entryName)].push_back(entryName);
+    const std::string last(lastPathElement(name));
+    const auto found = entry->second.find(foldFileName(last).value_or(last));
+    if (found == entry->second.end()) return {};
+    if (std::find(found->second.begin(), found->second.end(), last) != found->second.end()) return {};
+    return found->second.front();
 }
 
 std::shared_ptr<OutputFolder> OutputSubfolders::folderFor(const std::string& fileName, std::string& why) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/file_error.h"
@@ -26,6 +27,13 @@ public:
 
     OutputFolder& top() const { return top_; }
 
+    // An entry that the folder for fileName held before the run, whose name Windows takes for the name the file gets
+    // there ("AREA01.WID" for "Area01.wid") and that is spelt otherwise; empty when there is none, or when the folder
+    // holds that very spelling too. Safe from any thread.
+    std::string otherSpellingThere(const std::string& fileName);
+    // Only an output folder that tells case apart holds two such names; one that folds case has one file for both.
+    void tellOtherSpellings(bool tell) { tellOtherSpellings_ = tell; }
+
 private:
     std::shared_ptr<OutputFolder> open(const std::string& folder, std::string& why);
 
@@ -33,9 +41,12 @@ private:
     static constexpr std::size_t kOpenFolders = 256;
 
     OutputFolder& top_;
+    bool tellOtherSpellings_ = true;
     std::mutex mutex_;
     std::map<std::string, std::shared_ptr<OutputFolder>> open_;
     std::map<std::string, std::string> failed_;  // folder -> why it could not be made
+    // Per folder, the names it held before the run by the form Windows compares them in.
+    std::map<std::string, std::unordered_map<std::string, std::vector<std::string>>> spellings_;
 };
 
 // The folder part of a path under a folder ("" for a name without one).

@@ -65,6 +65,10 @@ inline std::string rowRepeats(int earlierRow) {
 inline std::string sameNameInOutput(const std::string& earlier) {
     return earlier + " と同じ名前になります（出力先では大文字と小文字が区別されません）";
 }
+// Names that differ only in trailing dots and spaces, which Windows drops: one name in any output folder.
+inline std::string sameNameOnWindowsEverywhere(const std::string& earlier) {
+    return earlier + " と同じ名前になります（Windowsは名前の終わりの「.」と空白を除きます）";
+}
 // The same where the output folder tells them apart: both are written, but Windows would keep only one.
 inline std::string sameNameOnWindows(const std::string& earlier) {
     return earlier + " とWindowsでは同じ名前です（Windowsでは片方しか置けません）";

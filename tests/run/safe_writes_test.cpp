@@ -55,6 +55,37 @@ protected:
 };
 
 #if !defined(_WIN32)
+// Windows drops the trailing dots and spaces of a name: "Area09.wid." is the data file Area09.wid there, and
+// "Area01.wid." or "readme.txt " beside "Area01.wid" or "readme.txt" is one name with it in any output folder: the
+// first is written, the later one listed. A file of another case that the output folder held already is one name
+// with a new file on Windows: told.
+TEST_F(SafeWrites, NamesAreTakenAsWindowsTakesThem) {
+    put("Area09.wid.", dataFile("a.bmp"));
+    put("Area01.wid", dataFile("a.bmp"));
+    put("Area01.wid.", dataFile("c.bmp"));
+    put("readme.txt", "first");
+    put("readme.txt ", "second");
+    put("Area02.wid", dataFile("a.bmp"));
+    writeFile(output + "/AREA02.WID", "older");
+    row(1, "a.bmp", "b.bmp");
+    const RunOutcome outcome = runReported();
+    EXPECT_EQ(outputNames(), (std::vector<std::string>{"AREA02.WID", "Area01.wid", "Area02.wid", "Area09.wid",
+                                                       "Summary.wsm", "readme.txt"}));
+    EXPECT_EQ(out("Area09.wid"), converted);
+    EXPECT_EQ(out("Area01.wid"), converted);
+    EXPECT_EQ(out("readme.txt"), "first");
+    EXPECT_EQ(outcome.notCopiedFiles, 2);
+    for (const char* later : {"Area01.wid.", "readme.txt "}) {
+        ASSERT_NE(report.find(later), nullptr) << later;
+        EXPECT_EQ(report.find(later)->kind, FileReport::Kind::NotCopied) << later;
+        EXPECT_NE(report.find(later)->reason.find("名前の終わりの「.」と空白"), std::string::npos) << later;
+    }
+    ASSERT_NE(report.find("Area02.wid"), nullptr);
+    EXPECT_EQ(report.find("Area02.wid")->sameNameAs, "AREA02.WID");
+}
+#endif
+
+#if !defined(_WIN32)
 // Links and hard links in the output folder that lead back into the scenario folder, or anywhere else: the run
 // replaces the names in the output folder and writes nowhere else.
 TEST_F(SafeWrites, NothingIsWrittenThroughALinkInTheOutputFolder) {
