@@ -122,6 +122,30 @@ TEST_F(DirectoryFileListTest, SortsIgnoringCaseAndBreaksTiesByBytes) {
 #endif
 }
 
+// Each folder's files come first, then its subfolders in the same order, each with all it holds; the mask looks at
+// the last element. A folder nested deeper than any scenario (a loop that a bind mount could make) fails the
+// listing, and the listing names it.
+TEST_F(DirectoryFileListTest, SubfoldersFollowTheFilesOfTheirFolder) {
+    fs::create_directories(folder_ / "b" / "c");
+    fs::create_directories(folder_ / "A");
+    for (const char* name : {"z.wid", "b/y.wid", "b/c/x.wid", "A/w.txt", "b/readme.txt"}) addFile(name);
+    const std::string s = kSeparator;
+    EXPECT_EQ(listFolder("*.wid"), (std::vector<std::string>{"z.wid", "b" + s + "y.wid", "b" + s + "c" + s + "x.wid"}));
+    auto list = makeDirectoryFileList();
+    list->setDirectory(folder_.string());
+    list->setMask("*.*");
+    EXPECT_EQ(list->subfolders(), (std::vector<std::string>{"A", "b", "b" + s + "c"}));
+
+    fs::path deep = folder_ / "b";
+    for (int i = 0; i < 70; ++i) deep /= "d";
+    fs::create_directories(deep);
+    list->setDirectory(folder_.string());
+    list->setMask("*.wid");
+    EXPECT_TRUE(list->listingFailed());
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_NE(list->unreadableFolder().find("d" + s + "d" + s + "d"), std::string::npos) << list->unreadableFolder();
+}
+
 TEST_F(DirectoryFileListTest, SortsJapaneseNamesInKanaOrder) {
     for (const char* name : {"か.wid", "イ.wid", "あ.wid", "ア.wid", "z.wid", "が.wid"}) addFile(name);
     // Byte order would give あ か が ア イ. Latin comes first, then the kana by sound; hiragana and katakana of
