@@ -313,7 +313,7 @@ ReportLine RunReportPage::lineOf(const FileReport& report) const {
             break;
         case FileReport::Kind::Copied:
             if (!report.renamedTo.empty())
-                line.detail = "新しい名前でコピー: " + QString::fromStdString(shownName(report.renamedTo));
+                line.detail = "新しい名前でコピー: " + QString::fromStdString(report.renamedTo);  // its written form
             break;
         case FileReport::Kind::MissingPicture:
             line.mark = ReportLine::Mark::Attention;

@@ -68,15 +68,19 @@ scenario folder ("Material/Area10.wid"), in messages and in every mode.
                    the folder, rooted or with a drive never matches. Some of the names may be pictures
                    that the game itself provides: look before you add them.
   --unused         list the picture files of the scenario folder (the six extensions, subfolders too)
-                   that no name of the data files names, looked up as --missing looks names up: one line
-                   per file, "BYTES<TAB>PATH", largest first, and the total on standard error. A file listed
-                   may still be used by something outside the data files (Summary.wsm's own picture, the
-                   game itself): look before you delete one.
+                   that no name of the data files names, looked up as --missing looks names up, under any
+                   name of the file (a folder link on the way, a link to it): one line per file,
+                   "BYTES<TAB>PATH", largest first, and the total on standard error. Standard output holds
+                   the list alone; when a data file or a folder could not be read, no list at all (the
+                   reasons on standard error, exit status 2). A file listed may still be used by something
+                   outside the data files (Summary.wsm's own picture, the game itself): look before you
+                   delete one.
   --help           shows this text
   --version        shows the program's name and version
 
 Every message of the run is printed as one line "CAPTION: TEXT"; further lines of a text are indented by
-two spaces. A data file or copy that cannot be opened prints "ErrorFm: PATH". After the run, one line per
+two spaces. A data file or copy that cannot be opened prints "ErrorFm: PATH". Names show bytes that are no
+UTF-8 character as \xNN, and a backslash before x and two hex digits as \x5C. After the run, one line per
 used row tells what it replaced: "集計: 変換１: 12箇所（3ファイル）". Standard error gets one line per file
 that failed, could not be opened or could not be copied, with the reason, a line for each row that is
 not used, and a warning for each file whose name Windows takes for an earlier file's (README.TXT and
@@ -103,7 +107,9 @@ folder itself or inside it or that another run is writing into, or a scenario fo
 read); 128 + the signal's number when a signal stopped it (130 for
 Ctrl+C); 141 when standard output was closed while the run still wrote to it, 74
 when standard output could not be written otherwise (a full disk). With several scenarios: a stop's status,
-else 2 if any scenario did not start, else 1 if any failed, else 0. --missing: 0 when nothing is missing, 1
+else 2 if any scenario did not start, else 1 if any failed, else 0. Standard error is not checked: when it
+cannot be written (2>/dev/full) the reasons are lost, and the exit status alone tells. --missing: 0 when
+nothing is missing, 1
 when something is, 2 when it could not look everywhere (a folder or a data file that could not be read).
 --unused likewise: 0 when no picture is unused, 1 when some are, 2 when it could not look everywhere.
 
@@ -126,7 +132,7 @@ Examples:
 namespace {
 
 const std::string& valueOf(const std::vector<std::string>& args, std::size_t& i) {
-    if (i + 1 >= args.size()) throw std::invalid_argument(args[i] + " needs a value");
+    if (i + 1 >= args.size()) throw std::invalid_argument(args[i] + " には値が必要です");
     return args[++i];
 }
 
@@ -151,20 +157,21 @@ bool isListing(Mode mode) { return mode == Mode::ListNames || mode == Mode::Miss
 
 void setMode(Arguments& parsed, Mode mode) {
     if (parsed.mode != Mode::Run && parsed.mode != mode)
-        throw std::invalid_argument(std::string(optionOf(parsed.mode)) + " and " + optionOf(mode) +
-                                    " cannot be given together");
+        throw std::invalid_argument(std::string(optionOf(parsed.mode)) + " と " + optionOf(mode) +
+                                    " は一緒に指定できません");
     parsed.mode = mode;
 }
 
 // A worker count from 1 to 256, in decimal digits.
+constexpr const char* kJobsRange = "--jobs には 1 から 256 までの数を指定してください: ";
 int jobCount(const std::string& text) {
     int value = 0;
     for (const char ch : text) {
-        if (ch < '0' || ch > '9' || value > 256) throw std::invalid_argument("--jobs needs a number from 1 to 256: " + text);
+        if (ch < '0' || ch > '9' || value > 256) throw std::invalid_argument(kJobsRange + text);
         value = value * 10 + (ch - '0');
     }
     if (text.empty() || value < 1 || value > 256)
-        throw std::invalid_argument("--jobs needs a number from 1 to 256: " + text);
+        throw std::invalid_argument(kJobsRange + text);
     return value;
 }
 
@@ -196,67 +203,67 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         } else if (!optionsEnded && arg == "--jobs") {
             parsed.jobs = jobCount(valueOf(args, i));
         } else if (!optionsEnded && arg == "--output") {
-            if (parsed.output) throw std::invalid_argument("--output is given twice");
+            if (parsed.output) throw std::invalid_argument("--output が2回指定されています");
             parsed.output = valueOf(args, i);
-            if (parsed.output->empty()) throw std::invalid_argument("--output needs a folder, not an empty text");
+            if (parsed.output->empty()) throw std::invalid_argument("--output にはフォルダを指定してください（空の文字列は使えません）");
         } else if (!optionsEnded && arg == "--rows") {
-            if (parsed.rowsFile) throw std::invalid_argument("--rows is given twice");
+            if (parsed.rowsFile) throw std::invalid_argument("--rows が2回指定されています");
             parsed.rowsFile = valueOf(args, i);
-            if (parsed.rowsFile->empty()) throw std::invalid_argument("--rows needs a file, not an empty text");
+            if (parsed.rowsFile->empty()) throw std::invalid_argument("--rows にはファイルを指定してください（空の文字列は使えません）");
         } else if (!optionsEnded && arg == "--from") {
-            if (parsed.rowCount == 4) throw std::invalid_argument("at most four --from/--to pairs are allowed; more rows go into a --rows file");
+            if (parsed.rowCount == 4) throw std::invalid_argument("--from/--to は4組までです。それより多い行は --rows のファイルに書いてください");
             const std::string from = valueOf(args, i);
             if (i + 1 >= args.size() || args[i + 1] != "--to")
-                throw std::invalid_argument("--from \"" + from + "\" must be followed by --to");
+                throw std::invalid_argument("--from \"" + from + "\" のあとには --to が必要です");
             ++i;
             parsed.rows.from[static_cast<std::size_t>(parsed.rowCount)] = from;
             parsed.rows.to[static_cast<std::size_t>(parsed.rowCount)] = valueOf(args, i);
             ++parsed.rowCount;
         } else if (!optionsEnded && arg == "--to") {
-            throw std::invalid_argument("--to must follow a --from");
+            throw std::invalid_argument("--to は --from のあとに指定してください");
         } else if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            throw std::invalid_argument("unknown option " + arg);
+            throw std::invalid_argument("知らないオプションです: " + arg);
         } else {
             parsed.scenarios.push_back(arg);
         }
     }
     if (parsed.help || parsed.version) return parsed;
-    if (parsed.scenarios.empty()) throw std::invalid_argument("no SCENARIO given");
+    if (parsed.scenarios.empty()) throw std::invalid_argument("SCENARIO（シナリオ）が指定されていません");
     const std::string mode = optionOf(parsed.mode);
     if (parsed.mode != Mode::Run && parsed.output)
-        throw std::invalid_argument("--output has no use with " + mode + ": it writes nothing");
+        throw std::invalid_argument("--output は " + mode + " では使えません（何も書き込みません）");
     if (parsed.mode != Mode::Run && parsed.sync)
-        throw std::invalid_argument("--sync has no use with " + mode + ": it writes nothing");
+        throw std::invalid_argument("--sync は " + mode + " では使えません（何も書き込みません）");
     if (parsed.mode != Mode::Run && parsed.rename)
-        throw std::invalid_argument("--rename has no use with " + mode + ": it writes nothing");
+        throw std::invalid_argument("--rename は " + mode + " では使えません（何も書き込みません）");
     if (isListing(parsed.mode) && parsed.rowCount > 0)
-        throw std::invalid_argument(mode + " takes no --from/--to");
+        throw std::invalid_argument(mode + " には --from/--to を指定できません");
     if (isListing(parsed.mode) && parsed.rowsFile)
-        throw std::invalid_argument(mode + " takes no --rows");
+        throw std::invalid_argument(mode + " には --rows を指定できません");
     if (isListing(parsed.mode) && parsed.quiet)
-        throw std::invalid_argument("--quiet has no use with " + mode + ": it prints no summary lines");
+        throw std::invalid_argument("--quiet は " + mode + " では使えません（集計の行を出しません）");
     if (parsed.rowsFile && parsed.rowCount > 0)
-        throw std::invalid_argument("--rows cannot be combined with --from/--to");
+        throw std::invalid_argument("--rows と --from/--to は一緒に指定できません");
     return parsed;
 }
 
 std::string resolveScenario(const std::string& scenario) {
     std::error_code error;
     const fs::path given = fs::absolute(pathFromUtf8(scenario), error);
-    if (error) throw std::invalid_argument("no such file or folder: " + scenario);
+    if (error) throw std::invalid_argument("ファイルもフォルダもありません: " + scenario);
     const fs::file_status status = fs::status(given, error);
-    if (error == std::errc::too_many_symbolic_link_levels) throw std::invalid_argument("a link that loops: " + scenario);
+    if (error == std::errc::too_many_symbolic_link_levels) throw std::invalid_argument("リンクが循環しています: " + scenario);
     // A folder on the way that cannot be looked into is no missing file.
     if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
         throw UnreadableScenario(utf8FromPath(given.parent_path()));
-    if (!fs::exists(status)) throw std::invalid_argument("no such file or folder: " + scenario);
+    if (!fs::exists(status)) throw std::invalid_argument("ファイルもフォルダもありません: " + scenario);
     if (fs::is_directory(status)) {
         const fs::path exact = given / "Summary.wsm";
         if (fs::is_regular_file(exact, error)) return utf8FromPath(exact);
         if (error == std::errc::too_many_symbolic_link_levels)
-            throw std::invalid_argument("a link that loops: " + utf8FromPath(exact));
+            throw std::invalid_argument("リンクが循環しています: " + utf8FromPath(exact));
         if (error && error != std::errc::no_such_file_or_directory) throw UnreadableScenario(utf8FromPath(given));
         // Scenarios copied from a case-blind file system may spell the name differently.
         fs::directory_iterator entries(given, error);
@@ -267,12 +274,12 @@ std::string resolveScenario(const std::string& scenario) {
             if (name == "summary.wsm" && entries->is_regular_file(error)) return utf8FromPath(entries->path());
         }
         if (error) throw UnreadableScenario(utf8FromPath(given));
-        throw std::invalid_argument("no Summary.wsm in the folder " + scenario);
+        throw std::invalid_argument("フォルダに Summary.wsm がありません: " + scenario);
     }
     std::string name = utf8FromPath(given.filename());
     for (auto& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     if (name != "summary.wsm" || !fs::is_regular_file(status))
-        throw std::invalid_argument("not a Summary.wsm: " + scenario);
+        throw std::invalid_argument("Summary.wsm ではありません: " + scenario);
     return utf8FromPath(given);
 }
 

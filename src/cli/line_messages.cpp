@@ -53,7 +53,8 @@ void ProblemLines::fileDone(const FileReport& report) {
         break;
     case FileReport::Kind::NotCopied:
         label = "コピーできません: " + shownName(report.name);
-        if (!report.renamedTo.empty()) label += " → " + shownName(report.renamedTo);
+        // TO in its written form, as the row gives it.
+        if (!report.renamedTo.empty()) label += " → " + report.renamedTo;
         break;
     default:
         return;

@@ -1,5 +1,6 @@
 // celshift-cli: the conversion run from the command line.
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -105,25 +106,29 @@ int listNames(const std::string& summary, celshift::FileList& fileList, celshift
 // What a failed standard output cost, in the mode's own words.
 const char* cutShort(celshift::cli::Mode mode) {
     return mode == celshift::cli::Mode::Run || mode == celshift::cli::Mode::DryRun
-               ? "the run stopped after the files in work"
-               : "the list is not complete";
+               ? "処理中のファイルを終えたところで止めました"
+               : "一覧は完全ではありません";
 }
 
 // A standard output that failed overrides every other status: what the run said was not all seen.
 int finalStatus(int status, const celshift::cli::LineMessages& messages, const char* consequence) {
     if (messages.writeError() == 0) return status;
-    std::fprintf(stderr, "celshift-cli: standard output failed (%s); %s\n",
-                 celshift::errorFromErrno(messages.writeError()).systemText.c_str(), consequence);
+    const int error = messages.writeError();
+    const std::string reason =
+        error == EPIPE ? "読み手が閉じました" : celshift::fileErrorText(celshift::errorFromErrno(error));
+    std::fprintf(stderr, "celshift-cli: 標準出力に書き込めません（%s）。%s\n", reason.c_str(), consequence);
     return celshift::standardOutputFailureStatus(messages.writeError());
 }
 
-// One scenario of the call, in the call's mode; returns its exit status.
+// One scenario of the call, in the call's mode; returns its exit status. notes takes what is said besides the
+// mode's own lines (standard error where those are a list made to be acted on).
 int doScenario(const celshift::cli::Arguments& arguments, const celshift::cli::ScenarioJob& job,
                const celshift::ConversionRows& rows, celshift::FileList& fileList,
-               celshift::cli::LineMessages& messages, const celshift::RunOptions& options) {
+               celshift::cli::LineMessages& messages, celshift::cli::LineMessages& notes,
+               const celshift::RunOptions& options) {
     using namespace celshift;
     if (!job.unreadableFolder.empty()) {
-        messages.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(job.unreadableFolder),
+        notes.showMessage(std::string(texts::kScenarioUnreadable) + "\n" + shownName(job.unreadableFolder),
                              texts::kCaptionError);
         return kNotStarted;
     }
@@ -188,10 +193,11 @@ int main(int argc, char** argv) {
     using namespace celshift;
     useUtf8Console();
     if (!standardOutputIsOpen()) {
-        std::fputs("celshift-cli: standard output is closed; nothing was done\n", stderr);
+        std::fputs("celshift-cli: 標準出力が閉じられています。何もしませんでした\n", stderr);
         return standardOutputFailureStatus(0);
     }
     cli::LineMessages messages(stdout, &gStop);
+    cli::LineMessages standardError(stderr);
     cli::Arguments arguments;
     std::vector<cli::ScenarioJob> jobs;
     ConversionRows rows;
@@ -199,7 +205,7 @@ int main(int argc, char** argv) {
         arguments = cli::parseArguments(std::vector<std::string>(argv + 1, argv + argc));
         if (arguments.help) {
             messages.write(cli::kUsage);
-            return finalStatus(kRunEnded, messages, "the help text is not complete");
+            return finalStatus(kRunEnded, messages, "ヘルプは最後まで出ていません");
         }
         if (arguments.version) {
             messages.write("celshift-cli " CELSHIFT_VERSION "\n");
@@ -210,7 +216,8 @@ int main(int argc, char** argv) {
             try {
                 output = arguments.output ? *arguments.output : defaultOutputFolder();
             } catch (const std::exception& error) {
-                std::fprintf(stderr, "celshift-cli: no output folder: %s\n", error.what());
+                std::fprintf(stderr, "celshift-cli: 既定の出力先フォルダがわかりません（--output で指定してください）: %s\n",
+                             error.what());
                 return kNotStarted;
             }
         }
@@ -220,13 +227,15 @@ int main(int argc, char** argv) {
     } catch (const std::invalid_argument& error) {
         // Names given on the command line are shown as the run's messages show them: no control byte reaches the
         // terminal as it is.
-        std::fprintf(stderr, "celshift-cli: %s\nTry 'celshift-cli --help' for more information.\n",
+        std::fprintf(stderr, "celshift-cli: %s\n使い方は celshift-cli --help で見られます\n",
                      shownName(error.what()).c_str());
         return kNotStarted;
     }
     if (arguments.mode == cli::Mode::Run || arguments.mode == cli::Mode::DryRun) tellUnusedRows(arguments.rows);
 
     onStopRequests(requestStop);
+    // --unused prints a list made to be acted on ("cut -f2 | xargs rm"): its other words go to standard error.
+    cli::LineMessages& notes = arguments.mode == cli::Mode::Unused ? standardError : messages;
     try {
         const auto fileList = makeDirectoryFileList();
         cli::ProblemLines problems(stderr);
@@ -240,14 +249,14 @@ int main(int argc, char** argv) {
         for (const cli::ScenarioJob& job : jobs) {
             // A stop that came between two scenarios: the next one does not start.
             if (!statuses.empty() && gStop.requested()) {
-                messages.showMessage(texts::kStopped, texts::kCaptionInfo);
+                notes.showMessage(texts::kStopped, texts::kCaptionInfo);
                 statuses.push_back(stoppedStatus());
                 break;
             }
             if (jobs.size() > 1) {
-                messages.showMessage(shownName(job.name), cli::kCaptionScenario);
+                notes.showMessage(shownName(job.name), cli::kCaptionScenario);
             }
-            statuses.push_back(doScenario(arguments, job, rows, *fileList, messages, options));
+            statuses.push_back(doScenario(arguments, job, rows, *fileList, messages, notes, options));
             if (cli::isStopStatus(statuses.back()) || messages.writeError() != 0) break;
         }
         // Said once: where names were taken after a look, only this program's own files were kept from replacing
@@ -259,7 +268,7 @@ int main(int argc, char** argv) {
         return finalStatus(cli::combinedStatus(statuses), messages, cutShort(arguments.mode));
     } catch (const std::exception& error) {
         std::fflush(stdout);
-        std::fprintf(stderr, "celshift-cli: the run stopped: %s\n", error.what());
+        std::fprintf(stderr, "celshift-cli: 実行を続けられません: %s\n", error.what());
         return kFilesFailed;
     }
 }

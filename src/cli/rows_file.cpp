@@ -8,8 +8,10 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/file_error.h"
 #include "platform/path_text.h"
 #include "run/build_replacement_table.h"
+#include "run/failure_reasons.h"
 #include "run/run_texts.h"
 
 namespace celshift::cli {
@@ -121,9 +123,12 @@ RowsFile readRowsFile(const std::string& path, std::size_t keptTexts) {
     namespace fs = std::filesystem;
     const fs::path file = pathFromUtf8(path);
     std::error_code error;
-    if (fs::is_directory(file, error)) throw std::invalid_argument("the rows file is a folder: " + path);
+    if (fs::is_directory(file, error)) throw std::invalid_argument("変換行ファイルがフォルダです: " + path);
     std::ifstream in(file, std::ios::binary);
-    if (!in) throw std::invalid_argument("cannot read the rows file " + path + ": " + std::strerror(errno));
+    if (!in) {
+        const int error = errno;
+        throw std::invalid_argument("変換行ファイルが読めません: " + path + ": " + fileErrorText(errorFromErrno(error)));
+    }
     // Read in pieces up to the limit, so that a device that never ends cannot fill the memory.
     std::string text;
     // Room for the whole file at once: ten thousand rows in bytes are about a megabyte, read without regrowing.
@@ -133,9 +138,9 @@ RowsFile readRowsFile(const std::string& path, std::size_t keptTexts) {
     while (in.read(piece, sizeof piece) || in.gcount() > 0) {
         text.append(piece, static_cast<std::size_t>(in.gcount()));
         if (text.size() > kMaxRowsFileBytes)
-            throw std::invalid_argument("the rows file is larger than 16 MiB: " + path);
+            throw std::invalid_argument("変換行ファイルが16 MiBを超えています: " + path);
     }
-    if (in.bad()) throw std::invalid_argument("cannot read the rows file " + path);
+    if (in.bad()) throw std::invalid_argument("変換行ファイルが読めません: " + path);
     return parseRowsFile(text, keptTexts);
 }
 

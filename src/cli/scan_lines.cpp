@@ -16,16 +16,16 @@ void printNameLines(const std::vector<ScannedName>& names, LineMessages& message
     }
 }
 
+std::string scanProblemLine(const ScanProblem& problem) {
+    if (problem.kind == ScanProblem::Kind::Unreadable) return "ErrorFm: " + shownName(problem.path) + ": " + problem.reason;
+    return std::string(texts::kCaptionFailed) + ": " + shownName(problem.name) + ": " + problem.reason;
+}
+
 void tellScanProblems(const ScenarioScan& scan, LineMessages& messages) {
     for (const ScanProblem& problem : scan.problems) {
-        if (problem.kind == ScanProblem::Kind::Unreadable) {
-            messages.showErrorFm(shownName(problem.path));
-            std::fprintf(stderr, "ErrorFm: %s: %s\n", shownName(problem.path).c_str(), problem.reason.c_str());
-        } else {
-            messages.showMessage(shownName(problem.name), texts::kCaptionFailed);
-            std::fprintf(stderr, "%s: %s: %s\n", texts::kCaptionFailed, shownName(problem.name).c_str(),
-                         problem.reason.c_str());
-        }
+        if (problem.kind == ScanProblem::Kind::Unreadable) messages.showErrorFm(shownName(problem.path));
+        else messages.showMessage(shownName(problem.name), texts::kCaptionFailed);
+        std::fprintf(stderr, "%s\n", scanProblemLine(problem).c_str());
     }
 }
 

@@ -34,18 +34,18 @@ void refuseOutputsInScenarios(const std::vector<ScenarioJob>& jobs, const std::s
     for (const ScenarioJob& scenario : jobs) {
         const std::string folder = parentFolder(scenario.summary);
         if (isSameFileSystemObject(folder, outputFolder))
-            throw std::invalid_argument("the output folder is a scenario folder of the call: " + shownName(folder));
+            throw std::invalid_argument("出力先フォルダが、指定したシナリオのフォルダです: " + shownName(folder));
         for (const ScenarioJob& job : jobs)
             if (isSameFileSystemObject(folder, job.output))
-                throw std::invalid_argument("the output folder " + shownName(job.output) +
-                                            " is a scenario folder of the call: " + shownName(folder));
+                throw std::invalid_argument("出力先フォルダ " + shownName(job.output) +
+                                            " が、指定したシナリオのフォルダです: " + shownName(folder));
     }
     // Two names of one folder (a link beside the other): the second scenario would be copied over the first.
     for (std::size_t i = 0; i < jobs.size(); ++i)
         for (std::size_t k = i + 1; k < jobs.size(); ++k)
             if (isSameFileSystemObject(jobs[i].output, jobs[k].output))
-                throw std::invalid_argument("two scenarios would be written into one folder: " + shownName(jobs[i].output) +
-                                            " and " + shownName(jobs[k].output));
+                throw std::invalid_argument("二つのシナリオが同じフォルダに書き込まれます: " + shownName(jobs[i].output) +
+                                            " と " + shownName(jobs[k].output));
 }
 
 }  // namespace
@@ -66,12 +66,12 @@ std::vector<ScenarioJob> planScenarios(const std::vector<std::string>& scenarios
         }
         job.name = folderName(parentFolder(job.summary));
         if (scenarios.size() > 1) {
-            if (job.name.empty()) throw std::invalid_argument("the scenario folder has no name of its own: " + scenario);
+            if (job.name.empty()) throw std::invalid_argument("シナリオフォルダに名前がありません: " + scenario);
             const std::string key = foldFileName(job.name).value_or(job.name);
             const auto [earlier, added] = given.emplace(key, scenario);
             if (!added)
-                throw std::invalid_argument("two scenario folders have the name " + job.name + ": " + earlier->second +
-                                            " and " + scenario);
+                throw std::invalid_argument("同じ名前（" + job.name + "）のシナリオフォルダが二つあります: " + earlier->second +
+                                            " と " + scenario);
             job.output = joinPath(outputFolder, job.name);
             job.outputParent = outputFolder;
         } else {

@@ -10,9 +10,10 @@
 
 namespace celshift::cli {
 
-// Prints "BYTES<TAB>PATH" for each such file, largest first, then the data files that could not be read to their
-// end and the folders that could not be read; the total goes to standard error. NothingMissing when there is no
-// unused picture, SomethingMissing when there is one, CouldNotLook when not every file or name could be looked at.
+// Prints "BYTES<TAB>PATH" for each such file, largest first; the total goes to standard error. When a data file
+// could not be read to its end or a folder could not be read, prints nothing and tells why on standard error
+// (CouldNotLook). NothingMissing when there is no unused picture, SomethingMissing when there is one. Every
+// message but the list goes to standard error.
 MissingImagesResult listUnusedPictures(const std::string& summary, FileList& fileList, LineMessages& messages,
                                        const RunOptions& options);
 

@@ -14,13 +14,13 @@ std::string executablePath() {
         std::string path(size, '\0');
         const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
         if (length < 0)
-            throw std::runtime_error(std::string("the program's own path cannot be read: ") + std::strerror(errno));
+            throw std::runtime_error(std::string("プログラム自身のパスが読めません: ") + std::strerror(errno));
         if (static_cast<std::size_t>(length) < size) {
             path.resize(static_cast<std::size_t>(length));
             return path;
         }
     }
-    throw std::runtime_error("the program's own path is too long");
+    throw std::runtime_error("プログラム自身のパスが長すぎます");
 }
 
 }  // namespace celshift

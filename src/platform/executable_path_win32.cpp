@@ -13,13 +13,13 @@ std::string executablePath() {
     for (DWORD size = 256; size <= 32768 * 2; size *= 2) {
         std::wstring path(size, L'\0');
         const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), size);
-        if (length == 0) throw std::runtime_error("the program's own path cannot be read: " + lastErrorText());
+        if (length == 0) throw std::runtime_error("プログラム自身のパスが読めません: " + lastErrorText());
         if (length < size) {
             path.resize(length);
             return toUtf8(path);
         }
     }
-    throw std::runtime_error("the program's own path is too long");
+    throw std::runtime_error("プログラム自身のパスが長すぎます");
 }
 
 }  // namespace celshift

@@ -1,7 +1,9 @@
 // File-system operations of the run: the copy that never overwrites, and folder checks.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "platform/file_error.h"
@@ -47,5 +49,14 @@ bool isWritableFolder(const std::string& path);
 
 // True when both paths name the same folder or file on disk (links followed).
 bool isSameFileSystemObject(const std::string& a, const std::string& b);
+
+// What tells two names of one file (a link, a hard link, a folder link on the way) from two files: the device or
+// volume, and the file's number on it. Links are followed. Nothing when the path cannot be looked at.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> fileIdentity(const std::string& path);
 
 }  // namespace celshift

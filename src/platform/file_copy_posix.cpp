@@ -201,7 +201,8 @@ CopyResult copyIntoFolder(const std::string& source, OutputFolder& folder, const
     OutputFolder::Native& native = folder.native();
     const mode_t mode = sourceStatus.st_mode & 0777;
     detail::NewFile copy;
-    if (const int error = detail::createNewFile(native, mode, copy); error != 0) return failure(error);
+    if (const int error = detail::createNewFile(native, mode, copy); error != 0)
+        return {CopyOutcome::Failed, detail::creationError(error)};
     errno = 0;
     const bool filled = fillTarget(input.get(), copy.fd, sourceStatus, (mode & kCreationMask) == 0, sync);
     int error = filled ? 0 : errno;
@@ -239,10 +240,14 @@ bool isWritableFolder(const std::string& path) {
 }
 
 bool isSameFileSystemObject(const std::string& a, const std::string& b) {
-    struct stat first;
-    struct stat second;
-    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    const std::optional<FileIdentity> first = fileIdentity(a);
+    return first && first == fileIdentity(b);
+}
+
+std::optional<FileIdentity> fileIdentity(const std::string& path) {
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
 }  // namespace celshift

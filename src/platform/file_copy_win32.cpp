@@ -152,10 +152,15 @@ bool isWritableFolder(const std::string& path) {
 }
 
 bool isSameFileSystemObject(const std::string& a, const std::string& b) {
-    const auto first = identity(a);
-    const auto second = identity(b);
-    return first && second && first->dwVolumeSerialNumber == second->dwVolumeSerialNumber &&
-           first->nFileIndexHigh == second->nFileIndexHigh && first->nFileIndexLow == second->nFileIndexLow;
+    const std::optional<FileIdentity> first = fileIdentity(a);
+    return first && first == fileIdentity(b);
+}
+
+std::optional<FileIdentity> fileIdentity(const std::string& path) {
+    const auto information = identity(path);
+    if (!information) return std::nullopt;
+    return FileIdentity{information->dwVolumeSerialNumber,
+                        std::uint64_t{information->nFileIndexHigh} << 32 | information->nFileIndexLow};
 }
 
 }  // namespace celshift

@@ -9,8 +9,10 @@ FileError errorFromErrno(int errnoValue) {
     FileError error{FileProblem::Other, errnoValue, errnoValue != 0 ? std::strerror(errnoValue) : ""};
     switch (errnoValue) {
     case ENOENT:
-    case ENOTDIR:
         error.problem = FileProblem::NotFound;
+        break;
+    case ENOTDIR:
+        error.problem = FileProblem::NotAFolderOnPath;
         break;
 #ifdef ELOOP
     case ELOOP:

@@ -7,21 +7,23 @@ namespace celshift {
 
 enum class FileProblem {
     None,
-    NotFound,         // no such file or folder
-    DanglingLink,     // a link whose target does not exist
-    LinkLoop,         // a link that leads back to itself
-    AccessDenied,     // no permission
-    NoSpace,          // the disk (or the user's quota) is full
-    ReadOnly,         // a read-only file system or medium
-    NameTooLong,      // the name or path is too long for the file system
-    InUse,            // another program holds the file
-    FolderInTheWay,   // a folder stands where a file should go
-    ReadOnlyInTheWay, // a read-only file stands where a file should replace it (Windows)
-    LinkInTheWay,     // a link stands where a file should go
-    SpecialInTheWay,  // a FIFO, socket or device stands where a file should go
-    NotRegularFile,   // the source is not a regular file
-    Busy,             // another run is writing into the folder
-    Other,            // anything else: see systemText
+    NotFound,             // no such file or folder
+    NotAFolderOnPath,     // a file (not a folder) stands where the path needs a folder
+    FolderTakesNoNewFile, // the folder was removed meanwhile, or takes no new files (/proc)
+    DanglingLink,         // a link whose target does not exist
+    LinkLoop,             // a link that leads back to itself
+    AccessDenied,         // no permission
+    NoSpace,              // the disk (or the user's quota) is full
+    ReadOnly,             // a read-only file system or medium
+    NameTooLong,          // the name or path is too long for the file system
+    InUse,                // another program holds the file
+    FolderInTheWay,       // a folder stands where a file should go
+    ReadOnlyInTheWay,     // a read-only file stands where a file should replace it (Windows)
+    LinkInTheWay,         // a link stands where a file should go
+    SpecialInTheWay,      // a FIFO, socket or device stands where a file should go
+    NotRegularFile,       // the source is not a regular file
+    Busy,                 // another run is writing into the folder
+    Other,                // anything else: see systemText
 };
 
 struct FileError {

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/file_error.h"
 #include "platform/output_folder.h"
 
 namespace celshift {
@@ -31,6 +32,8 @@ struct NewFile {
 
 // Creates a new file with the permission bits mode (less the creation mask). Returns 0 or errno.
 int createNewFile(OutputFolder::Native& folder, mode_t mode, NewFile& file);
+// The error for a failed createNewFile: ENOENT in an open folder is the folder, not a missing file.
+FileError creationError(int errnoValue);
 // Gives the whole file its name unless an entry of that name is there (EEXIST). Returns 0 or errno.
 int linkWithoutReplacing(OutputFolder::Native& folder, NewFile& file, const std::string& name);
 // Gives the whole file its name, replacing the entry of that name (never what a link points at). Returns 0 or errno.

@@ -116,6 +116,12 @@ int createNewFile(OutputFolder::Native& folder, mode_t mode, NewFile& file) {
     return 0;
 }
 
+// The folder is open, so a name made in it cannot be missing: it was removed meanwhile, or it takes no new files
+// (/proc).
+FileError creationError(int errnoValue) {
+    return errnoValue == ENOENT ? fileError(FileProblem::FolderTakesNoNewFile) : errorFromErrno(errnoValue);
+}
+
 // The rename that cannot replace is one call; a file system without it gets a hard link and an unlink, which
 // cannot replace either; one without hard links (FUSE file systems such as fusefat) gets a look and a rename, one
 // file at a time in this process, and the folder's lock keeps our own runs out of the gap.
@@ -285,7 +291,7 @@ PendingFile::~PendingFile() { discard(); }
 
 FileError PendingFile::create() {
     if (const int error = detail::createNewFile(folder_.native(), 0666, native_->file); error != 0)
-        return errorFromErrno(error);
+        return detail::creationError(error);
     stream_ = detail::writingStream(native_->file.fd);
     if (stream_ == nullptr) {
         const int error = errno;

@@ -37,6 +37,9 @@ FileError errorFromWin32(DWORD code) {
     case ERROR_INVALID_NAME:
         error.problem = FileProblem::NotFound;
         break;
+    case ERROR_DIRECTORY:
+        error.problem = FileProblem::NotAFolderOnPath;
+        break;
     case ERROR_CANT_RESOLVE_FILENAME:
         error.problem = FileProblem::LinkLoop;
         break;

@@ -46,7 +46,9 @@ StoredRow storeRow(std::string_view fromText, std::string_view toText) {
     };
     if (misplacedMark(fromText, from) || misplacedMark(toText, to)) check.reason = texts::kRowMarkNotAtEnd;
     else if (!from || !to) check.reason = texts::kRowNotCodePage932;
-    else if (from->bytes.empty() || to->bytes.empty()) check.reason = texts::kRowHalfEmpty;
+    // A text left empty, not a name without bytes: "∅" alone is the field of no bytes, which --list-names shows and
+    // which holds no image extension.
+    else if (fromText.empty() || toText.empty()) check.reason = texts::kRowHalfEmpty;
     else if (!to->closed) check.reason = texts::kRowToWithoutZeroByte;
     // A zero byte would end the written name early: the game would read a shorter name.
     else if (to->bytes.find('\0') != std::string::npos) check.reason = texts::kRowZeroByteInTo;

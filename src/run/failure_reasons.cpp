@@ -8,6 +8,8 @@ const char* problemText(FileProblem problem) {
     switch (problem) {
     case FileProblem::None: return "";
     case FileProblem::NotFound: return "ファイルがありません";
+    case FileProblem::NotAFolderOnPath: return "パスの途中がフォルダではありません";
+    case FileProblem::FolderTakesNoNewFile: return "出力先フォルダに新しいファイルを作れません（フォルダが消されたか、ファイルを置けない場所です）";
     case FileProblem::DanglingLink: return "リンク先がありません";
     case FileProblem::LinkLoop: return "リンクが循環しています";
     case FileProblem::AccessDenied: return "アクセスが許可されていません";
@@ -48,6 +50,8 @@ std::string hexNumber(std::int64_t value) {
     } while (bits != 0);
     return "0x" + text;
 }
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
 // The system's words for an I/O error, or only the class when there are none.
 std::string ioErrorText(int systemError) {
@@ -132,6 +136,13 @@ std::string shownName(std::string_view name) {
                 shown += hex[byte & 0xF];
             }
             i += bytes;
+            continue;
+        }
+        // A backslash that would read as the start of an escape is one itself, as in the names' written form: a
+        // name "a\xFF.bmp" is not shown as the name with the byte FF.
+        if (lead == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && isHexDigit(name[i + 2]) && isHexDigit(name[i + 3])) {
+            shown += "\\x5C";
+            ++i;
             continue;
         }
         shown.append(name.substr(i, length));

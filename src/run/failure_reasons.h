@@ -24,7 +24,8 @@ std::string groupedNumber(std::int64_t value);
 std::string bytePosition(std::int64_t offset);
 
 // A file name or path as a message shows it: valid UTF-8 without control characters as it stands, every other
-// byte (a name that is not UTF-8, a control byte) as \xNN with two upper-case hex digits.
+// byte (a name that is not UTF-8, a control byte) as \xNN with two upper-case hex digits, and a backslash that
+// stands before x and two hex digits as \x5C, so that a shown name reads back as one name only.
 std::string shownName(std::string_view name);
 
 }  // namespace celshift

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/code_page_932.h"
 #include "platform/name_fold.h"
 #include "platform/name_rules.h"
 #include "platform/path_text.h"
@@ -56,6 +57,7 @@ std::vector<PictureRename> picturesToRename(const ReplacementTable& table, const
         PictureRename rename;
         if (source.kind == ImageLookup::Kind::Found) rename.source = source.path;
         rename.fromText = writtenName(field);
+        rename.fromName = fromCodePage932(from);
         rename.toText = displayName(to);
         const ImageLookup inScenario = scenario.lookStored(to);
         const ImageLookup inOutput = output.lookStored(to);
@@ -134,10 +136,11 @@ bool copyRenamedPictures(const ReplacementTable& table, const std::string& scena
         [&](int i, CopyResult& result) {
             const PictureRename& rename = renames[static_cast<std::size_t>(i)];
             FileReport report;
-            report.name = rename.source.empty() ? rename.fromText : nameOf(rename.source);
+            report.name = rename.source.empty() ? rename.fromName : nameOf(rename.source);
             report.path = rename.source;
             report.renamedTo = rename.toText;
-            const std::string line = "\n" + shownName(rename.fromText) + " → " + shownName(rename.toText);
+            // Written forms are shown as they stand: shownName would take their escapes for backslashes.
+            const std::string line = "\n" + rename.fromText + " → " + rename.toText;
             switch (result.outcome) {
             case CopyOutcome::Copied:
                 report.kind = FileReport::Kind::Copied;

@@ -15,8 +15,9 @@ namespace celshift {
 
 struct PictureRename {
     std::string source;               // the scenario's file that FROM names
-    std::string fromText;             // FROM and TO in their written form (writtenName), for messages
+    std::string fromText;             // FROM and TO in their written form (writtenName), for messages as they stand
     std::string toText;
+    std::string fromName;             // FROM as a file name (UTF-8), for a report without source (shownName shows it)
     std::vector<PathElement> target;  // TO's path under the output folder: its folders, then the file's name
     std::string problem;              // not empty: the picture cannot be copied, and why
 };

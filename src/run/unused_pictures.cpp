@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <system_error>
 #include <unordered_set>
 
+#include "platform/file_copy.h"
 #include "platform/name_rules.h"
 #include "platform/path_text.h"
 #include "run/build_replacement_table.h"
@@ -58,17 +61,25 @@ UnusedPictures findUnusedPictures(const ScenarioScan& scan, const ImageFileIndex
     UnusedPictures result;
     std::vector<UnusedPicture> pictures;
     listPictures(folder.folder(), result, pictures);
-    std::unordered_set<std::string> used;
+    // A name may reach a picture through another name of it: a folder link (lnk\C.JPG, lnk leading to A/B), a file
+    // link or a hard link. The file is used all the same: files are compared by what they are on disk.
+    std::unordered_set<std::string> usedPaths;
+    std::set<FileIdentity> usedFiles;
     for (const ScannedName& name : scan.names) {
         const ImageLookup lookup = lookUpStoredName(name.bytes, folder);
-        if (lookup.kind == ImageLookup::Kind::Found) used.insert(lookup.path);
-        else if (lookup.kind == ImageLookup::Kind::Unreadable &&
-                 std::find(result.unreadableFolders.begin(), result.unreadableFolders.end(), lookup.path) ==
-                     result.unreadableFolders.end())
+        if (lookup.kind == ImageLookup::Kind::Found) {
+            if (!usedPaths.insert(lookup.path).second) continue;
+            if (const std::optional<FileIdentity> file = fileIdentity(lookup.path)) usedFiles.insert(*file);
+        } else if (lookup.kind == ImageLookup::Kind::Unreadable &&
+                   std::find(result.unreadableFolders.begin(), result.unreadableFolders.end(), lookup.path) ==
+                       result.unreadableFolders.end()) {
             result.unreadableFolders.push_back(lookup.path);
+        }
     }
     for (UnusedPicture& picture : pictures) {
-        if (used.count(picture.path) != 0) continue;
+        if (usedPaths.count(picture.path) != 0) continue;
+        const std::optional<FileIdentity> file = fileIdentity(picture.path);
+        if (file && usedFiles.count(*file) != 0) continue;
         result.totalBytes += picture.bytes;
         result.files.push_back(std::move(picture));
     }

@@ -25,8 +25,10 @@ struct UnusedPictures {
 
 // Every regular file under folder (subfolders too, not through links to folders) with one of the image
 // extensions, that no name of the scan names when looked up as findMissingImages looks names up. Every name of
-// the scan counts, image extension or not ("a.bmp." names "a.bmp"). The scan should be complete: a name it did not
-// see may use a file listed here.
+// the scan counts, image extension or not ("a.bmp." names "a.bmp"), and a file is used whichever of its names a
+// name reaches it by (a link to it, a folder link on the way, a hard link). The scan should be complete and
+// unreadableFolders empty: a name the scan did not see, or a file in a folder that was not read, may use a file
+// listed here.
 UnusedPictures findUnusedPictures(const ScenarioScan& scan, const ImageFileIndex& folder);
 
 }  // namespace celshift

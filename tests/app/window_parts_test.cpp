@@ -368,6 +368,9 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     QCOMPARE(cell("rare.bmp", 0, Qt::DecorationRole).value<QPixmap>().size(), QSize(32, 32));
     QVERIFY(form->NamesPage->NamesSummary->text().contains("ファイルなし 2 件"));
     QVERIFY(!form->NamesPage->NamesSummary->text().contains("読めなかった"));
+    // The count is of the names; the unused picture file is told on its own.
+    QVERIFY2(form->NamesPage->NamesSummary->text().startsWith("画像名 5 件（"),
+             qPrintable(form->NamesPage->NamesSummary->text()));
     const auto select = [&](const QString& name) {
         list->setCurrentIndex(list->model()->index(form->NamesPage->shownRow(row(name)), 0));
     };

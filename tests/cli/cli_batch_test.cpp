@@ -94,7 +94,7 @@ TEST_F(CliBatch, ABadRowsFileRefusesTheRunBeforeAnythingIsWritten) {
         const Process missing = runCli({"--dry-run", "--rows", unreadable, scenario});
         EXPECT_EQ(missing.status, 2) << unreadable;
         EXPECT_EQ(missing.out, "") << unreadable;
-        EXPECT_NE(missing.err.find("rows file"), std::string::npos) << missing.err;
+        EXPECT_NE(missing.err.find("変換行ファイル"), std::string::npos) << missing.err;
     }
     // A rows file without a row runs (a copy as it is), and says that it has none.
     const std::string empty = rowsFile("# nothing yet\n");
@@ -201,12 +201,16 @@ TEST_F(CliBatch, SeveralScenariosGiveWhatSingleCallsGive) {
 TEST_F(CliBatch, ScenarioFoldersOfOneNameAreRefusedBeforeAnythingIsWritten) {
     const std::string sameName = root / "elsewhere/シナリオ";
     makeScenario(sameName, {{"Summary.wsm", "s"}, {"A.wid", dataFile("cell.bmp")}});
+    // One name on Windows, whose folders do not tell case apart.
+    const std::string upper = root / "upper/Scene";
+    const std::string lower = root / "lower/scene";
+    for (const std::string& folder : {upper, lower}) makeScenario(folder, {{"Summary.wsm", "s"}});
     for (const std::vector<std::string>& scenarios : std::vector<std::vector<std::string>>{
-             {scenario, second, sameName}, {scenario, scenario + "/Summary.wsm"}}) {
+             {scenario, second, sameName}, {scenario, scenario + "/Summary.wsm"}, {upper, lower}}) {
         const Process p = runCli(with({"--output", output}, scenarios));
         EXPECT_EQ(p.status, 2);
         EXPECT_EQ(p.out, "");
-        EXPECT_NE(p.err.find("two scenario folders have the name シナリオ"), std::string::npos) << p.err;
+        EXPECT_NE(p.err.find("）のシナリオフォルダが二つあります"), std::string::npos) << p.err;
         EXPECT_TRUE(fs::is_empty(output));
     }
     // A scenario that names nothing refuses the call, too.
@@ -249,7 +253,7 @@ TEST_F(CliBatch, OutputFoldersAreNamedAfterTheirScenarioAndNeverAreOne) {
         const Process p = runCli({"--output", out, scenario, second});
         EXPECT_EQ(p.status, 2) << out;
         EXPECT_EQ(p.out, "") << out;
-        EXPECT_NE(p.err.find("is a scenario folder of the call"), std::string::npos) << p.err;
+        EXPECT_NE(p.err.find("が、指定したシナリオのフォルダです"), std::string::npos) << p.err;
     }
     EXPECT_EQ(filesOf(second), secondBefore);
 
@@ -262,7 +266,7 @@ TEST_F(CliBatch, OutputFoldersAreNamedAfterTheirScenarioAndNeverAreOne) {
         const Process p = runCli({"--output", linked, scenario, second});
         EXPECT_EQ(p.status, 2);
         EXPECT_EQ(p.out, "");
-        EXPECT_NE(p.err.find("two scenarios would be written into one folder"), std::string::npos) << p.err;
+        EXPECT_NE(p.err.find("二つのシナリオが同じフォルダに書き込まれます"), std::string::npos) << p.err;
         EXPECT_TRUE(fs::is_empty(pathFromUtf8(linked + "/二番目")));
     }
 }

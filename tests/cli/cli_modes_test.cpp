@@ -80,6 +80,29 @@ TEST_F(CliProcess, AStopSignalFinishesTheFileInWorkAndSaysSo) {
         EXPECT_NE(p.err.find("失敗: A.wid: データが1,073,741,824バイトで終わっています"), std::string::npos) << p.err;
     }
 }
+
+// A stop while a listing reads its last data file: that file is finished, but the list would be taken for the
+// whole one, so none is printed, and the status is the stop's.
+TEST_F(CliProcess, AStopDuringTheLastFileOfAListingPrintsNoList) {
+    const std::string last = scenario + "/Z.wid";
+    writeLongDataFile(last);
+    CliChild child({"--list-names", "--jobs", "1", scenario});
+    // In work once the child holds it open (seen in /proc where there is one; else after a moment).
+    const bool proc = fs::exists("/proc/self/fd");
+    if (!proc) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const std::string fds = "/proc/" + std::to_string(child.pid()) + "/fd";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (bool open = !proc; !open && std::chrono::steady_clock::now() < deadline;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::error_code error;
+        for (fs::directory_iterator fd(fds, error); !error && fd != fs::directory_iterator(); fd.increment(error))
+            open = open || fs::read_symlink(fd->path(), error) == pathFromUtf8(last);
+    }
+    kill(child.pid(), SIGINT);
+    const Process p = child.wait();
+    EXPECT_EQ(p.status, 130) << p.err;
+    EXPECT_EQ(p.out, "情報: 中止しました\n");
+}
 #endif
 
 }  // namespace

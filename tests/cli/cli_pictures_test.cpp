@@ -81,7 +81,8 @@ TEST_F(CliProcess, EveryListedNameGivenBackAsARowMatchesItsFieldAlone) {
 // unused, whatever case, composition, subfolder or trailing dot it takes.
 TEST_F(CliProcess, UnusedPicturesAreTheFilesNoNameFindsLargestFirst) {
     writeFile(scenario + "/Area03.wid", fieldsFile({z("IMG\\Deep.JPG"), z("\x83\x4B.bmp") /* ガ */, z("dot.bmp."),
-                                                    "open.bmp", z("..\\up.bmp"), z("absent.jpx")}));
+                                                    "open.bmp", z("..\\up.bmp"), z("absent.jpx"),
+                                                    z("voice.wav") /* no picture: never missing */}));
     const std::map<std::string, std::string> files = {
         {"img/deep.jpg", "12345"}, {"\xE3\x82\xAB\xE3\x82\x99.bmp" /* ガ decomposed */, "12"}, {"dot.bmp", "1"},
         {"open.bmp", "1"}, {"big.BMP", std::string(100, 'b')}, {"img/left.jpeg", std::string(10, 'l')},
@@ -112,6 +113,47 @@ TEST_F(CliProcess, UnusedPicturesAreTheFilesNoNameFindsLargestFirst) {
     writeFile(scenario + "/Broken.wid", dataFile("cell.bmp").substr(0, 30));
     EXPECT_EQ(runCli({"--unused", scenario}).status, 2);
 }
+
+// "--unused | cut -f2 | xargs rm" must never delete a picture a data file uses: one reached through a folder link
+// or a file link is used, and when a data file cannot be read nothing is listed at all, the reasons on standard
+// error only.
+TEST_F(CliProcess, UnusedNeverListsAPictureANameReachesOrWhatItCannotJudge) {
+    writeFile(scenario + "/Area03.wid", fieldsFile({z("lnk\\C.JPG"), z("alias.bmp")}));
+    fs::create_directories(pathFromUtf8(scenario + "/A/B"));
+    writeFile(scenario + "/A/B/C.JPG", "c");
+    writeFile(scenario + "/real.bmp", "real");
+    writeFile(scenario + "/left.bmp", "left over");
+    fs::create_directory(pathFromUtf8(root / "elsewhere"));
+    writeFile(root / "elsewhere/outside.bmp", "not the scenario's");
+    std::error_code noLinks;
+    fs::create_directory_symlink("A/B", pathFromUtf8(scenario + "/lnk"), noLinks);
+    fs::create_symlink("real.bmp", pathFromUtf8(scenario + "/alias.bmp"), noLinks);
+    fs::create_directory_symlink(pathFromUtf8(root / "elsewhere"), pathFromUtf8(scenario + "/out"), noLinks);
+    if (noLinks) GTEST_SKIP() << "this system makes no links";
+    EXPECT_EQ(runCli({"--missing", scenario}).out, "1\t1\tother.bmp\n");
+    const Process unused = runCli({"--unused", scenario});
+    EXPECT_EQ(unused.status, 1) << unused.err;
+    EXPECT_EQ(unused.out, "9\t" + printed(scenario, "left.bmp") + "\n");
+
+    // A data file that cannot be opened may name any picture.
+    fs::create_symlink("nowhere.wid", pathFromUtf8(scenario + "/Gone.wid"));
+    const Process unjudged = runCli({"--unused", scenario});
+    EXPECT_EQ(unjudged.status, 2);
+    EXPECT_EQ(unjudged.out, "");
+    EXPECT_NE(unjudged.err.find("ErrorFm: " + printed(scenario, "Gone.wid") + ": "), std::string::npos) << unjudged.err;
+    EXPECT_NE(unjudged.err.find("使われていない画像は判断できません"), std::string::npos) << unjudged.err;
+}
+
+#if !defined(_WIN32)
+// A name that holds a backslash before "x" and two hex digits is shown as its written form writes it: not as the
+// name with that byte.
+TEST_F(CliProcess, ABackslashThatReadsAsAnEscapeIsShownAsOne) {
+    writeFile(scenario + "/bad\\xFF.bmp", "ab");
+    writeFile(scenario + "/bad\xFF.bmp", "a");
+    EXPECT_EQ(runCli({"--unused", scenario}).out,
+              "2\t" + printed(scenario, "bad\\x5CxFF.bmp") + "\n1\t" + printed(scenario, "bad\\xFF.bmp") + "\n");
+}
+#endif
 
 // Every file under a folder, by its path relative to it ("/" between folders), hidden ones left out.
 std::map<std::string, std::string> filesUnder(const std::string& folder) {
@@ -189,6 +231,23 @@ TEST_F(CliProcess, RenameTellsWhatItCannotDo) {
     EXPECT_EQ(p.err, "コピーできません: gone.bmp → g2.bmp: 変換元の画像がシナリオのフォルダにありません\n"
                      "コピーできません: d.bmp → NEW.bmp: 変換２ と同じ変換先です（そちらの画像がこの名前でコピーされます）\n");
     EXPECT_EQ(readFile(output + "/new.bmp"), "c");
+}
+
+// --rename takes names as Windows does: a TO that an earlier row copies to, or that the output folder holds, in
+// another case is no second picture (Windows would hold one file for both); the row that loses its picture is told.
+TEST_F(CliProcess, RenameMakesNoPictureThatWindowsTakesForAnother) {
+    writeFile(scenario + "/Area03.wid", fieldsFile({z("a.bmp"), z("b.bmp"), z("c.bmp")}));
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) writeFile(scenario + "/" + name, name);
+    writeFile(output + "/OLD.bmp", "there");
+    const Process p = runCli({"--quiet", "--rename", "--output", output, "--from", "a.bmp", "--to", "New.bmp", "--from",
+                              "b.bmp", "--to", "new.bmp", "--from", "c.bmp", "--to", "old.bmp", scenario});
+    EXPECT_EQ(p.status, 1) << p.err;
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 3個のファイルを置換します\n"
+                     "画像コピー: 1個の画像を新しい名前でコピーしました\n  a.bmp → New.bmp\n"
+                     "画像コピー: 新しい名前でコピーできなかった画像\n  b.bmp → new.bmp\n情報: 完了\n");
+    const std::map<std::string, std::string> files = filesUnder(output);
+    EXPECT_EQ(files.count("new.bmp") + files.count("old.bmp"), 0u);
+    EXPECT_EQ(files.at("New.bmp"), "a.bmp");
 }
 
 #if !defined(_WIN32)

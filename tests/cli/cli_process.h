@@ -67,6 +67,7 @@ public:
         std::fflush(nullptr);  // else the child writes out what the parent still buffers
         child_ = fork();
         if (child_ == 0) {
+            useDefaultSignals();
             if (!freopen(outPath().c_str(), "w", stdout) || !freopen(errPath().c_str(), "w", stderr)) _exit(127);
             std::vector<char*> argv{const_cast<char*>(CELSHIFT_CLI_PATH)};
             for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));

@@ -62,29 +62,29 @@ TEST(CliArguments, EveryOptionThatAnotherRefusesIsNamed) {
         std::string message;
     };
     const std::vector<Refusal> refusals = {
-        {{"--dry-run"}, {"--list-names"}, "--dry-run and --list-names cannot be given together"},
-        {{"--dry-run"}, {"--missing"}, "--dry-run and --missing cannot be given together"},
-        {{"--list-names"}, {"--missing"}, "--list-names and --missing cannot be given together"},
-        {{"--dry-run"}, {"--output", "o"}, "--output has no use with --dry-run"},
-        {{"--list-names"}, {"--output", "o"}, "--output has no use with --list-names"},
-        {{"--missing"}, {"--output", "o"}, "--output has no use with --missing"},
-        {{"--dry-run"}, {"--sync"}, "--sync has no use with --dry-run"},
-        {{"--list-names"}, {"--sync"}, "--sync has no use with --list-names"},
-        {{"--missing"}, {"--sync"}, "--sync has no use with --missing"},
-        {{"--list-names"}, rows, "--list-names takes no --from/--to"},
-        {{"--missing"}, rows, "--missing takes no --from/--to"},
-        {{"--list-names"}, rowsFile, "--list-names takes no --rows"},
-        {{"--missing"}, rowsFile, "--missing takes no --rows"},
-        {{"--list-names"}, {"--quiet"}, "--quiet has no use with --list-names"},
-        {{"--missing"}, {"--quiet"}, "--quiet has no use with --missing"},
-        {{"--unused"}, {"--missing"}, "--unused and --missing cannot be given together"},
-        {{"--unused"}, rows, "--unused takes no --from/--to"},
-        {{"--unused"}, {"--quiet"}, "--quiet has no use with --unused"},
-        {{"--dry-run"}, {"--rename"}, "--rename has no use with --dry-run"},
-        {{"--unused"}, {"--rename"}, "--rename has no use with --unused"},
-        {rowsFile, rows, "--rows cannot be combined with --from/--to"},
-        {rowsFile, {"--rows", "other.txt"}, "--rows is given twice"},
-        {{"--output", "a"}, {"--output", "b"}, "--output is given twice"},
+        {{"--dry-run"}, {"--list-names"}, "--dry-run と --list-names は一緒に指定できません"},
+        {{"--dry-run"}, {"--missing"}, "--dry-run と --missing は一緒に指定できません"},
+        {{"--list-names"}, {"--missing"}, "--list-names と --missing は一緒に指定できません"},
+        {{"--dry-run"}, {"--output", "o"}, "--output は --dry-run では使えません"},
+        {{"--list-names"}, {"--output", "o"}, "--output は --list-names では使えません"},
+        {{"--missing"}, {"--output", "o"}, "--output は --missing では使えません"},
+        {{"--dry-run"}, {"--sync"}, "--sync は --dry-run では使えません"},
+        {{"--list-names"}, {"--sync"}, "--sync は --list-names では使えません"},
+        {{"--missing"}, {"--sync"}, "--sync は --missing では使えません"},
+        {{"--list-names"}, rows, "--list-names には --from/--to を指定できません"},
+        {{"--missing"}, rows, "--missing には --from/--to を指定できません"},
+        {{"--list-names"}, rowsFile, "--list-names には --rows を指定できません"},
+        {{"--missing"}, rowsFile, "--missing には --rows を指定できません"},
+        {{"--list-names"}, {"--quiet"}, "--quiet は --list-names では使えません"},
+        {{"--missing"}, {"--quiet"}, "--quiet は --missing では使えません"},
+        {{"--unused"}, {"--missing"}, "--unused と --missing は一緒に指定できません"},
+        {{"--unused"}, rows, "--unused には --from/--to を指定できません"},
+        {{"--unused"}, {"--quiet"}, "--quiet は --unused では使えません"},
+        {{"--dry-run"}, {"--rename"}, "--rename は --dry-run では使えません"},
+        {{"--unused"}, {"--rename"}, "--rename は --unused では使えません"},
+        {rowsFile, rows, "--rows と --from/--to は一緒に指定できません"},
+        {rowsFile, {"--rows", "other.txt"}, "--rows が2回指定されています"},
+        {{"--output", "a"}, {"--output", "b"}, "--output が2回指定されています"},
     };
     for (const Refusal& refusal : refusals) {
         for (const bool swapped : {false, true}) {
@@ -99,9 +99,9 @@ TEST(CliArguments, EveryOptionThatAnotherRefusesIsNamed) {
                 message = error.what();
             }
             // A pair of modes is named in the order given.
-            const bool modes = refusal.message.ends_with("cannot be given together");
-            const std::string expected =
-                modes ? args[0] + " and " + other[0] + " cannot be given together" : refusal.message;
+            const bool modes = refusal.first.size() == 1 && refusal.second.size() == 1 &&
+                               refusal.message.ends_with("は一緒に指定できません");
+            const std::string expected = modes ? args[0] + " と " + other[0] + " は一緒に指定できません" : refusal.message;
             EXPECT_NE(message.find(expected), std::string::npos) << args[0] << " " << args[1] << ": " << message;
         }
     }

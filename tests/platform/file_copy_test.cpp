@@ -171,6 +171,7 @@ TEST_F(FileCopyTest, FailsWithoutTargetWhenTheSourceCannotBeCopied) {
         {"missing", FileProblem::NotFound},       {"pipe", FileProblem::NotRegularFile},
         {"pipelink", FileProblem::NotRegularFile}, {"folder", FileProblem::NotRegularFile},
         {"dangling", FileProblem::DanglingLink},  {"loop", FileProblem::LinkLoop},
+        {"file/source", FileProblem::NotAFolderOnPath},  // a file where a folder should be: there is a file
     };
     for (const auto& [source, problem] : cases) {
         FileError error;
@@ -179,6 +180,18 @@ TEST_F(FileCopyTest, FailsWithoutTargetWhenTheSourceCannotBeCopied) {
         EXPECT_FALSE(exists("target")) << source;
     }
     EXPECT_EQ(copy(path("file"), "no such folder/target"), CopyOutcome::Failed);
+}
+
+// An output folder removed during the run: the source is there, the folder is not, and the error says so.
+TEST_F(FileCopyTest, AFolderRemovedUnderTheCopyIsToldAsSuch) {
+    writeFile("source", "x");
+    fs::create_directory(folder_ / "gone");
+    OutputFolder gone;
+    ASSERT_FALSE(gone.open(path("gone")));
+    fs::remove(folder_ / "gone");
+    const CopyResult result = copyIntoFolder(path("source"), gone, "target", false);
+    EXPECT_EQ(result.outcome, CopyOutcome::Failed);
+    EXPECT_EQ(result.error.problem, FileProblem::FolderTakesNoNewFile);
 }
 
 TEST_F(FileCopyTest, ReadErrorRemovesTheIncompleteTarget) {

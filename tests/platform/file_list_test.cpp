@@ -147,11 +147,11 @@ TEST_F(DirectoryFileListTest, SubfoldersFollowTheFilesOfTheirFolder) {
 }
 
 TEST_F(DirectoryFileListTest, SortsJapaneseNamesInKanaOrder) {
-    for (const char* name : {"か.wid", "イ.wid", "あ.wid", "ア.wid", "z.wid", "が.wid"}) addFile(name);
-    // Byte order would give あ か が ア イ. Latin comes first, then the kana by sound; hiragana and katakana of
-    // one sound tie at this strength, and the bytes put the hiragana first.
+    for (const char* name : {"か.wid", "イ.wid", "あ.wid", "ア.wid", "z.wid", "が.wid", "カ.wid"}) addFile(name);
+    // Byte order would give あ か が ア イ カ. Latin comes first, then the kana by sound; hiragana and katakana of
+    // one sound tie at this strength, and the bytes put the hiragana first; the voiced が comes after both.
     EXPECT_EQ(listFolder("*.*"),
-              (std::vector<std::string>{"z.wid", "あ.wid", "ア.wid", "イ.wid", "か.wid", "が.wid"}));
+              (std::vector<std::string>{"z.wid", "あ.wid", "ア.wid", "イ.wid", "か.wid", "カ.wid", "が.wid"}));
 }
 
 // Every class of character that scenario file names hold, in the order of the Windows sort tables: symbols,

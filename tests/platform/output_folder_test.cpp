@@ -155,6 +155,19 @@ TEST_P(EveryNaming, DataFilesReplaceNamesAndCopiesReplaceNothing) {
     EXPECT_EQ(entries(root.path()), 5u);
 }
 
+// Two runs of one process number (two containers writing into one shared folder) make the same temporary names:
+// neither writes into the other's file.
+TEST_F(OutputFolderTest, ATemporaryNameInUseIsNeverWrittenInto) {
+    detail::chooseNaming(folder.native(), OutputFolder::Native::Naming::TemporaryName);
+    const std::string made = temporaryFileName();
+    const std::size_t dash = made.rfind('-');
+    const std::string next = made.substr(0, dash + 1) + std::to_string(std::stoull(made.substr(dash + 1)) + 1) + ".tmp";
+    writeFile(root / next, "the other run's");
+    EXPECT_FALSE(write("Area01.wid", "converted"));
+    EXPECT_EQ(readFile(root / next), "the other run's");
+    EXPECT_EQ(readFile(root / "Area01.wid"), "converted");
+}
+
 INSTANTIATE_TEST_SUITE_P(OutputFolder, EveryNaming,
                          testing::Values(OutputFolder::Native::Naming::Descriptor,
                                          OutputFolder::Native::Naming::ProcPath,
@@ -173,12 +186,16 @@ TEST_F(OutputFolderTest, LeftoversOfTheOwnPatternAreRemovedAndNothingElse) {
                              "x.celshift-1-2.tmp", ".celshift-99999999999999999999999-1.tmp"})
         writeFile(root / name, "x");
     fs::create_directory(root / ".celshift-4194305-2.tmp");  // not a file: not ours
+    // A killed run whose process had this one's number (a container gives the same small numbers every time).
+    const std::string ownNumber = temporaryFileName();
+    writeFile(root / ownNumber, "x");
     std::error_code noLinks;
     fs::create_symlink(root / "a.bmp", root / ".celshift-4194305-3.tmp", noLinks);
     folder.removeLeftovers();
     EXPECT_FALSE(fs::exists(root / ".celshift-4194305-0.tmp"));
     EXPECT_FALSE(fs::exists(root / ".celshift-4194305-1.tmp"));
     EXPECT_FALSE(fs::exists(root / ".celshift-99999999999999999999999-1.tmp"));
+    EXPECT_FALSE(fs::exists(root / ownNumber));
     for (const char* name : {".celshift-lock", ".hidden", "a.bmp", "x.celshift-1-2.tmp", ".celshift-4194305-2.tmp"})
         EXPECT_TRUE(fs::exists(root / name)) << name;
     if (!noLinks) {

@@ -87,7 +87,8 @@ TEST(StoredRows, EscapesAndTheMarkGiveExactBytesAndTheirMisuseIsTold) {
         {"a.bmp", "b\\x00.bmp", texts::kRowZeroByteInTo, ""},
         {"a\u2205.bmp", "b.bmp", texts::kRowMarkNotAtEnd, ""},
         {"a.bmp", "b\u2205\u2205", texts::kRowMarkNotAtEnd, ""},
-        {"\u2205", "b.bmp", texts::kRowHalfEmpty, ""},
+        {"\u2205", "b.bmp", texts::kRowNoImageExtension, ""},  // the field of no bytes, as --list-names shows it
+        {"", "b.bmp", texts::kRowHalfEmpty, ""},
         {"a.bmp\\x00", "b.bmp", texts::kRowNoImageExtension, ""},
     };
     for (const auto& [from, to, field, written] : cases) {

@@ -14,9 +14,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <mutex>
+#include <set>
+#include <utility>
 
 #include "platform/output_folder.h"
 #include "run_fixture.h"
+
+#if defined(__linux__)
+#include <sys/syscall.h>
+
+// Every fsync of this test program, noted by the file it reached (device and inode), and then done.
+namespace {
+std::mutex gSyncedMutex;
+std::set<std::pair<dev_t, ino_t>> gSynced;
+}  // namespace
+
+extern "C" int fsync(int fd) {
+    struct stat status;
+    if (::fstat(fd, &status) == 0) {
+        const std::lock_guard<std::mutex> lock(gSyncedMutex);
+        gSynced.emplace(status.st_dev, status.st_ino);
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+#endif
 
 namespace celshift::test {
 namespace {
@@ -231,6 +253,7 @@ TEST_F(SafeWrites, ASecondRunIntoTheSameFolderIsRefused) {
 // Files given with the run are copied first, under the rules of the scenario's files, and reported as given.
 TEST_F(SafeWrites, FilesGivenWithTheRunAreCopiedFirstAndNeverReplaceAnything) {
     writeFile(root / "picked.bmp", "picture");
+    put("picked.bmp", "the scenario's");  // the very same name: no name that Windows takes for another
     writeFile(root / "kept.bmp", "new");
     writeFile(output + "/kept.bmp", "earlier");
     RunOptions options;
@@ -244,8 +267,32 @@ TEST_F(SafeWrites, FilesGivenWithTheRunAreCopiedFirstAndNeverReplaceAnything) {
     EXPECT_EQ(report.reports[0].kind, FileReport::Kind::Copied);
     EXPECT_TRUE(report.reports[0].added);
     EXPECT_EQ(report.reports[1].kind, FileReport::Kind::AlreadyThere);
-    EXPECT_FALSE(report.reports[2].added);  // Summary.wsm, the scenario's own
+    EXPECT_FALSE(report.reports[2].added);  // the scenario's own
+    for (const FileReport& file : report.reports) EXPECT_EQ(file.sameNameAs, "") << file.name;
 }
+
+#if defined(__linux__)
+// With --sync every file the run writes reaches the disk before it takes its name: data files, copies, and the
+// pictures copied under their rows' new names.
+TEST_F(SafeWrites, WithSyncEveryFileWrittenIsSynced) {
+    put("Area01.wid", dataFile("a.bmp"));
+    put("a.bmp", "picture");
+    row(1, "a.bmp", "new.bmp");
+    RunOptions options;
+    options.syncBeforeRename = true;
+    options.renamePictures = true;
+    {
+        const std::lock_guard<std::mutex> lock(gSyncedMutex);
+        gSynced.clear();
+    }
+    ASSERT_TRUE(run(options).started);
+    for (const char* name : {"Area01.wid", "a.bmp", "new.bmp", "Summary.wsm"}) {
+        struct stat status;
+        ASSERT_EQ(::stat((output + "/" + name).c_str(), &status), 0) << name;
+        EXPECT_EQ(gSynced.count({status.st_dev, status.st_ino}), 1u) << name;
+    }
+}
+#endif
 
 // Temporary files that a killed run left are removed by the next run into the folder; other hidden files stay.
 TEST_F(SafeWrites, TheNextRunRemovesWhatAKilledRunLeft) {

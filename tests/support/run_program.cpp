@@ -94,6 +94,7 @@ pid_t startProgram(const std::string& program, const std::vector<std::string>& a
     std::fflush(nullptr);  // else the child writes out what the parent still buffers
     const pid_t child = fork();
     if (child == 0) {
+        useDefaultSignals();
         if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr)) _exit(127);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -117,6 +118,12 @@ int runAndWait(const std::string& program, const std::vector<std::string>& args,
 #endif
 
 }  // namespace
+
+#if !defined(_WIN32)
+void useDefaultSignals() {
+    for (const int signalNumber : {SIGINT, SIGHUP, SIGTERM, SIGPIPE}) signal(signalNumber, SIG_DFL);
+}
+#endif
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args) {
     TempFolder streams;

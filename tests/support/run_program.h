@@ -17,6 +17,13 @@ struct ProgramResult {
 // the output are "\n" on every platform (Windows text streams write "\r\n").
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args);
 
+#if !defined(_WIN32)
+// For a child between fork and exec: the stop signals (SIGINT, SIGHUP, SIGTERM) and SIGPIPE back to their default
+// action. A test runner started under nohup or as a background job ignores some of them, and the program rightly
+// keeps ignored what it inherits ignored: its tests would see another program than a user at a terminal.
+void useDefaultSignals();
+#endif
+
 // A program left running, its standard output and error going to files, for tests that end it at a moment of
 // their choosing as kill -9 would (TerminateProcess on Windows): it gets no chance to clean up.
 class RunningProgram {
