@@ -617,6 +617,9 @@ void WindowPartsTest::searchesStartAtTheTopAndCountTheirMatches() {
 
 // The frames say "変換１" as the boxes and files do, in a face whose full-width digit is wider than "1".
 void WindowPartsTest::theRowFramesWriteTheirNumberFullWidth() {
+#if defined(Q_OS_WIN)
+    QSKIP("the fonts Wine substitutes for the edit font draw the digits alike; the fixed face is checked on Linux");
+#endif
     TForm1 form(iniPath().toStdString());
     for (const QGroupBox* box : {form.GroupBox1, form.GroupBox2, form.GroupBox3, form.GroupBox4}) {
         const QFontMetrics metrics(box->font());

@@ -1,4 +1,5 @@
 // The conversion run over real folders: what it copies, what it rewrites, and every box it shows, in order.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -240,20 +241,23 @@ std::string native(std::string path) {
     return path;
 }
 
-TEST_F(ConversionRun, SubfoldersHiddenAndSystemFilesAreLeftAlone) {
+// Subfolders are copied and their data files converted, named with "\\"; hidden and system files stay out.
+TEST_F(ConversionRun, SubfoldersAreCopiedHiddenAndSystemFilesLeftAlone) {
     fs::create_directory(scenario + "/sub");
-    writeFile(scenario + "/sub/In.wid", dataFile("a.bmp"));
+    writeFile(scenario + "/sub/In.wid", dataFile("a.bmp").substr(0, 20));
     put("Hidden.wid", dataFile("a.bmp"));
     put("System.txt", "x");
     setAttributes(scenario + "/Hidden.wid", FILE_ATTRIBUTE_HIDDEN);
     setAttributes(scenario + "/System.txt", FILE_ATTRIBUTE_SYSTEM);
     put("Area01.wid", dataFile("a.bmp"));
     const RunOutcome outcome = run();
-    EXPECT_EQ(outcome.failedFiles + outcome.unopenedFiles, 0);
+    EXPECT_EQ(outcome.failedFiles, 1);
+    EXPECT_NE(std::find(messages.boxes.begin(), messages.boxes.end(), Box{"失敗", "sub\\In.wid"}), messages.boxes.end());
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(output)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"Area01.wid", "Summary.wsm"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Area01.wid", "Summary.wsm", "sub"}));
+    EXPECT_EQ(out("sub/In.wid"), dataFile("a.bmp").substr(0, 20));
 }
 
 TEST_F(ConversionRun, LockedFilesThatCannotBeCopiedAreListed) {
