@@ -194,6 +194,10 @@ public:
     void setRowsFileRunner(RowsFileRunner runner);
     // The folder the last run wrote into (a subfolder when the user chose one for that run); empty before a run.
     const std::string& lastRunOutput() const { return lastRunOutput_; }
+    // Opens a folder in the system's file manager; false when nothing could open it (no file manager, xdg-open
+    // missing, the system refused). Tests answer it themselves.
+    using FolderOpener = std::function<bool(const QString& folder)>;
+    void setFolderOpener(FolderOpener opener);
 
 signals:
     void runEnded();
@@ -264,6 +268,10 @@ private:
 
     void showPaths();
     void setScenario(const QString& file, bool tell);
+    // The folder the 出力先 line shows and 出力先を開く opens: the subfolder the last run wrote into when the user put
+    // it there (the output folder held another scenario), until the scenario or the output folder changes; else the
+    // output folder.
+    std::string shownOutputFolder() const;
 
     std::string settingsPath_;
     std::string sourceInitialFolder_;
@@ -321,6 +329,9 @@ private:
     QString lastRunKey_;
     QString runningKey_;
     std::string lastRunOutput_;
+    // The subfolder of the output folder that the last run wrote into; empty when it wrote into the output folder.
+    std::string runSubfolder_;
+    FolderOpener folderOpener_;
     // The stage and file count the progress told last, for the last box of a stopped run.
     RunStage progressStage_ = RunStage::CopyingOtherFiles;
     int progressCount_ = 0;

@@ -84,6 +84,8 @@ void TForm1::t0ButtonExecuteClick() {
     // Only a run that starts is one to ask about again (finishRun).
     runningKey_ = runKey(outputFolder_);
     lastRunOutput_ = *output;
+    runSubfolder_ = *output != outputFolder_ ? *output : std::string();
+    showPaths();
     progressCount_ = 0;
     reportChosen_ = false;
     runStop_ = std::make_unique<StopRequest>();

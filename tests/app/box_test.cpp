@@ -8,9 +8,11 @@
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -46,6 +48,24 @@ int captionWidth(const QString& caption) {
     font.setBold(true);
     return QFontMetrics(font).horizontalAdvance(caption);
 }
+
+// Counts the events of one type that reach an object while it lives.
+class EventCounter : public QObject {
+public:
+    EventCounter(QObject* watched, QEvent::Type type, int& count) : type_(type), count_(count) {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == type_) ++count_;
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    int& count_;
+};
 
 }  // namespace
 
@@ -111,6 +131,8 @@ void BoxTest::aRunWithFailingDataFilesShowsEveryBoxInOrderOverTheWindowAndEnds()
     const QString report = form->ReportPage->text(true);
     QVERIFY2(report.contains("失敗\tZz.wid\tデータが20バイトで終わっています"), qPrintable(report));
     QVERIFY2(report.contains("開けません\tother.wid\t" + QDir::toNativeSeparators(output + "/other.wid")), qPrintable(report));
+    // Nothing of it was written: the output holds no such file (a folder stands in its way).
+    QVERIFY2(report.contains(QRegularExpression("開けません\tother.wid\t[^\n]*。出力先にはありません\n")), qPrintable(report));
     QVERIFY(!report.contains("map.wid"));
     QVERIFY(form->ReportPage->text().contains("変換済み\tmap.wid\t1箇所を置換（変換１: 1箇所）"));
     QVERIFY(form->lastOutcome().has_value());
@@ -169,7 +191,7 @@ void BoxTest::aRequestToEndClosesTheBoxAndTheWindowOnceTheRunHasStopped() {
     bool requested = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto* box = qobject_cast<QMessageBox*>(boxWaitingForAnswer());
         if (box == nullptr || !box->isVisible()) return;
         if (requested) {  // a box after the request: noted, and answered so that the test goes on
             boxes << box->text();
@@ -189,6 +211,62 @@ void BoxTest::aRequestToEndClosesTheBoxAndTheWindowOnceTheRunHasStopped() {
         QVERIFY2(!name.startsWith('.'), qPrintable(name));
         if (name.endsWith(".wid")) QCOMPARE(readFile(output + "/" + name), cellDataFile(kImageJpg932));
     }
+}
+
+// The title bar's × while a box of the run is up. Qt drops the close of a window that a modal box blocks: the box
+// holds the window (a click into it does nothing) without blocking it. The close asks; いいえ leaves the box up, the
+// run waiting for it. With the run's last box up there is nothing left to stop: no question, the box and the window go.
+void BoxTest::aCloseWhileABoxOfTheRunIsUpIsAskedAbout() {
+    const Watchdog watchdog("a close while a box is up", std::chrono::seconds(60));
+    const QString scenario = folder->path() + "/scenario";
+    QVERIFY(QDir().mkpath(scenario));
+    QVERIFY(QDir().mkpath(folder->path() + "/out"));
+    writeFile(scenario + "/Summary.wsm", "summary");
+    writeFile(scenario + "/map.wid", cellDataFile(kCellBmp932));
+    const QString settings = folder->path() + "/celshift.ini";
+    TForm1 form(settings.toStdString());
+    form.setOutputFolder((folder->path() + "/out").toStdString());
+    form.setSourceOpenRunner([&](QFileDialog&) { return std::optional<QString>(scenario + "/Summary.wsm"); });
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.t0ButtonSource, Qt::LeftButton);
+    int blocked = 0;
+    EventCounter blocks(form.windowHandle(), QEvent::WindowBlocked, blocked);
+
+    BoxAnswerer answerer;
+    QStringList questions;
+    bool tabStayed = false;
+    bool closedAtFirstBox = true;
+    bool boxStayedAfterNo = false;
+    bool closedAtLastBox = true;
+    int blockedByBox = -1;
+    answerer.onShown = [&](const BoxAnswerer::Seen& box) {
+        if (box.text == "コピー完了") {
+            blockedByBox = blocked;
+            QTabBar* tabs = form.PageControl->tabBar();
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+            tabStayed = form.PageControl->currentWidget() == form.TabSheet2;
+            BoxAnswerer questionAnswerer;
+            questionAnswerer.questionAnswer = QMessageBox::No;
+            closedAtFirstBox = form.close();
+            for (const auto& question : questionAnswerer.seen) questions << question.text;
+            QWidget* up = boxWaitingForAnswer();
+            boxStayedAfterNo = up != nullptr && qobject_cast<QMessageBox*>(up)->text() == "コピー完了";
+        } else if (box.text == "完了") {
+            closedAtLastBox = form.close();
+        }
+    };
+    QTest::mouseClick(form.t0ButtonExecute, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.runInProgress() && !form.isVisible(), 30000);
+    QCOMPARE(blockedByBox, 0);
+    QVERIFY(tabStayed);
+    QCOMPARE(questions, QStringList{"実行中です。中止して閉じますか？"});
+    QVERIFY(!closedAtFirstBox);
+    QVERIFY(boxStayedAfterNo);
+    QVERIFY(!closedAtLastBox);  // the window closed once the run had ended
+    QCOMPARE(captionsAndTexts(answerer).back(), (std::pair<QString, QString>("情報", "完了")));
+    QVERIFY(!form.lastOutcome()->stopped);
+    QVERIFY(QFile::exists(settings));
 }
 
 void BoxTest::namesWithMarkupAreShownAsTyped() {
