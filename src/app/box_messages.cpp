@@ -62,7 +62,8 @@ protected:
                 return false;
         }
         const auto* widget = qobject_cast<QWidget*>(watched);
-        const bool inWindow = widget != nullptr ? widget->window() == window_ : watched == static_cast<QObject*>(window_->windowHandle());
+        const bool inWindow = widget != nullptr ? widget->window() == window_
+                                                : watched == static_cast<QObject*>(window_->windowHandle());
         if (!inWindow) return false;
         if (event->type() == QEvent::MouseButtonPress && box_ != nullptr) box_->activateWindow();
         event->accept();

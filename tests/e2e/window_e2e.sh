@@ -713,7 +713,7 @@ type_row 1 cell_red.bmp cell_green.bmp
 click "$main" "${execute_button[@]}"
 touch "$work/marker"
 if close_during_run button; then
-  ((closes_before == 0)) || echo "    the copy stage was over before the close: closed after $closes_before of the run's boxes"
+  [[ -z $under ]] || echo "    the copy stage was over before the close: the question came over the box \"${under#* }\""
   shot close-question-left
   question_holds_the_boxes "$question" "with the title bar's button while the run copies"
 fi
