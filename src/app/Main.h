@@ -45,6 +45,10 @@ class QTabWidget;
 
 namespace celshift {
 
+namespace cli {
+struct RowsFile;
+}
+
 class DesignedLayout;
 class ImageFileIndex;
 class NameCompleter;
@@ -187,8 +191,11 @@ public:
     // Writes the four rows as a rows file (UTF-8, FROM<TAB>TO per line) / reads one into the four rows.
     void SaveRowsClick();
     void LoadRowsClick();
-    // Reads the rows file at path into the four rows, as 変換行 読み込み does (for a dropped file too).
+    // Reads the rows file at path into the four rows, as 変換行 読み込み does (for a dropped file too). The file is
+    // read and checked off the GUI thread (it may hold half a million rows); the rows are filled once it has been.
     void loadRowsFile(const QString& path);
+    // True while a rows file is being read; 実行 waits for it.
+    bool rowsReading() const { return rowsThread_.joinable(); }
     // Asks for a rows file to save or load, starting at start; nothing when the user cancels. Tests answer it.
     using RowsFileRunner = std::function<std::optional<QString>(QWidget* parent, const QString& start, bool save)>;
     void setRowsFileRunner(RowsFileRunner runner);
@@ -241,6 +248,7 @@ private:
     void clearRowSummaries();
     void showRowPreview();
     void showRowSummaries(const RunOutcome& outcome);
+    void showRowsFile(const QString& path, const std::shared_ptr<const cli::RowsFile>& file, const std::string& error);
     // main_run.cpp
     RunMessages& messages();
     bool pickedPicturesToCopy(const std::string& output, std::vector<std::string>& pictures,
@@ -338,6 +346,7 @@ private:
     // While a box about one file is up, the progress label names that file.
     bool boxUp_ = false;
 
+    std::thread rowsThread_;
     std::thread scanThread_;
     std::unique_ptr<StopRequest> scanStop_;
     int scanGeneration_ = 0;

@@ -38,7 +38,7 @@ RunMessages& TForm1::messages() { return runMessages_ != nullptr ? *runMessages_
 // The run starts on a thread of its own, with a folder enumerator of its own; the window stays live and tells the
 // progress. The run's messages reach the user through boxes that the GUI thread shows (BoxMessages).
 void TForm1::t0ButtonExecuteClick() {
-    if (sourceFile_.isEmpty() || runInProgress()) return;
+    if (sourceFile_.isEmpty() || runInProgress() || rowsReading()) return;
     if (outputFolder_.empty()) {
         outputFolder_ = defaultOutput_;
         showPaths();
@@ -342,6 +342,7 @@ void TForm1::endBackgroundWork() {
         }
     }
     if (scanThread_.joinable()) scanThread_.join();
+    if (rowsThread_.joinable()) rowsThread_.join();
     NamesPage->stopLoading();
 }
 

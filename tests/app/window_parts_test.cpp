@@ -4,6 +4,7 @@
 #include <memory>
 #include <tuple>
 
+#include <QAbstractFileIconProvider>
 #include <QAbstractItemView>
 #include <QClipboard>
 #include <QScrollBar>
@@ -169,6 +170,9 @@ void WindowPartsTest::qtsOwnTextsAreJapanese() {
     prepareFileDialog(dialog);
     QCOMPARE(dialog.testOption(QFileDialog::DontUseNativeDialog),
              !systemDialogsSpeakJapanese(QLocale::system().uiLanguages()));
+    // A file's kind is told from its name: Qt's own reads a data file to tell it, on the GUI thread, file after file.
+    writeFile(folder->path() + "/map.wid", "data");
+    QCOMPARE(dialog.iconProvider()->type(QFileInfo(folder->path() + "/map.wid")), QString("WID ファイル"));
 }
 
 // One line per file, with the reason of a problem; the filter and the saved text keep the problems.
