@@ -1,7 +1,7 @@
 // The page of the scenario's image names: every name its data files hold, with its counts, a small picture of the
 // scenario's file of that name, and a mark where the scenario folder has no such file. Picking a name (double
 // click, Enter or the button) offers it for the next empty 変換元. A search line filters the list and every column
-// sorts.
+// sorts. A filter shows the picture files no name names instead, with their sizes; their list is copied or saved.
 //
 // The list is a model: filling it costs one step per name, the files are looked up in the background, and a
 // picture is drawn off the GUI thread only once its line is shown, so a scenario of thousands of names never
@@ -38,7 +38,7 @@ namespace celshift {
 class ThumbnailLoader;
 
 // The names and what is known of their files. Column 0 is the name (its picture as decoration), 1 the fields,
-// 2 the data files, 3 whether the scenario folder holds the file. Qt::UserRole of column 3 tells the state of the
+// 2 the data files, 3 whether the scenario folder holds the file; for an unused picture file, column 1 is its size. Qt::UserRole of column 3 tells the state of the
 // file in one word: "pending", "picture", "placeholder", "missing", "unknown" (the folder could not be read) or
 // "" (no image name); of column 0 the text a row takes; of column 1 whether a row can match the name.
 class NamesModel : public QAbstractTableModel {
