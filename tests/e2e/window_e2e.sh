@@ -220,10 +220,22 @@ type_row() {
   xdotool key ctrl+a
   xdotool type --delay 30 "$2"
   xdotool key Escape
+  lists_closed
   click "$main" "${first_row_to[0]}" "$y"
   xdotool key ctrl+a
   xdotool type --delay 30 "$3"
   xdotool key Escape
+  lists_closed
+}
+# Waits (bounded) until no completion list is up: a click while one is up only closes it, and what is typed next
+# would go into the edit before.
+lists_closed() {
+  local tries
+  for ((tries = 0; tries < 30; tries++)); do
+    [[ -z $(leftover_lists) ]] && return 0
+    xdotool key Escape
+    sleep 0.1
+  done
 }
 # Binds each character of $1 that the keyboard lacks to a keycode of its own, so that xdotool finds them all in
 # the keymap: left to itself, it rebinds one spare keycode per character while typing, and the window may read a
