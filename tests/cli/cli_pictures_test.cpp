@@ -218,14 +218,16 @@ TEST_F(CliProcess, RenameCopiesEachRowsPictureUnderItsNewName) {
 }
 
 // What --rename cannot do is told, and the run says it failed: a FROM that names no picture, and a TO that an earlier
-// row fills with another picture (the second row's fields would show the first row's picture).
+// row fills with another picture (the second row's fields would show the first row's picture). A row whose FROM
+// names the same picture as the earlier row's, under the same TO, loses nothing and is not told.
 TEST_F(CliProcess, RenameTellsWhatItCannotDo) {
     writeFile(scenario + "/c.bmp", "c");
     writeFile(scenario + "/d.bmp", "d");
     const Process p = runCli({"--quiet", "--rename", "--output", output, "--from", "gone.bmp", "--to", "g2.bmp", "--from",
-                              "c.bmp", "--to", "new.bmp", "--from", "d.bmp", "--to", "NEW.bmp", scenario});
+                              "c.bmp", "--to", "new.bmp", "--from", "d.bmp", "--to", "NEW.bmp", "--from", "C.BMP", "--to",
+                              "New.Bmp", scenario});
     EXPECT_EQ(p.status, 1);
-    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 3個のファイルを置換します\n"
+    EXPECT_EQ(p.out, "第一段階: コピー完了\n画像置換: 4個のファイルを置換します\n"
                      "画像コピー: 1個の画像を新しい名前でコピーしました\n  c.bmp → new.bmp\n"
                      "画像コピー: 新しい名前でコピーできなかった画像\n  gone.bmp → g2.bmp\n  d.bmp → NEW.bmp\n情報: 完了\n");
     EXPECT_EQ(p.err, "コピーできません: gone.bmp → g2.bmp: 変換元の画像がシナリオのフォルダにありません\n"

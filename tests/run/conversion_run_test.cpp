@@ -315,7 +315,14 @@ TEST_F(ConversionRun, SubfoldersAreCopiedConvertedAndChecked) {
     row(1, "a.bmp", "new.bmp");
     row(2, "cell.bmp", "Material\\img\\x.bmp");
 
-    const RunOutcome outcome = run();
+    struct Reasons : RunReport {
+        std::map<std::string, std::string> byName;
+        void fileDone(const FileReport& report) override { byName[report.name] = report.reason; }
+    } reasons;
+    RunOptions options;
+    options.report = &reasons;
+    const RunOutcome outcome = run(options);
+    EXPECT_EQ(reasons.byName["lnk"], "フォルダへのリンクです（リンク先はコピーしません）");
     EXPECT_EQ(messages.boxes, (std::vector<Box>{{"第一段階", "コピーできなかったファイル\nlnk"}, kCopyDone, countBox(2),
                                                 {"失敗", "Material/Broken.wid"}, kDone}));
     EXPECT_EQ(out("Area01.wid"), dataFile("Material\\img\\x.bmp"));
