@@ -15,7 +15,6 @@ private slots:
     void aRunWithFailingDataFilesShowsEveryBoxInOrderOverTheWindowAndEnds();
     void escClosesEveryBoxTheLastWithItsReportOfferToo();
     void aRequestToEndClosesTheBoxAndTheWindowOnceTheRunHasStopped();
-    void aCloseWhileABoxOfTheRunIsUpIsAskedAbout();
     void namesWithMarkupAreShownAsTyped();
     void boxesAreWideEnoughForTheirCaptions();
 };

@@ -22,7 +22,6 @@ private slots:
     void aRowWhoseNameMayStandInAnUnreadFileDoesNotSayNotFound();
     void theRenameBoxCopiesARowsPictureUnderItsNewName();
     void theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextRow();
-    void theUnusedPicturesShowTheirSizesAndTheirListIsCopiedAndSaved();
     void theRowsShowTheirPicturesAndWarnOfAMissingTarget();
     void aPickedPictureIsCopiedIntoTheOutputAndAnotherFileOfItsNameRefusesTheRun();
     void theScenarioFolderIsRefusedAsOutputAtOnce();

@@ -17,7 +17,6 @@ private slots:
     void keyboardOrderRunsFromThePagesThroughTheRowsToTheButtons();
     void everyTextHasAFontThatDrawsIt();
     void resizingGrowsTheEditsAndThePagesAndKeepsTheBarOnTop();
-    void atTheSmallestSizeTextsBreakBetweenWordsAndPathsKeepTheirEnds();
     void choosingAScenarioEnablesExecuteAndCancellingKeepsTheState();
     void theDialogOpensInTheStoredFolderEachTime();
     void anExceptionInAHandlerIsShownAndTheWindowGoesOn();
