@@ -146,68 +146,80 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, OutputSubfolders& 
     };
     outcome.lastStage = RunStage::CopyingOtherFiles;
     outcome.stageCount = static_cast<int>(files.size());
-    OrderedWorkers<Copy> workers(static_cast<int>(files.size()), workerCount(options), options.stop,
-                                 OrderedWorkers<Copy>::kCopyStackBytes);
-    const int delivered = workers.run(
-        [&](int i, int) {
-            const ListedFile& file = files[static_cast<std::size_t>(i)];
-            if (refused(file.path)) return Copy{};
-            // A file given with the run goes into the output folder itself, under its name as given.
-            if (static_cast<std::size_t>(i) < added) {
+    // The files given with the run first, all of them, then the scenario's: one of the same name never gets there first.
+    int base = 0;
+    int delivered = 0;
+    const OrderedWorkers<Copy>::Progress progress = stageProgress(options, RunStage::CopyingOtherFiles, files);
+    for (const int end : {static_cast<int>(added), static_cast<int>(files.size())}) {
+        OrderedWorkers<Copy> workers(end - base, workerCount(options), options.stop, OrderedWorkers<Copy>::kCopyStackBytes);
+        delivered += workers.run(
+            [&](int at, int) {
+                const int i = at + base;
+                const ListedFile& file = files[static_cast<std::size_t>(i)];
+                if (refused(file.path)) return Copy{};
+                // A file given with the run goes into the output folder itself, under its name as given.
+                if (static_cast<std::size_t>(i) < added) {
+                    Copy copy;
+                    copy.result = copyIntoFolder(file.path, output, file.name, options.syncBeforeRename);
+                    if (copy.result.outcome == CopyOutcome::AlreadyExists)
+                        copy.differs = compareFiles(file.path, joinPath(output.path(), file.name)) == Sameness::Different;
+                    return copy;
+                }
                 Copy copy;
-                copy.result = copyIntoFolder(file.path, output, file.name, options.syncBeforeRename);
+                if (isLinkToFolder(file.path)) {
+                    copy.reason = texts::kFolderLink;
+                    return copy;
+                }
+                const std::shared_ptr<OutputFolder> folder = subfolders.folderFor(file.name, copy.reason);
+                if (!folder) return copy;
+                // Under the name Windows gives it: "readme.txt " is "readme.txt" there.
+                const std::string name = windowsFileName(file.name);
+                copy.result = copyIntoFolder(file.path, *folder, std::string(lastPathElement(name)), options.syncBeforeRename);
                 if (copy.result.outcome == CopyOutcome::AlreadyExists)
-                    copy.differs = compareFiles(file.path, joinPath(output.path(), file.name)) == Sameness::Different;
+                    copy.differs = compareFiles(file.path, joinPath(output.path(), name)) == Sameness::Different;
                 return copy;
-            }
-            Copy copy;
-            if (isLinkToFolder(file.path)) {
-                copy.reason = texts::kFolderLink;
-                return copy;
-            }
-            const std::shared_ptr<OutputFolder> folder = subfolders.folderFor(file.name, copy.reason);
-            if (!folder) return copy;
-            // Under the name Windows gives it: "readme.txt " is "readme.txt" there.
-            const std::string name = windowsFileName(file.name);
-            copy.result = copyIntoFolder(file.path, *folder, std::string(lastPathElement(name)), options.syncBeforeRename);
-            if (copy.result.outcome == CopyOutcome::AlreadyExists)
-                copy.differs = compareFiles(file.path, joinPath(output.path(), name)) == Sameness::Different;
-            return copy;
-        },
-        [&](int i, Copy& copy) {
-            CopyResult& result = copy.result;
-            ++outcome.stageDone;
-            const std::string& path = files[static_cast<std::size_t>(i)].path;
-            FileReport report;
-            report.name = files[static_cast<std::size_t>(i)].name;
-            report.path = path;
-            report.added = static_cast<std::size_t>(i) < added;
-            if (const std::string* earlier = sameNameOf(same, path)) report.sameNameAs = *earlier;
-            // A file of another spelling that the output folder held already: one name with this one on Windows.
-            else if (!report.added) report.sameNameAs = subfolders.otherSpellingThere(report.name);
-            switch (result.outcome) {
-            case CopyOutcome::Copied:
-                report.kind = FileReport::Kind::Copied;
-                break;
-            case CopyOutcome::AlreadyExists:
-                report.kind = FileReport::Kind::AlreadyThere;
-                report.differs = copy.differs;
-                if (copy.differs) ++outcome.keptDifferentFiles;
-                break;
-            case CopyOutcome::Failed:
-                report.kind = FileReport::Kind::NotCopied;
-                report.reason = refused(path)         ? (refused(path)->everywhere
-                                                             ? texts::sameNameOnWindowsEverywhere(shownName(refused(path)->earlier))
-                                                             : texts::sameNameInOutput(shownName(refused(path)->earlier)))
-                                : !copy.reason.empty() ? copy.reason
-                                                       : fileErrorText(result.error);
-                notCopied.push_back(shownName(report.name));
-                ++outcome.notCopiedFiles;
-                break;
-            }
-            if (options.report) options.report->fileDone(report);
-        },
-        stageProgress(options, RunStage::CopyingOtherFiles, files));
+            },
+            [&](int at, Copy& copy) {
+                const int i = at + base;
+                CopyResult& result = copy.result;
+                ++outcome.stageDone;
+                const std::string& path = files[static_cast<std::size_t>(i)].path;
+                FileReport report;
+                report.name = files[static_cast<std::size_t>(i)].name;
+                report.path = path;
+                report.added = static_cast<std::size_t>(i) < added;
+                if (const std::string* earlier = sameNameOf(same, path)) report.sameNameAs = *earlier;
+                // A file of another spelling that the output folder held already: one name with this one on Windows.
+                else if (!report.added) report.sameNameAs = subfolders.otherSpellingThere(report.name);
+                switch (result.outcome) {
+                case CopyOutcome::Copied:
+                    report.kind = FileReport::Kind::Copied;
+                    break;
+                case CopyOutcome::AlreadyExists:
+                    report.kind = FileReport::Kind::AlreadyThere;
+                    report.differs = copy.differs;
+                    if (copy.differs) ++outcome.keptDifferentFiles;
+                    break;
+                case CopyOutcome::Failed:
+                    report.kind = FileReport::Kind::NotCopied;
+                    report.reason = refused(path)         ? (refused(path)->everywhere
+                                                                 ? texts::sameNameOnWindowsEverywhere(shownName(refused(path)->earlier))
+                                                                 : texts::sameNameInOutput(shownName(refused(path)->earlier)))
+                                    : !copy.reason.empty() ? copy.reason
+                                                           : fileErrorText(result.error);
+                    notCopied.push_back(shownName(report.name));
+                    ++outcome.notCopiedFiles;
+                    break;
+                }
+                if (options.report) options.report->fileDone(report);
+            },
+            progress ? OrderedWorkers<Copy>::Progress([&](int done, int inWork) {
+                progress(done + base, inWork >= 0 ? inWork + base : -1);
+            })
+                     : nullptr);
+        if (delivered < end) break;
+        base = end;
+    }
     if (!notCopied.empty()) messages.showMessage(joinLines(texts::kNotCopied, notCopied), texts::kCaptionFirstStage);
     if (delivered < static_cast<int>(files.size())) return false;
     messages.showMessage(texts::kCopyDone, texts::kCaptionFirstStage);
