@@ -2,9 +2,10 @@
 # The Windows build: installs what is missing, builds Qt 6 and (for the tests) GoogleTest for Windows into the
 # cache folder if they are not there yet, then cross-builds celshift.exe and celshift-cli.exe with mingw-w64
 # and packs them with their DLLs into out/celshift-windows/ and out/celshift-windows.zip.
-#   --tests   also builds the Windows test suites and runs them under Wine (headless), and checks that
-#             celshift-cli.exe converts the example scenario byte for byte as the Linux build does;
-#             exits non-zero on any failure.
+#   --tests   also builds the Windows test suites and runs them under Wine (headless), checks that
+#             celshift-cli.exe converts the example scenario byte for byte as the Linux build does, and drives
+#             celshift.exe from the zip under Wine on a virtual X display as a person would
+#             (tests/e2e/windows_e2e.sh); exits non-zero on any failure.
 # CELSHIFT_CACHE overrides the cache folder /var/cache/celshift-build. Run as root on Debian 12.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,8 +32,9 @@ step_done() { echo "   took $((SECONDS - step_started)) s"; }
 
 step "Packages for the Windows build"
 packages=(
-  cmake ninja-build dpkg-dev zip
+  cmake ninja-build dpkg-dev zip unzip
   g++-mingw-w64-x86-64-posix wine64
+  xvfb openbox xdotool x11-utils imagemagick
   qt6-base-dev-tools qt6-translations-l10n libsimpleini-dev googletest
   fonts-ipafont-gothic
 )
@@ -79,6 +81,11 @@ if ((run_tests)); then
   step "celshift-cli.exe against the Linux build on the example scenario"
   bash scripts/windows/compare-with-linux.sh out/celshift-windows || status=1
   /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  step_done
+  step "celshift.exe from the zip under Wine on Xvfb and openbox, driven with xdotool"
+  cmake --build build -j"$jobs" --target generate-scenario >/dev/null
+  # Every wait in it is bounded; the limit only guards against a tool that blocks.
+  timeout --kill-after=10 900 bash tests/e2e/windows_e2e.sh out/celshift-windows.zip build || status=1
   step_done
   echo "== Windows build and tests took $((SECONDS - started)) s"
   exit $status

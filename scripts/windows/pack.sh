@@ -2,8 +2,9 @@
 # Gathers the Windows program into one portable folder and zips it: the two executables, the Qt DLLs and
 # plugins they load (JPEG pictures for the thumbnails), Qt's Japanese texts for its dialogs and buttons
 # (translations/qtbase_ja.qm, from Debian's qt6-translations-l10n, the same Qt version), the compiler's runtime
-# DLLs that Qt needs, the readme, Celshift's licence (LICENSE.txt) and the licences of the third-party works
-# that the folder carries (licenses\, from packaging/licenses/, with the Debian versions of Qt's sources filled in).
+# DLLs that Qt needs, the readme, Celshift's licence (LICENSE.txt), the licences of the third-party works
+# that the folder carries (licenses\, from packaging/licenses/, with the Debian versions of Qt's sources filled in),
+# and the empty folder Scena, the window's default output folder (a run into a missing one is refused).
 # Usage: pack.sh BIN_FOLDER QT_PREFIX OUT_FOLDER     (makes OUT_FOLDER and OUT_FOLDER.zip)
 set -euo pipefail
 bin=$1 qt=$2 out=$3
@@ -19,7 +20,7 @@ runtime=(
   /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll
 )
 rm -rf "$out" "$out.zip"
-mkdir -p "$out/platforms" "$out/styles" "$out/imageformats" "$out/translations" "$out/licenses"
+mkdir -p "$out/platforms" "$out/styles" "$out/imageformats" "$out/translations" "$out/licenses" "$out/Scena"
 cp "$bin/celshift.exe" "$bin/celshift-cli.exe" "$out/"
 cp "$qt/bin/Qt6Core.dll" "$qt/bin/Qt6Gui.dll" "$qt/bin/Qt6Widgets.dll" "$out/"
 cp "$qt/plugins/platforms/qwindows.dll" "$out/platforms/"
@@ -50,4 +51,7 @@ if [[ -n $missing ]]; then
   exit 1
 fi
 (cd "$(dirname "$out")" && zip -qr9 "$(basename "$out").zip" "$(basename "$out")")
+# zip -r stores each folder's own entry, so the empty Scena unzips as a folder: checked, as without it the
+# first run is refused.
+unzip -Z1 "$out.zip" | grep -x "$(basename "$out")/Scena/" >/dev/null || { echo "pack.sh: the zip holds no Scena folder" >&2; exit 1; }
 echo "$out.zip: $(du -k "$out.zip" | cut -f1) KiB"
