@@ -240,12 +240,12 @@ FileReport::Kind reportKind(DataFileResult::Kind kind) {
 // One data file's conversion, with the distinct image names its walk saw (for the run's look at its copy).
 struct ConvertedFile {
     DataFileResult result;
-    ImageNames names;
+    std::unordered_set<std::string> names;
 };
 
 bool rewriteDataFiles(FileList& fileList, OutputSubfolders* output, const ReplacementTableHolder& holder,
                       const SameNames& same, bool foldsCase, std::size_t stackBytes, RunMessages& messages,
-                      const RunOptions& options, RunOutcome& outcome, ImageNames* seenNames) {
+                      const RunOptions& options, RunOutcome& outcome, std::unordered_set<std::string>* seenNames) {
     fileList.setMask(kDataFileMask);
     std::vector<ListedFile> files = listedFiles(fileList);
     std::erase_if(files, [&](const ListedFile& file) { return refusedBy(same, file.path, foldsCase) != nullptr; });
@@ -394,7 +394,7 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
         (!copyRenamedPictures(*holder.table, sourceFolder, output, messages, options, outcome) || stopRequested(options)))
         return stoppedRun(outcome, messages);
 
-    ImageNames seenNames;
+    std::unordered_set<std::string> seenNames;
     const bool ended = rewriteDataFiles(fileList, &subfolders, holder, same, foldsCase, stackBytes, messages, options,
                                         outcome, &seenNames);
     if (options.syncBeforeRename) output.syncEntries();

@@ -10,7 +10,7 @@
 
 namespace celshift {
 
-std::vector<MissingPicture> picturesMissingAfterRun(const ImageNames& inputNames,
+std::vector<MissingPicture> picturesMissingAfterRun(const std::unordered_set<std::string>& inputNames,
                                                     const ReplacementTable* table, const std::string& scenarioFolder,
                                                     const std::string& outputFolder) {
     // Each name of the output, with the first row that wrote it (0: only the scenario's own fields hold it).
