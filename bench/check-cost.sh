@@ -23,8 +23,8 @@ rows=(--from cell_red.bmp --to new_red.bmp --from cell_green.bmp --to new_green.
       --from 背景01.bmp --to 背景09.bmp --from 表紙.bmp --to 表紙2.bmp)
 mkdir "$work/out-base" "$work/out-new"
 run() { printf '%q ' "$1" --quiet --output "$2" "${rows[@]}" "$work/set"; echo '>/dev/null 2>&1'; }
-hyperfine --style basic --warmup 1 --runs 10 \
-  --prepare "rm -rf '$work/out-base'/* '$work/out-new'/*" \
+hyperfine --style basic --warmup 2 --runs 20 \
+  --prepare "rm -rf '$work/out-base'/* '$work/out-new'/*; sync" \
   -n base "$(run "$work/base-build/bin/celshift-cli" "$work/out-base")" \
   -n new "$(run "$build/bin/celshift-cli" "$work/out-new")" \
   --export-json "$work/times.json"
