@@ -5,6 +5,7 @@
 #include <unicode/unistr.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -22,6 +23,14 @@ const icu::Normalizer2* composed() {
 }  // namespace
 
 std::optional<std::string> foldFileName(std::string_view utf8) {
+    // Most names are plain ASCII, where all of the below comes to lower-casing A to Z (and a run folds every name
+    // of the scenario and the output folder).
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        std::string out(utf8);
+        for (char& c : out)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return out;
+    }
     if (utf8.size() > static_cast<std::size_t>(INT32_MAX / 2)) return std::nullopt;
     // Strict UTF-8: ill-formed sequences, surrogates and overlong forms make the name unusable.
     UErrorCode status = U_ZERO_ERROR;

@@ -1,5 +1,6 @@
 #include "platform/name_fold.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "platform/win32_text.h"
@@ -7,7 +8,13 @@
 namespace celshift {
 
 std::optional<std::string> foldFileName(std::string_view utf8) {
-    if (utf8.empty()) return std::string();
+    // Most names are plain ASCII, where all of the below comes to upper-casing a to z.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        std::string out(utf8);
+        for (char& c : out)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        return out;
+    }
     const std::optional<std::wstring> wide = toWide(utf8);
     if (!wide || wide->size() > static_cast<std::size_t>(INT_MAX / 4)) return std::nullopt;
 

@@ -15,7 +15,13 @@ constexpr char kSeparator = '/';
 constexpr std::string_view kSeparators = "/";
 #endif
 
-bool isSeparator(char c) { return kSeparators.find(c) != std::string_view::npos; }
+constexpr bool isSeparator(char c) {
+#if defined(_WIN32)
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
 
 // Length of the part of a path that is its root: "/" on POSIX; "X:" and "X:\\" on Windows. The root keeps its
 // separator when the parent of an element right below it is taken.
@@ -60,9 +66,11 @@ std::string asciiLower932(std::string_view text) {
 }
 
 std::string_view lastPathElement(std::string_view path) {
+    // Every listed name passes here for each mask, so no search over a set of separators per character.
     const std::size_t root = rootLength(path);
-    const std::size_t found = path.substr(root).find_last_of(kSeparators);
-    const std::size_t slash = found == std::string_view::npos ? (root > 0 ? root - 1 : found) : root + found;
+    std::size_t end = path.size();
+    while (end > root && !isSeparator(path[end - 1])) --end;
+    const std::size_t slash = end > root ? end - 1 : (root > 0 ? root - 1 : std::string_view::npos);
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
