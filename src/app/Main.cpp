@@ -111,7 +111,7 @@ bool openInFileManager(const QString& folder) { return QDesktopServices::openUrl
 // A folder that no file manager would open: its path, to be selected or copied and opened by hand.
 void tellFolderNotOpened(QWidget* parent, const QString& path) {
     QMessageBox box(QMessageBox::Warning, texts::kCaptionError,
-                    "出力先フォルダを開けませんでした（ファイルマネージャーを起動できません）。\n" + path,
+                    "出力先フォルダを開けませんでした。\nファイルマネージャーを起動できません。\n\n" + path,
                     QMessageBox::Ok, parent);
     box.setObjectName("FolderNotOpened");
     box.setTextFormat(Qt::PlainText);
@@ -119,6 +119,7 @@ void tellFolderNotOpened(QWidget* parent, const QString& path) {
     QPushButton* copy = box.addButton("パスをコピー(&C)", QMessageBox::ActionRole);
     copy->setObjectName("CopyPath");
     box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);  // with a second button Qt finds none for Esc and the title bar's close
     box.exec();
     if (box.clickedButton() == copy) QGuiApplication::clipboard()->setText(path);
 }
