@@ -193,8 +193,10 @@ RunReportPage::RunReportPage(QWidget* parent)
     ReportSearch->setPlaceholderText("ファイル名・詳細を検索");
     ReportSearch->setClearButtonEnabled(true);
     ReportSearch->setToolTip(ReportSearch->placeholderText());
-    // It grows with the window, as far as its hint needs and a little more; the summary takes the rest.
-    ReportSearch->setMinimumWidth(ReportSearch->sizeHint().width());
+    // It grows with the window, as far as its hint needs and a little more; the summary takes the rest. At the
+    // smallest size it keeps room for about half its hint, so that a wider font (Windows') leaves the summary room
+    // for its counts instead of widening the window.
+    ReportSearch->setMinimumWidth(ReportSearch->fontMetrics().horizontalAdvance(ReportSearch->placeholderText()) / 2 + 30);
     ReportSearch->setMaximumWidth(
         std::max(ReportSearch->sizeHint().width(),
                  ReportSearch->fontMetrics().horizontalAdvance(ReportSearch->placeholderText()) * 3 / 2 + 40));
