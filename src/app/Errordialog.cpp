@@ -44,7 +44,7 @@ TErrorFm::TErrorFm(QWidget* parent)
     layout->addWidget(buttons);
 }
 
-void TErrorFm::showModalFor(const QString& path, const QString& reason) {
+void TErrorFm::setFile(const QString& path, const QString& reason) {
     PathLabel->setText(path);
     ReasonLabel->setText(reason);
     ReasonLabel->setVisible(!reason.isEmpty());
@@ -56,7 +56,6 @@ void TErrorFm::showModalFor(const QString& path, const QString& reason) {
     adjustSize();
     resize(std::max(width(), 221), std::min(height(), 182 + 200));
     CloseButton->setFocus();
-    exec();
 }
 
 }  // namespace celshift

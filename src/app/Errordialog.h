@@ -15,9 +15,9 @@ class TErrorFm : public QDialog {
 public:
     explicit TErrorFm(QWidget* parent = nullptr);
 
-    // Shows the window modally with the path of the file that could not be opened, and why when known; sized to
-    // its text.
-    void showModalFor(const QString& path, const QString& reason = {});
+    // Fills the window with the path of the file that could not be opened, and why when known, and sizes it to its
+    // text; the run's boxes (BoxMessages) show it.
+    void setFile(const QString& path, const QString& reason = {});
 
     QLabel* PathLabel;
     QLabel* ReasonLabel;

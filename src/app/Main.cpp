@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QMimeData>
 #include <QDragEnterEvent>
@@ -105,6 +106,24 @@ int askChoice(QWidget* parent, const QString& kind, const QString& text, const Q
     return -1;
 }
 
+bool openInFileManager(const QString& folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }
+
+// A folder that no file manager would open: its path, to be selected or copied and opened by hand.
+void tellFolderNotOpened(QWidget* parent, const QString& path) {
+    QMessageBox box(QMessageBox::Warning, texts::kCaptionError,
+                    "出力先フォルダを開けませんでした。\nファイルマネージャーを起動できません。\n\n" + path,
+                    QMessageBox::Ok, parent);
+    box.setObjectName("FolderNotOpened");
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QPushButton* copy = box.addButton("パスをコピー(&C)", QMessageBox::ActionRole);
+    copy->setObjectName("CopyPath");
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);  // with a second button Qt finds none for Esc and the title bar's close
+    box.exec();
+    if (box.clickedButton() == copy) QGuiApplication::clipboard()->setText(path);
+}
+
 std::optional<QString> execRowsFile(QWidget* parent, const QString& start, bool save) {
     QFileDialog dialog(parent, save ? "変換行を保存" : "変換行を読み込む", start,
                        "変換行ファイル(*.txt *.tsv);;すべてのファイル(*)");
@@ -143,7 +162,8 @@ TForm1::TForm1(std::string settingsPath, QWidget* parent)
       closeQuestion_(askCancelOnClose),
       boxMessages_(std::make_unique<BoxMessages>(this)),
       choiceQuestion_(askChoice),
-      rowsFileRunner_(execRowsFile) {
+      rowsFileRunner_(execRowsFile),
+      folderOpener_(openInFileManager) {
     buildControls();
     setAcceptDrops(true);
     // The preview follows the row being edited.
@@ -209,8 +229,13 @@ void TForm1::setRowsFileRunner(RowsFileRunner runner) {
     rowsFileRunner_ = runner ? std::move(runner) : RowsFileRunner(execRowsFile);
 }
 
+void TForm1::setFolderOpener(FolderOpener opener) {
+    folderOpener_ = opener ? std::move(opener) : FolderOpener(openInFileManager);
+}
+
 void TForm1::setOutputFolder(std::string folder) {
     outputFolder_ = std::move(folder);
+    runSubfolder_.clear();
     outputFiles_.reset();
     showPaths();
     showRowPictures();
@@ -220,11 +245,18 @@ void TForm1::showPaths() {
     const QString source = QDir::toNativeSeparators(sourceFile_);
     SourceLine->setText(source);
     SourceLine->setToolTip(source);
-    SourceLine->setCursorPosition(static_cast<int>(source.size()));
-    const QString target = shownPath(outputFolder_.empty() ? defaultOutput_ : outputFolder_);
+    // With the focus, the line starts at the path's beginning, as it is drawn without it.
+    SourceLine->setCursorPosition(0);
+    const QString target = shownPath(shownOutputFolder());
     TargetLine->setText(target);
-    TargetLine->setToolTip(target);
-    TargetLine->setCursorPosition(static_cast<int>(target.size()));
+    TargetLine->setToolTip(runSubfolder_.empty() ? target
+                                                 : target + "\n（別のシナリオがあるので、前回の実行はこのサブフォルダに出力しました）");
+    TargetLine->setCursorPosition(0);
+}
+
+std::string TForm1::shownOutputFolder() const {
+    if (!runSubfolder_.empty()) return runSubfolder_;
+    return outputFolder_.empty() ? defaultOutput_ : outputFolder_;
 }
 
 void TForm1::t0ButtonSourceClick() {
@@ -259,6 +291,7 @@ bool TForm1::chooseScenario(const QString& file, bool tell) {
 void TForm1::setScenario(const QString& file, bool tell) {
     sourceFile_ = file;
     scenarioFiles_.reset();
+    runSubfolder_.clear();
     lastScenarioFolder_ = toBytes(QFileInfo(file).absolutePath());
     t0ButtonExecute->setEnabled(true);
     showPaths();
@@ -297,15 +330,13 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 void TForm1::OpenOutputClick() {
-    const std::string folder = !lastRunOutput_.empty() ? lastRunOutput_
-                               : outputFolder_.empty() ? defaultOutput_
-                                                       : outputFolder_;
+    const std::string folder = shownOutputFolder();
     if (!isExistingFolder(folder)) {
         messages().showMessage(std::string(texts::kNoOutputFolder) + "\n" + shownPath(folder).toStdString(),
                                texts::kCaptionError);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(fromBytes(folder)));
+    if (!folderOpener_(fromBytes(folder))) tellFolderNotOpened(this, shownPath(folder));
 }
 
 // Picks an existing folder as the output folder; it is stored at close. The scenario's own folder is refused at
@@ -324,6 +355,7 @@ void TForm1::t0ButtonTargetClick() {
     }
     outputFolder_ = folder;
     storedTarget_ = outputFolder_;
+    runSubfolder_.clear();
     showPaths();
     showRowPictures();
 }
@@ -377,13 +409,22 @@ void TForm1::PictureButtonClick(int row) {
 void TForm1::closeEvent(QCloseEvent* event) { FormClose(event); }
 
 // During a run the window asks whether to cancel it; if so, it closes once the run has ended, so that no data file
-// is left half-written and the settings are written then.
+// is left half-written and the settings are written then. The run's boxes that would still come are not shown (the
+// report keeps what they say): the user has chosen to close. A box of the run that is up does not keep the close
+// from coming here; "Yes" closes that box too, "No" leaves it up.
 // The question is asked once; a run that ends while it is up answers it (there is nothing left to stop) and the
-// window closes as asked once the run's last box is closed. Every way out writes the settings.
+// window closes as asked once the run's last box is closed. With the last box up, the run has nothing left to stop:
+// the box goes and the window closes. Every way out writes the settings.
 void TForm1::FormClose(QCloseEvent* event) {
     if (runInProgress()) {
         if (closeAfterRun_ || closeQuestionUp_) {
             event->ignore();
+            return;
+        }
+        if (boxMessages_->lastBoxUp()) {
+            event->ignore();
+            closeAfterRun_ = true;
+            boxMessages_->closeShownBox();
             return;
         }
         closeQuestionUp_ = true;
@@ -399,11 +440,14 @@ void TForm1::FormClose(QCloseEvent* event) {
             }
         } else if (!stop) {
             event->ignore();
+            boxMessages_->raiseShownBox();  // the box the run waits for has the keyboard again
             return;
         }
         if (runInProgress()) {
             event->ignore();
             closeAfterRun_ = true;
+            boxMessages_->answerWithoutShowing();
+            boxMessages_->closeShownBox();
             RunCancelClick();
             return;
         }
@@ -429,6 +473,7 @@ void TForm1::closeOnStopRequest() {
         QWidget* const modal = QApplication::activeModalWidget();
         if (modal == nullptr || !modal->close()) break;
     }
+    boxMessages_->closeShownBox();
     if (runInProgress()) {
         closeAfterRun_ = true;
         RunCancelClick();

@@ -45,6 +45,10 @@ class QTabWidget;
 
 namespace celshift {
 
+namespace cli {
+struct RowsFile;
+}
+
 class DesignedLayout;
 class ImageFileIndex;
 class NameCompleter;
@@ -187,13 +191,20 @@ public:
     // Writes the four rows as a rows file (UTF-8, FROM<TAB>TO per line) / reads one into the four rows.
     void SaveRowsClick();
     void LoadRowsClick();
-    // Reads the rows file at path into the four rows, as 変換行 読み込み does (for a dropped file too).
+    // Reads the rows file at path into the four rows, as 変換行 読み込み does (for a dropped file too). The file is
+    // read and checked off the GUI thread (it may hold half a million rows); the rows are filled once it has been.
     void loadRowsFile(const QString& path);
+    // True while a rows file is being read; 実行 waits for it.
+    bool rowsReading() const { return rowsThread_.joinable(); }
     // Asks for a rows file to save or load, starting at start; nothing when the user cancels. Tests answer it.
     using RowsFileRunner = std::function<std::optional<QString>(QWidget* parent, const QString& start, bool save)>;
     void setRowsFileRunner(RowsFileRunner runner);
     // The folder the last run wrote into (a subfolder when the user chose one for that run); empty before a run.
     const std::string& lastRunOutput() const { return lastRunOutput_; }
+    // Opens a folder in the system's file manager; false when nothing could open it (no file manager, xdg-open
+    // missing, the system refused). Tests answer it themselves.
+    using FolderOpener = std::function<bool(const QString& folder)>;
+    void setFolderOpener(FolderOpener opener);
 
 signals:
     void runEnded();
@@ -237,6 +248,7 @@ private:
     void clearRowSummaries();
     void showRowPreview();
     void showRowSummaries(const RunOutcome& outcome);
+    void showRowsFile(const QString& path, const std::shared_ptr<const cli::RowsFile>& file, const std::string& error);
     // main_run.cpp
     RunMessages& messages();
     bool pickedPicturesToCopy(const std::string& output, std::vector<std::string>& pictures,
@@ -264,6 +276,10 @@ private:
 
     void showPaths();
     void setScenario(const QString& file, bool tell);
+    // The folder the 出力先 line shows and 出力先を開く opens: the subfolder the last run wrote into when the user put
+    // it there (the output folder held another scenario), until the scenario or the output folder changes; else the
+    // output folder.
+    std::string shownOutputFolder() const;
 
     std::string settingsPath_;
     std::string sourceInitialFolder_;
@@ -321,12 +337,16 @@ private:
     QString lastRunKey_;
     QString runningKey_;
     std::string lastRunOutput_;
+    // The subfolder of the output folder that the last run wrote into; empty when it wrote into the output folder.
+    std::string runSubfolder_;
+    FolderOpener folderOpener_;
     // The stage and file count the progress told last, for the last box of a stopped run.
     RunStage progressStage_ = RunStage::CopyingOtherFiles;
     int progressCount_ = 0;
     // While a box about one file is up, the progress label names that file.
     bool boxUp_ = false;
 
+    std::thread rowsThread_;
     std::thread scanThread_;
     std::unique_ptr<StopRequest> scanStop_;
     int scanGeneration_ = 0;

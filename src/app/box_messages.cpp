@@ -1,6 +1,8 @@
 #include "app/box_messages.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
@@ -9,6 +11,7 @@
 #include <QMessageBox>
 #include <QSpacerItem>
 #include <QThread>
+#include <QWindow>
 
 #include "app/Errordialog.h"
 #include "run/run_texts.h"
@@ -20,6 +23,57 @@ namespace {
 // Title bars hold an icon and up to three buttons besides the caption; window managers draw them 16 to 30
 // pixels wide, with margins.
 constexpr int kTitleBarRoom = 150;
+
+// While a box of the run is up, the window under it takes no input: a click into it brings the box to the front, as
+// with a modal box. Its close is let through: Qt drops the close of a window that a modal box blocks, and the
+// title bar's × must ask whether to stop the run.
+class WindowInputBlock : public QObject {
+public:
+    WindowInputBlock(QWidget* window, QWidget* box) : window_(window != nullptr ? window->window() : nullptr), box_(box) {
+        if (window_ != nullptr) QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~WindowInputBlock() override {
+        if (window_ != nullptr) QCoreApplication::instance()->removeEventFilter(this);
+    }
+    WindowInputBlock(const WindowInputBlock&) = delete;
+    WindowInputBlock& operator=(const WindowInputBlock&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::MouseButtonRelease:
+            case QEvent::Wheel:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:  // accepted: the window's shortcuts do not fire either
+            case QEvent::ContextMenu:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+                break;
+            default:
+                return false;
+        }
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        const bool inWindow = widget != nullptr ? widget->window() == window_
+                                                : watched == static_cast<QObject*>(window_->windowHandle());
+        if (!inWindow) return false;
+        if (event->type() == QEvent::MouseButtonPress && box_ != nullptr) box_->activateWindow();
+        event->accept();
+        return true;
+    }
+
+private:
+    QWidget* window_;
+    QPointer<QWidget> box_;
+};
 
 }  // namespace
 
@@ -43,6 +97,27 @@ void BoxMessages::onGuiThread(const std::function<void()>& show, bool last) {
         return;
     }
     QMetaObject::invokeMethod(context, showNow, Qt::BlockingQueuedConnection);
+}
+
+void BoxMessages::showOverWindow(QDialog& box, bool last) {
+    box.setWindowModality(Qt::NonModal);
+    const WindowInputBlock block(parent_, &box);
+    QEventLoop loop;
+    QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+    shown_ = &box;
+    shownLast_ = last;
+    box.show();
+    box.activateWindow();
+    if (box.isVisible()) loop.exec(QEventLoop::DialogExec);
+    shown_ = nullptr;
+}
+
+void BoxMessages::closeShownBox() {
+    if (shown_) shown_->close();
+}
+
+void BoxMessages::raiseShownBox() {
+    if (shown_) shown_->activateWindow();
 }
 
 void BoxMessages::showMessage(const std::string& text, const std::string& caption) {
@@ -84,7 +159,7 @@ void BoxMessages::showMessage(const std::string& text, const std::string& captio
         box.setDefaultButton(QMessageBox::Ok);
         // With a second button Qt finds no button for Esc and the title bar's close: both mean OK.
         box.setEscapeButton(QMessageBox::Ok);
-        box.exec();
+        showOverWindow(box, last);
         if (aboutFile) tellAbout(QString());
         if (toReport != nullptr && box.clickedButton() == toReport) showReport_();
     }, lastBox);
@@ -96,10 +171,12 @@ void BoxMessages::showErrorFm(const std::string& path) {
         tellAbout(QFileInfo(shownPath).fileName());
         const QString reason = reasonOf_ ? reasonOf_(QFileInfo(shownPath).fileName()) : QString();
         if (ErrorFm != nullptr) {
-            ErrorFm->showModalFor(shownPath, reason);
+            ErrorFm->setFile(shownPath, reason);
+            showOverWindow(*ErrorFm, false);
         } else {
             TErrorFm window(parent_);
-            window.showModalFor(shownPath, reason);
+            window.setFile(shownPath, reason);
+            showOverWindow(window, false);
         }
         tellAbout(QString());
     });

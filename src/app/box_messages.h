@@ -1,6 +1,7 @@
-// The run's messages as the window shows them: modal boxes with one OK button and no icon, and the error window.
+// The run's messages as the window shows them: boxes with one OK button and no icon, and the error window.
 // The run calls them on its own thread; every box is created and shown on the GUI thread, over the main window,
-// and the calling thread waits for the answer.
+// and the calling thread waits for the answer. A box holds the window as a modal box would (the window takes no
+// input meanwhile), but for the window's own close: the title bar's × still reaches it, to ask about the run.
 #pragma once
 
 #include <atomic>
@@ -8,11 +9,13 @@
 #include <string>
 #include <utility>
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include "run/conversion_run.h"
 
+class QDialog;
 class QMessageBox;
 class QWidget;
 
@@ -30,6 +33,15 @@ public:
     // From now on, messages are answered at once without being shown: for a window that is going away while a
     // run still has something to say.
     void answerWithoutShowing() { silent_.store(true); }
+
+    // True while a box of the run is up; lastBoxUp(): the run's last box (完了, 中止しました), after which the run
+    // has nothing left to do.
+    bool boxUp() const { return !shown_.isNull(); }
+    bool lastBoxUp() const { return boxUp() && shownLast_; }
+    // Closes the box that is up as Esc would; the run goes on as after OK.
+    void closeShownBox();
+    // Brings the box that is up to the front, with the keyboard (after a question of the window's own).
+    void raiseShownBox();
 
     // Told on the GUI thread the name of the file a box is about (失敗, ErrorFm) before the box comes up, and an
     // empty name once it is closed.
@@ -57,12 +69,17 @@ private:
     // Runs show on the GUI thread and returns when it has returned there.
     void onGuiThread(const std::function<void()>& show, bool last = false);
 
+    // Shows box over the window and returns once it is closed.
+    void showOverWindow(QDialog& box, bool last);
+
     void tellAbout(const QString& file) const {
         if (aboutFile_) aboutFile_(file);
     }
 
     QWidget* parent_;
     std::atomic<bool> silent_{false};
+    QPointer<QDialog> shown_;
+    bool shownLast_ = false;
     std::function<void(const QString&)> aboutFile_;
     std::function<bool()> reportProblems_;
     std::function<void()> showReport_;

@@ -23,6 +23,7 @@
 
 #include "app/Main.h"
 #include "app/designed_layout.h"
+#include "app/fitted_text.h"
 #include "app/fonts.h"
 #include "app/names_panel.h"
 #include "app/run_report_page.h"
@@ -75,12 +76,12 @@ QLabel* makeThumb(QGroupBox* box, const QString& name) {
     return thumb;
 }
 
-// A read-only line with its caption to the left, in the strip below the rows.
+// A read-only line with its caption to the left, in the strip below the rows; a long path is elided in the middle.
 QLineEdit* makePathLine(DesignedLayout* layout, QWidget* page, const char* name, const QString& caption, int x,
                         int width, Share labelShare, Share lineShare) {
     auto* label = new QLabel(caption, page);
     label->setObjectName(QString(name) + "Label");
-    auto* line = new QLineEdit(page);
+    auto* line = new PathLine(page);
     line->setObjectName(name);
     line->setReadOnly(true);
     line->setFocusPolicy(Qt::ClickFocus);

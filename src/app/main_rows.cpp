@@ -316,17 +316,33 @@ void TForm1::LoadRowsClick() {
 }
 
 void TForm1::loadRowsFile(const QString& path) {
-    if (runInProgress()) return;
+    if (runInProgress() || rowsReading()) return;
     rowsFolder_ = QFileInfo(path).absolutePath();
-    cli::RowsFile file;
-    try {
-        file = cli::readRowsFile(toBytes(path), 4);  // the window has four rows
-    } catch (const std::exception& error) {
+    // Half a million rows take a good part of a second to read and check: a run waits for the rows meanwhile.
+    t0ButtonExecute->setEnabled(false);
+    rowsThread_ = std::thread([this, path] {
+        std::shared_ptr<const cli::RowsFile> file;
+        std::string error;
+        try {
+            file = std::make_shared<const cli::RowsFile>(cli::readRowsFile(toBytes(path), 4));  // the window has four rows
+        } catch (const std::exception& failure) {
+            error = failure.what();
+        }
+        QMetaObject::invokeMethod(this, [this, path, file, error] { showRowsFile(path, file, error); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void TForm1::showRowsFile(const QString& path, const std::shared_ptr<const cli::RowsFile>& read, const std::string& error) {
+    if (rowsThread_.joinable()) rowsThread_.join();
+    t0ButtonExecute->setEnabled(!sourceFile_.isEmpty() && !runInProgress());
+    if (!read) {
         messages().showMessage("変換行を読み込めませんでした。\n" + QDir::toNativeSeparators(path).toStdString() + "\n" +
-                                   error.what(),
+                                   error,
                                texts::kCaptionError);
         return;
     }
+    const cli::RowsFile& file = *read;
     if (!file.problems.empty()) {
         std::string text = "変換行ファイルに使えない行があります。読み込みませんでした。\n" +
                            QDir::toNativeSeparators(path).toStdString();

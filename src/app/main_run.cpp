@@ -38,7 +38,7 @@ RunMessages& TForm1::messages() { return runMessages_ != nullptr ? *runMessages_
 // The run starts on a thread of its own, with a folder enumerator of its own; the window stays live and tells the
 // progress. The run's messages reach the user through boxes that the GUI thread shows (BoxMessages).
 void TForm1::t0ButtonExecuteClick() {
-    if (sourceFile_.isEmpty() || runInProgress()) return;
+    if (sourceFile_.isEmpty() || runInProgress() || rowsReading()) return;
     if (outputFolder_.empty()) {
         outputFolder_ = defaultOutput_;
         showPaths();
@@ -84,6 +84,8 @@ void TForm1::t0ButtonExecuteClick() {
     // Only a run that starts is one to ask about again (finishRun).
     runningKey_ = runKey(outputFolder_);
     lastRunOutput_ = *output;
+    runSubfolder_ = *output != outputFolder_ ? *output : std::string();
+    showPaths();
     progressCount_ = 0;
     reportChosen_ = false;
     runStop_ = std::make_unique<StopRequest>();
@@ -340,6 +342,7 @@ void TForm1::endBackgroundWork() {
         }
     }
     if (scanThread_.joinable()) scanThread_.join();
+    if (rowsThread_.joinable()) rowsThread_.join();
     NamesPage->stopLoading();
 }
 

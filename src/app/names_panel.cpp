@@ -1,17 +1,27 @@
 #include "app/names_panel.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSortFilterProxyModel>
+#include <QStandardPaths>
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/file_dialogs.h"
+#include "app/fitted_text.h"
 #include "app/search_matches.h"
 #include "app/thumbnail_loader.h"
 #include "app/thumbnails.h"
@@ -19,6 +29,7 @@
 #include "run/build_replacement_table.h"
 #include "run/missing_images.h"
 #include "run/row_names.h"
+#include "run/run_texts.h"
 #include "run/unused_pictures.h"
 
 namespace celshift {
@@ -32,6 +43,27 @@ constexpr std::size_t kBatch = 256;
 constexpr const char* kUnmatchable = "行に入れられない名前です（画像の拡張子がないか、長すぎます）";
 constexpr const char* kEmptyName = "（空の名前）";
 constexpr const char* kNoZeroByte = "（終わりのゼロバイトなし）";
+
+// A file's size as the list shows it: bytes, KB, MB or GB (of 1024), one decimal above bytes.
+QString sizeText(qint64 bytes) {
+    if (bytes < 1024) return QString("%1 B").arg(bytes);
+    double size = static_cast<double>(bytes) / 1024;
+    for (const char* unit : {"KB", "MB"}) {
+        if (size < 1024) return QString("%1 %2").arg(size, 0, 'f', 1).arg(unit);
+        size /= 1024;
+    }
+    return QString("%1 GB").arg(size, 0, 'f', 1);
+}
+
+std::optional<QString> execSaveList(QWidget* parent, const QString& start) {
+    QFileDialog dialog(parent, "使われていない画像ファイルの一覧を保存", start, "テキストファイル(*.txt)");
+    dialog.setObjectName("UnusedSave");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("txt");
+    prepareFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
+}
 
 // An empty field holds no zero byte either: it is the blank name without its zero byte.
 bool endsWithoutZero(const OfferedName& name) { return name.stored.empty() || name.stored.back() != '\0'; }
@@ -105,6 +137,7 @@ void NamesModel::setNames(const std::vector<OfferedName>& names) {
     asked_.clear();
     missing_ = 0;
     unused_ = 0;
+    unusedBytes_ = 0;
     endResetModel();
 }
 
@@ -118,6 +151,7 @@ void NamesModel::addUnused(const std::vector<std::pair<QString, QString>>& shown
         name.text = shownAndPath[i].first;
         name.matchable = false;
         names_.push_back({name, FileState::Unused, shownAndPath[i].second, i < bytes.size() ? bytes[i] : 0});
+        unusedBytes_ += names_.back().bytes;
     }
     unused_ += static_cast<int>(shownAndPath.size());
     endInsertRows();
@@ -145,6 +179,12 @@ void NamesModel::pictureLoaded(int generation, int row, const QImage& image) {
     emit dataChanged(index(row, kName), index(row, kFile));
 }
 
+void NamesModel::setUnusedShown(bool shown) {
+    if (shown == unusedShown_) return;
+    unusedShown_ = shown;
+    emit headerDataChanged(Qt::Horizontal, kFields, kFiles);
+}
+
 int NamesModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(names_.size());
 }
@@ -155,8 +195,8 @@ QVariant NamesModel::headerData(int section, Qt::Orientation orientation, int ro
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
         case kName: return QString("画像名");
-        case kFields: return QString("箇所");
-        case kFiles: return QString("ファイル");
+        case kFields: return QString(unusedShown_ ? "サイズ" : "箇所");
+        case kFiles: return unusedShown_ ? QString() : QString("ファイル");
         case kFile: return QString("画像ファイル");
     }
     return {};
@@ -195,7 +235,13 @@ QVariant NamesModel::data(const QModelIndex& index, int role) const {
             }
             return {};
         case kFields:
-            if (line.state == FileState::Unused) return role == kSortRole ? QVariant(qlonglong{0}) : QVariant();
+            if (line.state == FileState::Unused) {
+                if (role == Qt::DisplayRole) return sizeText(line.bytes);
+                if (role == kSortRole) return static_cast<qlonglong>(line.bytes);
+                if (role == Qt::ToolTipRole) return QString("%1 バイト").arg(QLocale::c().toString(line.bytes));
+                if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+                return {};
+            }
             if (role == Qt::DisplayRole) return QString::number(name.fields);
             if (role == kSortRole) return static_cast<qlonglong>(name.fields);
             if (role == Qt::UserRole) return name.matchable;
@@ -255,12 +301,12 @@ QVariant NamesModel::data(const QModelIndex& index, int role) const {
 }
 
 NamesPanel::NamesPanel(QWidget* parent)
-    : QWidget(parent), NamesSummary(new QLabel(this)), NamesSearch(new QLineEdit(this)),
+    : QWidget(parent), NamesSummary(new PartsLabel(this)), NamesSearch(new QLineEdit(this)),
       NamesMatches(new QLabel(this)), NamesFilter(new QComboBox(this)), NamesList(new QTreeView(this)), PickName(new QPushButton("変換元に入れる(&P)", this)),
-      model_(new NamesModel(this)), proxy_(new NamesFilterModel(this)) {
+      CopyUnused(new QPushButton("一覧をコピー", this)), SaveUnused(new QPushButton("一覧を保存…", this)),
+      model_(new NamesModel(this)), proxy_(new NamesFilterModel(this)), saveRunner_(execSaveList) {
     NamesSummary->setObjectName("NamesSummary");
     NamesSummary->setText("シナリオを選ぶと、データファイルにある画像名がここに並びます。");
-    NamesSummary->setWordWrap(true);
     NamesSearch->setObjectName("NamesSearch");
     NamesSearch->setPlaceholderText("画像名を検索");
     NamesSearch->setClearButtonEnabled(true);
@@ -312,9 +358,18 @@ NamesPanel::NamesPanel(QWidget* parent)
     top->addWidget(NamesSearch, 1);
     top->addWidget(NamesMatches);
     top->addWidget(NamesFilter);
+    CopyUnused->setObjectName("CopyUnused");
+    CopyUnused->setToolTip("一覧の画像ファイルのパスとサイズ（バイト）をクリップボードにコピーします (Ctrl+C)");
+    SaveUnused->setObjectName("SaveUnused");
+    SaveUnused->setToolTip("一覧の画像ファイルのパスとサイズ（バイト）をテキストファイルに保存します");
+    CopyUnused->hide();
+    SaveUnused->hide();
+    NamesList->installEventFilter(this);
     auto* buttons = new QHBoxLayout();
     buttons->addWidget(NamesSummary, 1);
     buttons->addWidget(PickName);
+    buttons->addWidget(CopyUnused);
+    buttons->addWidget(SaveUnused);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(top);
@@ -331,17 +386,68 @@ NamesPanel::NamesPanel(QWidget* parent)
         connect(proxy_, changed, this, [this] { showMatches(NamesSearch, NamesMatches, proxy_->rowCount()); });
     connect(proxy_, &QAbstractItemModel::modelReset, this,
             [this] { showMatches(NamesSearch, NamesMatches, proxy_->rowCount()); });
-    connect(NamesFilter, &QComboBox::currentIndexChanged, this,
-            [this](int mode) {
-                static_cast<NamesFilterModel*>(proxy_)->setMode(mode);
-                NamesSummary->setText(summaryText());
-            });
+    connect(NamesFilter, &QComboBox::currentIndexChanged, this, &NamesPanel::showFilter);
     connect(NamesList, &QTreeView::activated, this, [this] { pickCurrent(); });
     connect(NamesList->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         const QModelIndex source = proxy_->mapToSource(current);
         PickName->setEnabled(source.isValid() && model_->name(source.row()).matchable);
     });
     connect(PickName, &QPushButton::clicked, this, &NamesPanel::pickCurrent);
+    connect(CopyUnused, &QPushButton::clicked, this, &NamesPanel::CopyUnusedClick);
+    connect(SaveUnused, &QPushButton::clicked, this, &NamesPanel::SaveUnusedClick);
+}
+
+// The unused picture files have no name to pick: their list can be copied and saved instead.
+void NamesPanel::showFilter(int mode) {
+    static_cast<NamesFilterModel*>(proxy_)->setMode(mode);
+    const bool unused = mode == NamesFilterModel::kUnused;
+    model_->setUnusedShown(unused);
+    PickName->setVisible(!unused);
+    CopyUnused->setVisible(unused);
+    SaveUnused->setVisible(unused);
+    NamesSummary->setText(summaryText());
+}
+
+bool NamesPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == NamesList && event->type() == QEvent::KeyPress && CopyUnused->isVisible() &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        CopyUnusedClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void NamesPanel::setSaveRunner(SaveRunner runner) { saveRunner_ = runner ? std::move(runner) : SaveRunner(execSaveList); }
+
+QString NamesPanel::unusedListText() const {
+    QString text;
+    for (int row = 0; row < proxy_->rowCount(); ++row) {
+        const int line = proxy_->mapToSource(proxy_->index(row, 0)).row();
+        if (!model_->isUnused(line)) continue;
+        text += model_->name(line).text + "\t" + QString::number(model_->bytes(line)) + "\n";
+    }
+    return text;
+}
+
+void NamesPanel::CopyUnusedClick() { QGuiApplication::clipboard()->setText(unusedListText()); }
+
+// Headed by the scenario folder, closed by the total. The dialog starts in the documents folder: saved into the
+// scenario folder, the list would become a file of the scenario.
+void NamesPanel::SaveUnusedClick() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const std::optional<QString> path = saveRunner_(this, QDir(documents).filePath("使われていない画像ファイル.txt"));
+    if (!path || path->isEmpty()) return;
+    const QString list = unusedListText();
+    const QString text = "使われていない画像ファイル\t" + shownPath(scenarioFolder_) + "\n" + list +
+                         QString("合計 %1 件\t%2\n").arg(list.count('\n')).arg(model_->unusedBytes());
+    QSaveFile file(*path);
+    const QByteArray bytes = text.toUtf8();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return;
+    QMessageBox box(QMessageBox::Warning, texts::kCaptionError,
+                    "一覧を保存できませんでした。\n" + QDir::toNativeSeparators(*path) + "\n" + file.errorString(),
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 NamesPanel::~NamesPanel() { stopLoading(); }
@@ -355,7 +461,12 @@ QString NamesPanel::summaryText() const {
     QStringList notes;
     if (model_->missing() > 0) notes << QString("ファイルなし %1 件").arg(model_->missing());
     if (unread_ > 0) notes << QString("読めなかったデータファイル %1 件").arg(unread_);
-    if (model_->unused() > 0) notes << QString("使われていない画像ファイル %1 件").arg(model_->unused());
+    if (model_->unused() > 0) {
+        notes << QString("使われていない画像ファイル %1 件").arg(model_->unused()) +
+                     (NamesFilter->currentIndex() == NamesFilterModel::kUnused
+                          ? "・合計 " + sizeText(model_->unusedBytes())
+                          : QString());
+    }
     // Told where it matters: an empty list of unused pictures would otherwise read as "none".
     if (unusedUnknown_ && NamesFilter->currentIndex() == NamesFilterModel::kUnused)
         notes << "使われていない画像ファイルは判断できません";
@@ -380,6 +491,7 @@ void NamesPanel::clear() {
 void NamesPanel::showNames(const std::vector<OfferedName>& names, const std::string& scenarioFolder,
                            const QStringList& unreadFiles, std::shared_ptr<const ScenarioScan> scan) {
     clear();
+    scenarioFolder_ = scenarioFolder;
     unread_ = static_cast<int>(unreadFiles.size());
     unusedUnknown_ = !scan || scan->stopped || scan->listingFailed || !scan->problems.empty();
     NamesSummary->setToolTip(unreadFiles.isEmpty() ? QString()

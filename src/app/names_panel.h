@@ -1,7 +1,7 @@
 // The page of the scenario's image names: every name its data files hold, with its counts, a small picture of the
 // scenario's file of that name, and a mark where the scenario folder has no such file. Picking a name (double
 // click, Enter or the button) offers it for the next empty 変換元. A search line filters the list and every column
-// sorts.
+// sorts. A filter shows the picture files no name names instead, with their sizes; their list is copied or saved.
 //
 // The list is a model: filling it costs one step per name, the files are looked up in the background, and a
 // picture is drawn off the GUI thread only once its line is shown, so a scenario of thousands of names never
@@ -9,7 +9,9 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,7 +38,7 @@ namespace celshift {
 class ThumbnailLoader;
 
 // The names and what is known of their files. Column 0 is the name (its picture as decoration), 1 the fields,
-// 2 the data files, 3 whether the scenario folder holds the file. Qt::UserRole of column 3 tells the state of the
+// 2 the data files, 3 whether the scenario folder holds the file; for an unused picture file, column 1 is its size. Qt::UserRole of column 3 tells the state of the
 // file in one word: "pending", "picture", "placeholder", "missing", "unknown" (the folder could not be read) or
 // "" (no image name); of column 0 the text a row takes; of column 1 whether a row can match the name.
 class NamesModel : public QAbstractTableModel {
@@ -57,6 +59,13 @@ public:
     bool isUnused(int row) const { return names_[static_cast<std::size_t>(row)].state == FileState::Unused; }
     bool isMissing(int row) const { return names_[static_cast<std::size_t>(row)].state == FileState::Missing; }
     int unused() const { return unused_; }
+    // The bytes of all unused picture files.
+    qint64 unusedBytes() const { return unusedBytes_; }
+    // The file's size of an unused picture line; its path.
+    qint64 bytes(int row) const { return names_[static_cast<std::size_t>(row)].bytes; }
+    const QString& path(int row) const { return names_[static_cast<std::size_t>(row)].path; }
+    // The list shows the unused picture files: column 1 is their size.
+    void setUnusedShown(bool shown);
     // What the lookup found for row.
     void setLookup(int row, ImageLookup::Kind kind, const QString& path);
 
@@ -81,6 +90,8 @@ private:
     std::vector<Line> names_;
     int missing_ = 0;
     int unused_ = 0;
+    qint64 unusedBytes_ = 0;
+    bool unusedShown_ = false;
     ThumbnailLoader* loader_;
     // Pictures drawn so far, by line; a null pixmap: the file cannot be decoded.
     mutable QHash<int, QPixmap> pictures_;
@@ -118,6 +129,18 @@ public:
     QComboBox* NamesFilter;
     QTreeView* NamesList;
     QPushButton* PickName;
+    // In place of PickName while the filter shows the unused picture files: their list to the clipboard (Ctrl+C in
+    // the list too), or into a text file.
+    QPushButton* CopyUnused;
+    QPushButton* SaveUnused;
+
+    // The unused picture files as the list shows them (its search and order): "path<TAB>bytes" a line.
+    QString unusedListText() const;
+    void CopyUnusedClick();
+    void SaveUnusedClick();
+    // Asks where to save the list, starting at start; nothing when the user cancels. Tests answer it themselves.
+    using SaveRunner = std::function<std::optional<QString>(QWidget* parent, const QString& start)>;
+    void setSaveRunner(SaveRunner runner);
 
 signals:
     void namePicked(const QString& name);
@@ -139,6 +162,8 @@ private:
     void showUnused(int generation, const Unused& unused);
     void pickCurrent();
     QString summaryText() const;
+    void showFilter(int mode);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     NamesModel* model_;
     QSortFilterProxyModel* proxy_;
@@ -148,6 +173,8 @@ private:
     int generation_ = 0;
     int unread_ = 0;
     bool unusedUnknown_ = false;  // a data file not read whole may name any picture: none can be called unused
+    std::string scenarioFolder_;
+    SaveRunner saveRunner_;
 };
 
 }  // namespace celshift

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/file_dialogs.h"
+#include "app/fitted_text.h"
 #include "app/search_matches.h"
 #include "app/window_paths.h"
 #include "run/failure_reasons.h"
@@ -179,23 +180,23 @@ QVariant ReportModel::data(const QModelIndex& index, int role) const {
 
 RunReportPage::RunReportPage(QWidget* parent)
     // Alt+F and Alt+X: the window's own Alt+S and Alt+O work on this page too.
-    : QWidget(parent), ReportSummary(new QLabel(this)), ProblemsOnly(new QCheckBox("問題のみ表示(&F)", this)),
-      ReportSearch(new QLineEdit(this)), ReportList(new QTreeView(this)), RowTotals(new QLabel(this)),
+    : QWidget(parent), ReportSummary(new PartsLabel(this)), ProblemsOnly(new QCheckBox("問題のみ表示(&F)", this)),
+      ReportSearch(new QLineEdit(this)), ReportList(new QTreeView(this)), RowTotals(new PartsLabel(this, true)),
       SaveButton(new QPushButton("テキストで保存(&X)", this)), ReportMatches(new QLabel(this)), model_(new ReportModel(this)),
       proxy_(new ReportFilter(this)), saveRunner_(execSave) {
     ReportSummary->setObjectName("ReportSummary");
     ReportSummary->setText("実行すると、ファイルごとの結果がここに並びます。");
-    ReportSummary->setTextFormat(Qt::PlainText);
-    // Wrapped rather than widening the window's smallest size (wider fonts under Windows).
-    ReportSummary->setWordWrap(true);
+    // Broken between its counts rather than widening the window's smallest size (wider fonts under Windows).
     ProblemsOnly->setObjectName("ProblemsOnly");
     ProblemsOnly->setToolTip("失敗したファイル、コピーできなかったファイル、要確認のファイルだけを表示します");
     ReportSearch->setObjectName("ReportSearch");
     ReportSearch->setPlaceholderText("ファイル名・詳細を検索");
     ReportSearch->setClearButtonEnabled(true);
     ReportSearch->setToolTip(ReportSearch->placeholderText());
-    // It grows with the window, as far as its hint needs and a little more; the summary takes the rest.
-    ReportSearch->setMinimumWidth(ReportSearch->sizeHint().width());
+    // It grows with the window, as far as its hint needs and a little more; the summary takes the rest. At the
+    // smallest size it keeps room for about half its hint, so that a wider font (Windows') leaves the summary room
+    // for its counts instead of widening the window.
+    ReportSearch->setMinimumWidth(ReportSearch->fontMetrics().horizontalAdvance(ReportSearch->placeholderText()) / 2 + 30);
     ReportSearch->setMaximumWidth(
         std::max(ReportSearch->sizeHint().width(),
                  ReportSearch->fontMetrics().horizontalAdvance(ReportSearch->placeholderText()) * 3 / 2 + 40));
@@ -223,8 +224,6 @@ RunReportPage::RunReportPage(QWidget* parent)
     header->setSortIndicator(-1, Qt::AscendingOrder);
     ReportList->setSortingEnabled(true);
     RowTotals->setObjectName("RowTotals");
-    RowTotals->setTextFormat(Qt::PlainText);
-    RowTotals->setWordWrap(true);
     SaveButton->setObjectName("SaveButton");
     SaveButton->setEnabled(false);
     SaveButton->setToolTip("結果をテキストファイルに保存します（問題のみ表示のときは問題だけ）");
@@ -304,10 +303,15 @@ ReportLine RunReportPage::lineOf(const FileReport& report) const {
             }
             break;
         }
-        case FileReport::Kind::Unopened:
+        case FileReport::Kind::Unopened: {
             line.mark = ReportLine::Mark::Problem;
             line.detail = shownPath(report.path) + (line.detail.isEmpty() ? QString() : "：" + line.detail);
+            // Nothing of it was written: the output folder holds no such file, or still the one of an earlier run.
+            const QString output = QDir(QDir::fromNativeSeparators(head_.outputFolder))
+                                       .filePath(QDir::fromNativeSeparators(fromBytes(report.name)));
+            line.detail += QFileInfo(output).isFile() ? "。出力先のファイルは前のまま" : "。出力先にはありません";
             break;
+        }
         case FileReport::Kind::NotCopied:
             line.mark = ReportLine::Mark::Problem;
             break;

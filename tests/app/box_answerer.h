@@ -18,6 +18,17 @@
 
 namespace celshift::test {
 
+// The box that waits for an answer: a modal one (a question, a file dialog), else a box of the run, which holds the
+// window without being modal; nullptr when none is up.
+inline QWidget* boxWaitingForAnswer() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && (qobject_cast<QMessageBox*>(widget) != nullptr || qobject_cast<TErrorFm*>(widget) != nullptr))
+            return widget;
+    }
+    return nullptr;
+}
+
 class BoxAnswerer {
 public:
     struct Seen {
@@ -53,7 +64,7 @@ public:
 
 private:
     void answer() {
-        QWidget* modal = QApplication::activeModalWidget();
+        QWidget* modal = boxWaitingForAnswer();
         if (modal == nullptr || !modal->isVisible()) return;
         const bool onGuiThread = modal->thread() == QApplication::instance()->thread();
         const QWidget* parent = modal->parentWidget();

@@ -8,9 +8,11 @@
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -111,6 +113,8 @@ void BoxTest::aRunWithFailingDataFilesShowsEveryBoxInOrderOverTheWindowAndEnds()
     const QString report = form->ReportPage->text(true);
     QVERIFY2(report.contains("失敗\tZz.wid\tデータが20バイトで終わっています"), qPrintable(report));
     QVERIFY2(report.contains("開けません\tother.wid\t" + QDir::toNativeSeparators(output + "/other.wid")), qPrintable(report));
+    // Nothing of it was written: the output holds no such file (a folder stands in its way).
+    QVERIFY2(report.contains(QRegularExpression("開けません\tother.wid\t[^\n]*。出力先にはありません\n")), qPrintable(report));
     QVERIFY(!report.contains("map.wid"));
     QVERIFY(form->ReportPage->text().contains("変換済み\tmap.wid\t1箇所を置換（変換１: 1箇所）"));
     QVERIFY(form->lastOutcome().has_value());
@@ -169,7 +173,7 @@ void BoxTest::aRequestToEndClosesTheBoxAndTheWindowOnceTheRunHasStopped() {
     bool requested = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto* box = qobject_cast<QMessageBox*>(boxWaitingForAnswer());
         if (box == nullptr || !box->isVisible()) return;
         if (requested) {  // a box after the request: noted, and answered so that the test goes on
             boxes << box->text();
@@ -189,6 +193,49 @@ void BoxTest::aRequestToEndClosesTheBoxAndTheWindowOnceTheRunHasStopped() {
         QVERIFY2(!name.startsWith('.'), qPrintable(name));
         if (name.endsWith(".wid")) QCOMPARE(readFile(output + "/" + name), cellDataFile(kImageJpg932));
     }
+}
+
+// The title bar's × while a box of the run is up. Qt drops the close of a window that a modal box blocks: the box
+// holds the window (a click into it does nothing) without being modal. The close asks; いいえ leaves the box up, the
+// run waiting for it. With the run's last box up there is nothing left to stop: no question, the box and the window go.
+void BoxTest::aCloseWhileABoxOfTheRunIsUpIsAskedAbout() {
+    const Watchdog watchdog("a close while a box is up", std::chrono::seconds(60));
+    const QString scenario = folder->path() + "/scenario";
+    QVERIFY(QDir().mkpath(scenario));
+    QVERIFY(QDir().mkpath(folder->path() + "/out"));
+    writeFile(scenario + "/Summary.wsm", "summary");
+    writeFile(scenario + "/map.wid", cellDataFile(kCellBmp932));
+    const QString settings = folder->path() + "/celshift.ini";
+    TForm1 form(settings.toStdString());
+    form.setOutputFolder((folder->path() + "/out").toStdString());
+    form.setSourceOpenRunner([&](QFileDialog&) { return std::optional<QString>(scenario + "/Summary.wsm"); });
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.t0ButtonSource, Qt::LeftButton);
+
+    BoxAnswerer answerer;
+    QStringList seen;  // what happened at each box, in order
+    answerer.onShown = [&](const BoxAnswerer::Seen& box) {
+        if (box.text == "コピー完了") {
+            QTabBar* tabs = form.PageControl->tabBar();
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+            seen << QString("modal %1, page %2").arg(QApplication::activeModalWidget() != nullptr).arg(form.PageControl->currentIndex());
+            BoxAnswerer questionAnswerer;
+            questionAnswerer.questionAnswer = QMessageBox::No;
+            seen << QString("closed %1").arg(form.close());
+            for (const auto& question : questionAnswerer.seen) seen << question.text;
+            const auto* up = qobject_cast<QMessageBox*>(boxWaitingForAnswer());
+            seen << (up != nullptr ? up->text() : QString("no box"));
+        } else if (box.text == "完了") {
+            seen << QString("closed %1").arg(form.close());  // closes once the run has ended
+        }
+    };
+    QTest::mouseClick(form.t0ButtonExecute, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.runInProgress() && !form.isVisible(), 30000);
+    QCOMPARE(seen, (QStringList{"modal 0, page 0", "closed 0", "実行中です。中止して閉じますか？", "コピー完了", "closed 0"}));
+    QCOMPARE(captionsAndTexts(answerer).back(), (std::pair<QString, QString>("情報", "完了")));
+    QVERIFY(!form.lastOutcome()->stopped);
+    QVERIFY(QFile::exists(settings));
 }
 
 void BoxTest::namesWithMarkupAreShownAsTyped() {

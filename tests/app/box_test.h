@@ -15,6 +15,7 @@ private slots:
     void aRunWithFailingDataFilesShowsEveryBoxInOrderOverTheWindowAndEnds();
     void escClosesEveryBoxTheLastWithItsReportOfferToo();
     void aRequestToEndClosesTheBoxAndTheWindowOnceTheRunHasStopped();
+    void aCloseWhileABoxOfTheRunIsUpIsAskedAbout();
     void namesWithMarkupAreShownAsTyped();
     void boxesAreWideEnoughForTheirCaptions();
 };

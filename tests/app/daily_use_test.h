@@ -13,6 +13,7 @@ private slots:
     void init();
     void cleanup();
     void anotherScenarioInTheOutputIsAskedAboutFirst();
+    void theOutputFolderOpensOrItsPathCanBeCopied();
     void closingDuringARunAsksOnceAndAlwaysWritesTheSettings_data();
     void closingDuringARunAsksOnceAndAlwaysWritesTheSettings();
     void theRunsBoxesWaitWhileTheCloseQuestionIsUp_data();

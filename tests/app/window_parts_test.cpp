@@ -4,7 +4,9 @@
 #include <memory>
 #include <tuple>
 
+#include <QAbstractFileIconProvider>
 #include <QAbstractItemView>
+#include <QClipboard>
 #include <QScrollBar>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QLocale>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTreeView>
 
@@ -167,6 +170,9 @@ void WindowPartsTest::qtsOwnTextsAreJapanese() {
     prepareFileDialog(dialog);
     QCOMPARE(dialog.testOption(QFileDialog::DontUseNativeDialog),
              !systemDialogsSpeakJapanese(QLocale::system().uiLanguages()));
+    // A file's kind is told from its name: Qt's own reads a data file to tell it, on the GUI thread, file after file.
+    writeFile(folder->path() + "/map.wid", "data");
+    QCOMPARE(dialog.iconProvider()->type(QFileInfo(folder->path() + "/map.wid")), QString("WID ファイル"));
 }
 
 // One line per file, with the reason of a problem; the filter and the saved text keep the problems.
@@ -397,6 +403,57 @@ void WindowPartsTest::theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextR
     QTest::mouseClick(form->NamesPage->PickName, Qt::LeftButton);
     QCOMPARE(form->T2Edit2From->text(), QString("rare.bmp"));
     QCOMPARE(form->PageControl->currentWidget(), form->TabSheet2);
+}
+
+// The picture files no data file names, for a user who tidies the scenario up: each with its size and their total,
+// their list copied (Ctrl+C, or the button) or saved into a file of the documents folder. The page's count is of the
+// image names: those files are no names.
+void WindowPartsTest::theUnusedPicturesShowTheirSizesAndTheirListIsCopiedAndSaved() {
+    const Scenario scenario = makeScenario();
+    QVERIFY(QDir().mkpath(scenario.folder + "/img"));
+    writeFile(scenario.folder + "/img/old.bmp", QByteArray(3072, 'x'));
+    writeFile(scenario.folder + "/zz.jpg", QByteArray(1024, 'x'));
+    RecordingMessages messages;
+    auto form = openForm(scenario, &messages);
+    QTRY_VERIFY_WITH_TIMEOUT(form->scenarioScan() != nullptr && !form->NamesPage->loading(), 30000);
+    NamesPanel* page = form->NamesPage;
+    QCOMPARE(page->model()->unused(), 2);
+    QVERIFY2(page->NamesSummary->text().startsWith("画像名 3 件（"), qPrintable(page->NamesSummary->text()));
+
+    form->PageControl->setCurrentWidget(page);
+    page->NamesFilter->setCurrentIndex(2);
+    QAbstractItemModel* list = page->NamesList->model();
+    QCOMPARE(list->headerData(1, Qt::Horizontal).toString(), QString("サイズ"));
+    QStringList sizes;
+    for (int row = 0; row < list->rowCount(); ++row)
+        sizes << list->index(row, 0).data().toString() + " " + list->index(row, 1).data().toString();
+    sizes.sort();
+    QCOMPARE(sizes, (QStringList{QDir::toNativeSeparators("img/old.bmp") + " 3.0 KB", "zz.jpg 1.0 KB"}));
+    QVERIFY2(page->NamesSummary->text().contains("使われていない画像ファイル 2 件・合計 4.0 KB"),
+             qPrintable(page->NamesSummary->text()));
+    QVERIFY(!page->PickName->isVisible() && page->CopyUnused->isVisible() && page->SaveUnused->isVisible());
+
+    const QString lines = QDir::toNativeSeparators("img/old.bmp") + "\t3072\n" + "zz.jpg\t1024\n";
+    page->NamesList->setFocus();
+    QApplication::clipboard()->clear();
+    QTest::keySequence(page->NamesList, QKeySequence::Copy);
+    QStringList copied = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    copied.sort();
+    QCOMPARE(copied.join('\n') + '\n', lines);
+
+    QString startedAt;
+    const QString saved = folder->path() + "/unused.txt";
+    page->setSaveRunner([&](QWidget*, const QString& start) {
+        startedAt = start;
+        return std::optional<QString>(saved);
+    });
+    QTest::mouseClick(page->SaveUnused, Qt::LeftButton);
+    QCOMPARE(QFileInfo(startedAt).absolutePath(),
+             QFileInfo(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/x").absolutePath());
+    const QString text = QString::fromUtf8(readFile(saved));
+    QVERIFY2(text.startsWith("使われていない画像ファイル\t" + QDir::toNativeSeparators(scenario.folder) + "\n"), qPrintable(text));
+    QVERIFY2(text.endsWith("合計 2 件\t4096\n"), qPrintable(text));
+    QCOMPARE(text.count('\n'), 4);
 }
 
 void WindowPartsTest::theRowsShowTheirPicturesAndWarnOfAMissingTarget() {

@@ -22,6 +22,7 @@ private slots:
     void aRowWhoseNameMayStandInAnUnreadFileDoesNotSayNotFound();
     void theRenameBoxCopiesARowsPictureUnderItsNewName();
     void theNamesPageShowsPicturesMarksMissingFilesAndFillsTheNextRow();
+    void theUnusedPicturesShowTheirSizesAndTheirListIsCopiedAndSaved();
     void theRowsShowTheirPicturesAndWarnOfAMissingTarget();
     void aPickedPictureIsCopiedIntoTheOutputAndAnotherFileOfItsNameRefusesTheRun();
     void theScenarioFolderIsRefusedAsOutputAtOnce();

@@ -3,6 +3,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -20,7 +21,9 @@
 
 #include "app/Errordialog.h"
 #include "app/Main.h"
+#include "app/fitted_text.h"
 #include "app/fonts.h"
+#include "app/names_panel.h"
 #include "app/Numdialog.h"
 #include "app/run_report_page.h"
 #include "app/settings_location.h"
@@ -254,6 +257,63 @@ void WindowTest::resizingGrowsTheEditsAndThePagesAndKeepsTheBarOnTop() {
     // Every page's tab is still there, whole, in a window made small again.
     QCOMPARE(form->PageControl->tabBar()->width(), tabs);
     QVERIFY(form->PageControl->tabBar()->width() >= form->PageControl->tabBar()->sizeHint().width());
+}
+
+// At the designed size the pages' summaries break between their counts, never inside a word ("変換済" / "み"), the
+// names page's count stays whole on its first line, and a path too long for its line keeps its beginning and its
+// end in sight.
+void WindowTest::atTheSmallestSizeTextsBreakBetweenWordsAndPathsKeepTheirEnds() {
+    const QString scenario = folder->path() + "/a scenario folder whose name is far too long for its line";
+    QVERIFY(QDir().mkpath(scenario));
+    writeFile(scenario + "/Summary.wsm", "summary");
+    for (int i = 0; i < 12; ++i) writeFile(scenario + QString("/map%1.wid").arg(i), cellDataFile(QByteArray::number(i) + ".bmp"));
+    writeFile(scenario + "/cut.wid", cellDataFile("x.bmp").left(20));  // not read whole
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QVERIFY(form->chooseScenario(scenario + "/Summary.wsm", false));
+    QTRY_VERIFY_WITH_TIMEOUT(!form->scanInProgress() && !form->NamesPage->loading(), 30000);
+    std::vector<FileReport> reports(13);
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        reports[i].name = "file" + std::to_string(i) + ".wid";
+        reports[i].kind = i < 8 ? FileReport::Kind::Converted : i < 10 ? FileReport::Kind::Copied : FileReport::Kind::Failed;
+    }
+    reports.back().kind = FileReport::Kind::AlreadyThere;
+    reports.back().differs = true;
+    form->ReportPage->startRun(folder->path());
+    form->ReportPage->addFiles(reports);
+    RunOutcome outcome;
+    outcome.started = true;
+    form->ReportPage->finishRun(outcome);
+    form->resize(416, 352);
+
+    const auto breaksBetweenWords = [](QLabel* label, const QString& firstWhole) {
+        const auto* parts = dynamic_cast<PartsLabel*>(label);
+        QVERIFY(parts != nullptr);
+        const QStringList lines = parts->shownLines();
+        QVERIFY2(lines.size() >= 2, qPrintable(lines.join('|')));  // too long for one line here
+        QCOMPARE(lines.join(QString()), label->text());          // nothing elided
+        QVERIFY2(lines.front().startsWith(firstWhole), qPrintable(lines.join('|')));
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            const bool betweenWords = QStringLiteral("、。：・").contains(lines[i].back()) || lines[i + 1].startsWith(u'（');
+            QVERIFY2(betweenWords, qPrintable(lines.join('|')));
+        }
+        for (const QString& line : lines) QVERIFY(label->fontMetrics().horizontalAdvance(line) <= label->contentsRect().width());
+    };
+    form->PageControl->setCurrentWidget(form->ReportPage);
+    QTRY_COMPARE(form->ReportPage->ReportSummary->text(), QString("13件：変換済み 8、コピー 2、問題 2、要確認 1"));
+    breaksBetweenWords(form->ReportPage->ReportSummary, "13件：");
+    form->PageControl->setCurrentWidget(form->NamesPage);
+    QTRY_VERIFY(form->NamesPage->NamesSummary->text().contains("ファイルなし 12 件"));
+    breaksBetweenWords(form->NamesPage->NamesSummary, "画像名 12 件");
+
+    form->PageControl->setCurrentWidget(form->TabSheet2);
+    const auto* path = dynamic_cast<PathLine*>(form->SourceLine);
+    QVERIFY(path != nullptr);
+    const QString whole = QDir::toNativeSeparators(scenario + "/Summary.wsm");
+    QCOMPARE(path->text(), whole);
+    const QString shown = path->shownText();
+    QVERIFY2(shown.startsWith(whole.left(4)) && shown.endsWith(whole.right(4)) && shown.contains(u'…'), qPrintable(shown));
+    QVERIFY(path->fontMetrics().horizontalAdvance(shown) < path->width());
 }
 
 void WindowTest::choosingAScenarioEnablesExecuteAndCancellingKeepsTheState() {

@@ -17,6 +17,7 @@ private slots:
     void keyboardOrderRunsFromThePagesThroughTheRowsToTheButtons();
     void everyTextHasAFontThatDrawsIt();
     void resizingGrowsTheEditsAndThePagesAndKeepsTheBarOnTop();
+    void atTheSmallestSizeTextsBreakBetweenWordsAndPathsKeepTheirEnds();
     void choosingAScenarioEnablesExecuteAndCancellingKeepsTheState();
     void theDialogOpensInTheStoredFolderEachTime();
     void anExceptionInAHandlerIsShownAndTheWindowGoesOn();

@@ -14,8 +14,9 @@
 # scenario run into the same output folder asks, and Enter puts it into a subfolder named after it, the first
 # one's files left as they were; started again, the window shows the last scenario with 実行 enabled. On a
 # scenario large enough for a run to last seconds (generated on disk in the work folder): closed during a run with
-# はい to the question, the run stops and the window closes; closed with the question left up while the run copies,
-# the run's boxes wait for the answer (いいえ lets them come, and the window stays); closed with it left up while the
+# はい to the question, the run stops and the window closes without another box; a close while a box of the run is
+# up brings the question over that box; closed with the question left up while the run copies, the run's boxes
+# wait for the answer (いいえ lets them come, and the window stays); closed with it left up while the
 # run converts, the run's end takes the question away and its last box comes alone; each way out
 # writes the settings and exits 0. 中止 in the data stage: the last box offers 結果を表示, and the report tells
 # the n of m files the run got to, as the output folder holds them. Four rows saved with 変換行 as a rows file
@@ -360,53 +361,34 @@ check_reopened() {
   ((dark >= 20)) || fail "started again with $1 chosen last, 実行 is not enabled (screenshot $shot_number)"
 }
 # Closes the window while the run works ($1: button, the title bar's close button, or alt+F4) and sets question
-# to the close question's id. A box of the run that is up takes the close for itself (the window waits for its
-# answer) and ends a stage: it is answered, and the window closed again in the next stage; closes_before counts
-# them.
+# to the close question's id, and under to the run's box that was up at the close ("ID TITLE", or empty). A box of
+# the run that is up does not take the close for itself: the question comes over it. When the run's last box is up
+# (the run ended before the close landed), the window closes without a question, and 1 is returned: the caller
+# leaves this order unchecked in this run.
 close_during_run() {
   local how=$1 id title boxes deadline
-  closes_before=0
-  while ((closes_before < 4)); do
-    if [[ $how == button ]]; then click_close_button; else focus "$main"; xdotool key alt+F4; fi
-    deadline=$((SECONDS + wait_seconds))
-    while :; do
-      ((SECONDS < deadline)) || fail "closed with the $how during a run: neither the close question nor a box came"
-      kill -0 "$app_pid" 2>/dev/null || fail "closed with the $how during a run: the program ended without asking"
-      boxes=$(program_boxes)
-      id='' title=''
-      read -r id title <<<"$(grep ' 情報$' <<<"$boxes")" || true
-      if [[ -n $id && $(wc -l <<<"$boxes") -gt 1 ]]; then
-        question=$id  # a box of the run has come over it already
-        return 0
-      elif [[ -n $id ]]; then
-        sleep 0.3  # drawn by now, and still alone?
-        [[ $(program_boxes) == "$boxes" ]] || continue
-        if is_question "$id"; then question=$id; return 0; fi
-        # The run was faster than the close (a quick machine): its last box is answered, the window closed as any
-        # window is, and the caller leaves this order unchecked in this run.
-        shot run-ended-first
-        echo "    the run ended before the close landed (screenshot $shot_number): this order is not checked in this run"
-        focus "$id"
-        xdotool key Return
-        wait_gone "$id" "Enter on the run's last box"
-        sleep 0.5
-        # The close clicked while the box was up may have been kept for after it: then the window is gone already.
-        if kill -0 "$app_pid" 2>/dev/null && xwininfo -id "$main" >/dev/null 2>&1; then click_close_button; fi
-        wait_exit "the title bar's button after the run"
-        return 1
-      fi
-      read -r id title <<<"$boxes" || true
-      if [[ -n $id ]]; then
-        focus "$id"
-        xdotool key Return
-        wait_gone "$id" "Enter on the box \"$title\""
-        closes_before=$((closes_before + 1))
-        break
-      fi
-      sleep 0.2
+  under=$(program_boxes | head -n 1)
+  if [[ -n $under ]]; then sleep 0.3; shot "box-up-at-close"; fi
+  if [[ $how == button ]]; then click_close_button; else focus "$main"; xdotool key alt+F4; fi
+  deadline=$((SECONDS + wait_seconds))
+  while :; do
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+      [[ $under == *' 情報' ]] || fail "closed with the $how during a run: the program ended without asking"
+      echo "    the run ended before the close landed: its last box and the window went with the close; this order is not checked in this run"
+      wait_exit "the $how with the run's last box up"
+      return 1
+    fi
+    ((SECONDS < deadline)) || fail "closed with the $how during a run${under:+ while the box \"${under#* }\" was up}: no close question came (screenshot $shot_number)"
+    boxes=$(program_boxes | grep -v "^${under%% *} " || true)
+    for id in $(awk '$2 == "情報" {print $1}' <<<"$boxes"); do
+      if is_question "$id"; then question=$id; return 0; fi
     done
+    sleep 0.2
   done
-  fail "closed with the $how during a run: the run's boxes kept taking the close"
+}
+# The program's boxes but the close question $1 and the run's box that was up when the window was closed.
+boxes_besides() {
+  program_boxes | grep -v "^$1 " | { if [[ -n $under ]]; then grep -v "^${under%% *} "; else cat; fi; } || true
 }
 # A close whose question is left up while the run copies: the run's next boxes wait for the answer (none comes over
 # the question), いいえ (the default, Enter) lets them come one by one, the run ends, and the window stays open.
@@ -422,7 +404,7 @@ question_holds_the_boxes() {
       question_left_unanswered "$question" "$when"
       return 0
     fi
-    others=$(grep -v "^$question " <<<"$boxes" || true)
+    others=$(boxes_besides "$question")
     if [[ -n $others ]]; then
       shot "stacked"
       findings+=("closed $when, question up: the box \"$(cut -d ' ' -f 2- <<<"$others" | head -n 1)\" came over the close question (screenshot $shot_number)")
@@ -434,6 +416,9 @@ question_holds_the_boxes() {
   focus "$question"
   xdotool key Return  # いいえ
   wait_gone "$question" "Enter (いいえ) on the close question"
+  if [[ -n $under ]] && ! program_boxes | grep -q "^${under%% *} "; then
+    findings+=("closed $when while the box \"${under#* }\" was up, answered いいえ: that box went with the question")
+  fi
   deadline=$((SECONDS + 3 * wait_seconds))
   while :; do
     ((SECONDS < deadline)) || fail "closed $when and answered いいえ: the run did not end within $((3 * wait_seconds)) s"
@@ -465,7 +450,7 @@ question_left_unanswered() {
     ((SECONDS < deadline)) || fail "closed $when: the close question is still up $((3 * wait_seconds)) s later (the run does not end?)"
     kill -0 "$app_pid" 2>/dev/null || fail "closed $when: the program ended without its last box"
     boxes=$(program_boxes)
-    others=$(grep -v "^$question " <<<"$boxes" || true)
+    others=$(boxes_besides "$question")
     if grep -q "^$question " <<<"$boxes"; then
       if [[ -n $others ]]; then
         read -r id title <<<"$others"
@@ -740,7 +725,7 @@ type_row 1 cell_red.bmp cell_green.bmp
 click "$main" "${execute_button[@]}"
 touch "$work/marker"
 if close_during_run button; then
-  ((closes_before == 0)) || echo "    the copy stage was over before the close: closed after $closes_before of the run's boxes"
+  [[ -z $under ]] || echo "    the copy stage was over before the close: the question came over the box \"${under#* }\""
   shot close-question-left
   question_holds_the_boxes "$question" "with the title bar's button while the run copies"
 fi
@@ -751,18 +736,19 @@ damage=$(output_damage)
 (($(ls "$work/app/Scena" | wc -l) == $(ls "$big" | wc -l))) || findings+=("the run closed with the title bar's button, once ended, left $(ls "$work/app/Scena" | wc -l) of the scenario's $(ls "$big" | wc -l) files")
 echo "    exited with status $status; Scena holds the whole scenario, its data files read whole"
 
-echo "== Started again (the larger scenario there), closed with the title bar's button while the run copies, はい"
+echo "== Started again (the larger scenario there), closed with the title bar's button while the run's first box is up, はい"
 rm -rf "$work/app/Scena"; mkdir -p "$work/app/Scena"
 start_program "$work/celshift4.log"
 check_reopened "the larger scenario"
 type_row 1 cell_red.bmp cell_green.bmp
 click "$main" "${execute_button[@]}"
 touch "$work/marker"
+wait_window "${captions_big[0]}" "the run's first box did not come up" >/dev/null
 if close_during_run button; then
   shot close-question
   # A box of the run over the question is answered first (noted above): the question can only be answered then.
   for ((tries = 0; tries < 3; tries++)); do
-    others=$(program_boxes | grep -v "^$question " || true)
+    others=$(boxes_besides "$question")
     [[ -n $others ]] || break
     read -r id title <<<"$others"
     if [[ $title == 情報 ]]; then
@@ -788,6 +774,8 @@ if close_during_run button; then
     answered=()
     answer_until_exit "はい on the close question"
     ((status == 0)) || findings+=("after はい on the close question the program exited with status $status")
+    # The user chose to close: the run's boxes that were still to come are not shown (the report keeps them).
+    ((${#answered[@]} == 0)) || findings+=("after はい on the close question the run's boxes still came: ${answered[*]}")
     check_settings "$work/marker" "$big" "closed during a run with はい"
     damage=$(output_damage)
     [[ -z $damage ]] || findings+=("after はい on the close question: $damage")
