@@ -282,7 +282,8 @@ bool rewriteDataFiles(FileList& fileList, OutputSubfolders* output, const Replac
             const ListedFile& file = files[static_cast<std::size_t>(i)];
             const std::string& path = file.path;
             ++outcome.stageDone;
-            if (seenNames) seenNames->merge(converted.names);
+            // Only what the output folder now holds: a file that failed left no copy to name anything.
+            if (seenNames && result.outputWritten) seenNames->merge(converted.names);
             if (options.report) {
                 FileReport report;
                 report.kind = reportKind(result.kind);

@@ -177,7 +177,8 @@ TEST_F(CliSafety, SignalsIgnoredAtStartStayIgnored) {
 }
 
 // A data file whose copy does not fit (here a file size limit, as a full disk) may hold the name a row looks for:
-// the row's summary says that a file could not be converted, not that the name was not found.
+// the row's summary says that a file could not be converted, not that the name was not found, and the names it
+// would have held are not taken for the copy's.
 TEST_F(CliProcess, ARowWhoseFileCouldNotBeWrittenIsNotCalledNotFound) {
     writeFile(scenario + "/Big.wid",
               ByteBuilder().fileHeader(8).int32(1).int32(1).imageNode("big.bmp", std::string(4000, 'x')).bytes());
@@ -186,6 +187,8 @@ TEST_F(CliProcess, ARowWhoseFileCouldNotBeWrittenIsNotCalledNotFound) {
     EXPECT_EQ(p.status, 1) << p.err;
     EXPECT_NE(p.out.find("失敗: Big.wid\n"), std::string::npos) << p.out;
     EXPECT_NE(p.out.find("集計: 変換１: 0箇所（変換できなかったファイルがあります）\n"), std::string::npos) << p.out;
+    // No copy holds x.bmp: the run's look at its copy has nothing to tell.
+    EXPECT_EQ(p.err.find("変換後のシナリオにない画像"), std::string::npos) << p.err;
 }
 
 TEST_F(CliSafety, AClosedOrFullStandardOutputIsNoSuccess) {
