@@ -95,53 +95,8 @@ fail() {
   exit 1
 }
 
-# The visible windows whose title is exactly $1. xdotool matches titles regardless of case ("celshift", the
-# title Qt gives a window without one, would find "Celshift"), so each is compared once more.
-windows_titled() {
-  local id
-  for id in $(xdotool search --onlyvisible --name "^${1}\$" 2>/dev/null); do
-    [[ $(xdotool getwindowname "$id" 2>/dev/null) == "$1" ]] && echo "$id"
-  done
-  return 0
-}
-# The id of the visible window whose title is exactly $1, once it is there; fails after the wait.
-wait_window() {
-  local title=$1 id deadline=$((SECONDS + wait_seconds))
-  while ((SECONDS < deadline)); do
-    if [[ -n $app_pid ]] && ! kill -0 "$app_pid" 2>/dev/null; then fail "the program ended while waiting for \"$title\""; fi
-    id=$(windows_titled "$title" | head -n 1)
-    if [[ -n $id ]]; then echo "$id"; return 0; fi
-    sleep 0.2
-  done
-  fail "no window \"$title\" within $wait_seconds s: $2"
-}
-wait_gone() {
-  local id=$1 deadline=$((SECONDS + wait_seconds))
-  while ((SECONDS < deadline)); do
-    xdotool getwindowname "$id" >/dev/null 2>&1 && xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$id" || return 0
-    sleep 0.2
-  done
-  fail "the window \"$(xdotool getwindowname "$id" 2>/dev/null)\" is still open $wait_seconds s after $2"
-}
-# Waits for the program to end after $1 (what ended it) and sets status to its exit status.
-wait_exit() {
-  local deadline=$((SECONDS + wait_seconds))
-  while kill -0 "$app_pid" 2>/dev/null; do
-    ((SECONDS < deadline)) || fail "the program is still running $wait_seconds s after $1"
-    sleep 0.2
-  done
-  status=0
-  wait "$app_pid" || status=$?
-  app_pid=''
-}
+source "$(dirname "${BASH_SOURCE[0]}")/x_drive.sh"
 
-# click WINDOW X Y, the pointer at rest before the press as a hand's would be.
-click() {
-  xdotool mousemove --window "$1" "$2" "$3"
-  sleep 0.3
-  xdotool click 1
-  sleep 0.2
-}
 # The program's open windows that have no title of their own (Qt names them after the program): popups such as
 # a completion list. xdotool does not find these, xwininfo does.
 leftover_lists() {
@@ -150,13 +105,6 @@ leftover_lists() {
     xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' && echo "$id"
   done
   return 0
-}
-# A fingerprint of what a window shows.
-window_pixels() {
-  import -display "$DISPLAY" -window "$1" rgb:- 2>/dev/null | md5sum
-}
-focus() {
-  xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
 }
 
 # Starts the program from its folder beside Scena, its output into $1, and waits for its main window.
@@ -266,14 +214,6 @@ path_into_dialog() {
   xdotool type --delay 10 "$2"
   xdotool key Return
   wait_gone "$dialog" "Enter on the path typed into \"$1\""
-}
-# Waits until the file $1 is there (written after $2).
-wait_file() {
-  local deadline=$((SECONDS + wait_seconds))
-  until [[ -s $1 ]]; do
-    ((SECONDS < deadline)) || fail "$1 was not written: $2"
-    sleep 0.2
-  done
 }
 # A piece of the main window (WIDTHxHEIGHT+X+Y) as a PPM file.
 window_piece() {
