@@ -2,7 +2,8 @@
 # What the run's look at its own copy costs: celshift-cli of this tree against celshift-cli of BASE (a commit before
 # that look, by default the last one without it), on the real-shaped set (7,500 data files, 150 MB), with the same four
 # rows. The two programs take turns, round after round,
-# each into an emptied output folder after a sync, so that the disk's and the machine's drift falls on both alike.
+# each into a fresh output folder made by prepare.sh (which moves the earlier output aside rather than deleting it:
+# see there), so that the disk's and the machine's drift falls on both alike.
 # Prints the median wall time and CPU time (user + system) of each and their ratios.
 #   bash bench/check-cost.sh [BASE] [BUILD_DIR] [ROUNDS]   (BUILD_DIR, default build, must hold this tree's
 #                                                           celshift-cli and generate-scenario; ROUNDS default 15)
@@ -23,16 +24,15 @@ cmake -S "$work/base" -B "$work/base-build" -DCMAKE_BUILD_TYPE=Release -DCELSHIF
   -DCELSHIFT_BUILD_TESTS=OFF -DCELSHIFT_BUILD_BENCH=OFF >/dev/null
 cmake --build "$work/base-build" --target celshift-cli -j"$(nproc)" >/dev/null
 "$build/bin/generate-scenario" --out "$work/flat" --shape real --megabytes 150 --files 7500 --images 100 --seed 4 >/dev/null
+mkdir "$work/trash"
 python3 - "$work" "$work/base-build/bin/celshift-cli" "$build/bin/celshift-cli" "$rounds" <<'PY'
-import os, resource, shutil, statistics, subprocess, sys, time
+import os, resource, statistics, subprocess, sys, time
 work, base, new, rounds = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
 rows = ["--from", "cell_red.bmp", "--to", "new_red.bmp", "--from", "cell_green.bmp", "--to", "new_green.bmp",
         "--from", "背景01.bmp", "--to", "背景09.bmp", "--from", "表紙.bmp", "--to", "表紙2.bmp"]
 def once(program, scenario):
     out = os.path.join(work, "out")
-    shutil.rmtree(out, ignore_errors=True)
-    os.mkdir(out)
-    os.sync()
+    subprocess.run(["sh", "bench/prepare.sh", os.path.join(work, "trash"), out, "mkdir"], check=True)
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
     subprocess.run([program, "--quiet", "--output", out] + rows + [scenario], stdout=subprocess.DEVNULL,
