@@ -212,6 +212,10 @@ bool WildcardMask::matches(std::string_view name) const {
 
 std::unique_ptr<FileList> makeDirectoryFileList() { return std::make_unique<DirectoryFileList>(); }
 
+bool folderEntryNames(const std::string& folder, std::vector<std::string>& names) {
+    return detail::readAllNames(folder, names);
+}
+
 bool matchesMask(const std::string& name, const std::string& mask) { return WildcardMask(mask).matches(name); }
 
 }  // namespace celshift

@@ -39,6 +39,11 @@ public:
 // ties broken by the bytes of the names; then its subfolders in the same order, each with all it holds.
 std::unique_ptr<FileList> makeDirectoryFileList();
 
+// Every name the folder holds, hidden ones and folders too (not "." and ".."), in UTF-8 as far as the system
+// spells them, in no order. False when the folder cannot be read completely. Cheaper per name than a
+// std::filesystem listing, which builds a path for each entry: a run lists its whole output folder this way.
+bool folderEntryNames(const std::string& folder, std::vector<std::string>& names);
+
 // Windows wildcard match of a file name, ASCII letters compared without regard to case.
 bool matchesMask(const std::string& name, const std::string& mask);
 

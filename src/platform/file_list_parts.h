@@ -24,6 +24,9 @@ struct FolderEntries {
 // Reads the folder's entries (file_list_posix.cpp, file_list_win32.cpp). False when it cannot be read completely.
 bool readFolder(const std::string& folder, FolderEntries& entries);
 
+// All names of the folder (folderEntryNames), per platform.
+bool readAllNames(const std::string& folder, std::vector<std::string>& names);
+
 // Sorts UTF-8 names by the Japanese collation with case (and kana type and width) ignored, ties broken by
 // code units so that the order is total. False when the collation is not available.
 bool sortJapanese(std::vector<std::string>& names);

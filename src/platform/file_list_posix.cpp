@@ -44,6 +44,24 @@ struct CollatorCloser {
 
 }  // namespace
 
+bool readAllNames(const std::string& folder, std::vector<std::string>& names) {
+    DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
+    if (!directory) return false;
+    bool complete = true;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(directory);
+        if (!entry) {
+            complete = errno == 0;
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    closedir(directory);
+    return complete;
+}
+
 // Names that begin with "." are the hidden files here (and the "." and ".." entries).
 bool readFolder(const std::string& folder, FolderEntries& entries) {
     DIR* directory = opendir(folder.empty() ? "." : folder.c_str());

@@ -29,6 +29,24 @@ private:
 
 }  // namespace
 
+bool readAllNames(const std::string& folder, std::vector<std::string>& names) {
+    std::string pattern = folder.empty() ? std::string(".") : folder;
+    if (pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+    pattern += '*';
+    const std::optional<std::wstring> widePattern = toWide(pattern);
+    if (!widePattern) return false;
+    WIN32_FIND_DATAW entry;
+    FindHandle search(::FindFirstFileExW(widePattern->c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
+                                         FIND_FIRST_EX_LARGE_FETCH));
+    // The root of an empty drive has no "." entry: nothing found there is an empty folder.
+    if (!search.valid()) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        const std::string name = toUtf8(entry.cFileName);
+        if (!name.empty() && name != "." && name != "..") names.push_back(name);
+    } while (::FindNextFileW(search.get(), &entry));
+    return ::GetLastError() == ERROR_NO_MORE_FILES;
+}
+
 // The search runs over "*" and masks are matched by the list: the system's own matching also tries each file's
 // 8.3 short name, so "*.wid" would find "a.widx" by its alias "A~1.WID". A folder that is a link or junction (a
 // reparse point) is listed as a file, which the run then tells it does not copy.

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "platform/code_page_932.h"
+#include "platform/file_list.h"
 #include "platform/name_fold.h"
 #include "platform/name_rules.h"
 #include "platform/path_text.h"
@@ -116,18 +117,12 @@ const ImageFileIndex::Listing& ImageFileIndex::listing(const std::string& path) 
     std::unique_ptr<Listing>& slot = listings_[path];
     if (slot) return *slot;
     slot = std::make_unique<Listing>();
-    std::error_code error;
-    fs::directory_iterator entries(pathFromUtf8(path), error);
-    if (error) return *slot;
-    for (; entries != fs::directory_iterator(); entries.increment(error)) {
-        std::string name = utf8FromPath(entries->path().filename());
+    std::vector<std::string> names;
+    // A partial listing would answer "missing" for names it did not reach.
+    if (!folderEntryNames(path, names)) return *slot;
+    for (std::string& name : names)
         // A name that is not valid UTF-8 is no name a code page 932 name can spell.
         if (std::optional<std::string> key = foldFileName(name)) slot->byKey[*key].push_back(std::move(name));
-    }
-    if (error) {
-        slot->byKey.clear();  // a partial listing would answer "missing" for names it did not reach
-        return *slot;
-    }
     for (auto& [key, names] : slot->byKey) std::sort(names.begin(), names.end());
     slot->readable = true;
     return *slot;
