@@ -38,12 +38,14 @@ TEST(FoldFileName, CaseAndCompositionAreIgnoredWidthAndKanaAreNot) {
         {"a.bmp", "a.bmp ", false},                                    // no trimming here
         {"a.bmp", "a.bmp.", false},
         {"\xE8\xA1\xA8.bmp", "\xE8\xA1\xA8.BMP", true},                // 表 keeps its bytes, the extension folds
+        {"@[", "`{", false},  // the signs beside the letters are no letters
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", true},
     };
     for (const FoldCase& c : cases) EXPECT_EQ(sameName(c.a, c.b), c.same) << c.a << " / " << c.b;
 }
 
 TEST(FoldFileName, TextThatIsNotUtf8HasNoForm) {
-    for (const std::string bad : {"\xFF.bmp", "\xC3", "\xED\xA0\x80.bmp" /* a surrogate */, "\xC0\xAF" /* overlong */})
+    for (const std::string bad : {"\xFF.bmp", "\xC3", "\x80.bmp" /* a lone continuation byte */, "\xED\xA0\x80.bmp" /* a surrogate */, "\xC0\xAF" /* overlong */})
         EXPECT_FALSE(foldFileName(bad).has_value()) << bad;
     EXPECT_EQ(foldFileName(""), std::string());
 }

@@ -63,6 +63,7 @@ TEST(NativePaths, LastElementAndParentUseSlashOnly) {
     EXPECT_EQ(lastPathElement("Summary.wsm"), "Summary.wsm");
     EXPECT_EQ(lastPathElement("/games/x/"), "");
     EXPECT_EQ(lastPathElement("a\\b.wid"), "a\\b.wid");
+    EXPECT_EQ(lastPathElement("/scenario"), "scenario");  // a folder right under the root
 
     EXPECT_EQ(parentFolder("/games/x/Summary.wsm"), "/games/x");
     EXPECT_EQ(parentFolder("/games//Summary.wsm"), "/games");
