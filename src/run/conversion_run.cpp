@@ -166,15 +166,18 @@ bool copyOtherFiles(FileList& fileList, OutputFolder& output, OutputSubfolders& 
                     return copy;
                 }
                 Copy copy;
-                if (isLinkToFolder(file.path)) {
-                    copy.reason = texts::kFolderLink;
-                    return copy;
-                }
                 const std::shared_ptr<OutputFolder> folder = subfolders.folderFor(file.name, copy.reason);
                 if (!folder) return copy;
                 // Under the name Windows gives it: "readme.txt " is "readme.txt" there.
                 const std::string name = windowsFileName(file.name);
                 copy.result = copyIntoFolder(file.path, *folder, std::string(lastPathElement(name)), options.syncBeforeRename);
+                // The copy refuses a folder before it touches the output, so only a file not copied is asked whether
+                // it is a link to one (asking each file cost a system call apiece).
+                if (copy.result.outcome != CopyOutcome::Copied && isLinkToFolder(file.path)) {
+                    copy.result.outcome = CopyOutcome::Failed;
+                    copy.reason = texts::kFolderLink;
+                    return copy;
+                }
                 if (copy.result.outcome == CopyOutcome::AlreadyExists)
                     copy.differs = compareFiles(file.path, joinPath(output.path(), name)) == Sameness::Different;
                 return copy;
