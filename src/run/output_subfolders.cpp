@@ -34,6 +34,7 @@ std::string OutputSubfolders::otherSpellingThere(const std::string& fileName) {
     if (added)
         for (const std::string& entryName : (there ? *there : top_).entryNames())
             entry->second[foldFileName(entryName).value_or(entryName)].push_back(entryName);
+    if (entry->second.empty()) return {};  // a new or empty folder: nothing there to be spelt otherwise
     const std::string last(lastPathElement(name));
     const auto found = entry->second.find(foldFileName(last).value_or(last));
     if (found == entry->second.end()) return {};
