@@ -326,6 +326,12 @@ close_during_run() {
     sleep 0.2
   done
 }
+# Whether window $1 lies below window $2 in the window manager's stacking order (bottom to top).
+below() {
+  local ids
+  ids=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | while read -r hex; do printf '%d\n' "$hex"; done)
+  awk -v a="$1" -v b="$2" '$1 == a {pa = NR} $1 == b {pb = NR} END {exit !(pa && pb && pa < pb)}' <<<"$ids"
+}
 # The program's boxes but the close question $1 and the run's box that was up when the window was closed.
 boxes_besides() {
   program_boxes | grep -v "^$1 " | { if [[ -n $under ]]; then grep -v "^${under%% *} "; else cat; fi; } || true
@@ -345,6 +351,12 @@ question_holds_the_boxes() {
       return 0
     fi
     others=$(boxes_besides "$question")
+    if [[ -n $others ]] && below "$(head -n 1 <<<"$others" | cut -d ' ' -f 1)" "$question"; then
+      # The copy stage ended just before the click landed: its box was up first, and the question came over it.
+      under=$(head -n 1 <<<"$others")
+      echo "    the box \"${under#* }\" came up just before the close landed; the question is over it"
+      continue
+    fi
     if [[ -n $others ]]; then
       shot "stacked"
       findings+=("closed $when, question up: the box \"$(cut -d ' ' -f 2- <<<"$others" | head -n 1)\" came over the close question (screenshot $shot_number)")
