@@ -39,7 +39,8 @@ def once(program, scenario):
                    stderr=subprocess.DEVNULL, check=False)
     wall = time.perf_counter() - start
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return wall, (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+    user, system = after.ru_utime - before.ru_utime, after.ru_stime - before.ru_stime
+    return wall, user + system, user, system
 for name in ("flat",):
     scenario = os.path.join(work, name)
     times = {"base": [], "new": []}
@@ -49,8 +50,9 @@ for name in ("flat",):
         order = ("base", "new") if r % 2 == 0 else ("new", "base")
         for side in order:
             times[side].append(once(base if side == "base" else new, scenario))
-    med = {side: (statistics.median(t[0] for t in v), statistics.median(t[1] for t in v)) for side, v in times.items()}
-    (bw, bc), (nw, nc) = med["base"], med["new"]
+    med = {side: [statistics.median(t[k] for t in v) for k in range(4)] for side, v in times.items()}
+    (bw, bc, bu, bs), (nw, nc, nu, ns) = med["base"], med["new"]
     print(f"{name}: {rounds} rounds; median wall base {bw:.3f} s, new {nw:.3f} s: new/base = {nw / bw:.3f}; "
-          f"median CPU base {bc:.3f} s, new {nc:.3f} s: new/base = {nc / bc:.3f}")
+          f"median CPU base {bc:.3f} s, new {nc:.3f} s: new/base = {nc / bc:.3f} "
+          f"(user {bu:.3f} / {nu:.3f}, system {bs:.3f} / {ns:.3f})")
 PY
