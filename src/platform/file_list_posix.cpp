@@ -44,7 +44,9 @@ struct CollatorCloser {
 
 }  // namespace
 
-bool readAllNames(const std::string& folder, std::vector<std::string>& names) {
+// Calls each(folder, entry) for every entry the folder holds; false when it cannot be read completely.
+template <typename Each>
+bool forEachEntry(const std::string& folder, Each each) {
     DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
     if (!directory) return false;
     bool complete = true;
@@ -55,35 +57,30 @@ bool readAllNames(const std::string& folder, std::vector<std::string>& names) {
             complete = errno == 0;
             break;
         }
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..") names.emplace_back(name);
+        each(directory, *entry);
     }
     closedir(directory);
     return complete;
 }
 
+bool readAllNames(const std::string& folder, std::vector<std::string>& names) {
+    return forEachEntry(folder, [&](DIR*, const dirent& entry) {
+        const std::string_view name = entry.d_name;
+        if (name != "." && name != "..") names.emplace_back(name);
+    });
+}
+
 // Names that begin with "." are the hidden files here (and the "." and ".." entries).
 bool readFolder(const std::string& folder, FolderEntries& entries) {
-    DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
-    if (!directory) return false;
-    bool complete = true;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(directory);
-        if (!entry) {
-            complete = errno == 0;
-            break;
-        }
-        const std::string name = entry->d_name;
-        if (name.empty() || name[0] == '.') continue;
-        switch (entryKind(directory, *entry)) {
+    return forEachEntry(folder, [&](DIR* directory, const dirent& entry) {
+        const std::string name = entry.d_name;
+        if (name.empty() || name[0] == '.') return;
+        switch (entryKind(directory, entry)) {
         case EntryKind::File: entries.files.push_back(name); break;
         case EntryKind::Folder: entries.folders.push_back(name); break;
         case EntryKind::LeftOut: break;
         }
-    }
-    closedir(directory);
-    return complete;
+    });
 }
 
 // ICU's collator for "ja" at secondary strength: case, kana type and width are tertiary differences.

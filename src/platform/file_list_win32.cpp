@@ -29,7 +29,9 @@ private:
 
 }  // namespace
 
-bool readAllNames(const std::string& folder, std::vector<std::string>& names) {
+// Calls each(entry) for every entry the folder holds; false when it cannot be read completely.
+template <typename Each>
+bool forEachEntry(const std::string& folder, Each each) {
     std::string pattern = folder.empty() ? std::string(".") : folder;
     if (pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
     pattern += '*';
@@ -38,37 +40,33 @@ bool readAllNames(const std::string& folder, std::vector<std::string>& names) {
     WIN32_FIND_DATAW entry;
     FindHandle search(::FindFirstFileExW(widePattern->c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
                                          FIND_FIRST_EX_LARGE_FETCH));
-    // The root of an empty drive has no "." entry: nothing found there is an empty folder.
+    // "*" finds "." and ".." in every folder but the root of a drive: nothing found there is an empty folder.
     if (!search.valid()) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     do {
-        const std::string name = toUtf8(entry.cFileName);
-        if (!name.empty() && name != "." && name != "..") names.push_back(name);
+        each(entry);
     } while (::FindNextFileW(search.get(), &entry));
     return ::GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+bool readAllNames(const std::string& folder, std::vector<std::string>& names) {
+    return forEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
+        const std::string name = toUtf8(entry.cFileName);
+        if (!name.empty() && name != "." && name != "..") names.push_back(name);
+    });
 }
 
 // The search runs over "*" and masks are matched by the list: the system's own matching also tries each file's
 // 8.3 short name, so "*.wid" would find "a.widx" by its alias "A~1.WID". A folder that is a link or junction (a
 // reparse point) is listed as a file, which the run then tells it does not copy.
 bool readFolder(const std::string& folder, FolderEntries& entries) {
-    std::string pattern = folder.empty() ? std::string(".") : folder;
-    if (pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
-    pattern += '*';
-    const std::optional<std::wstring> widePattern = toWide(pattern);
-    if (!widePattern) return false;
-    WIN32_FIND_DATAW entry;
-    FindHandle search(::FindFirstFileExW(widePattern->c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
-                                         FIND_FIRST_EX_LARGE_FETCH));
-    if (!search.valid()) return false;  // "*" finds "." and ".." in every folder: no file-not-found here
-    do {
-        if ((entry.dwFileAttributes & kLeftOut) != 0) continue;
+    return forEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
+        if ((entry.dwFileAttributes & kLeftOut) != 0) return;
         const std::string name = toUtf8(entry.cFileName);
-        if (name.empty() || name == "." || name == "..") continue;
+        if (name.empty() || name == "." || name == "..") return;
         const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (isFolder && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) entries.folders.push_back(name);
         else entries.files.push_back(name);
-    } while (::FindNextFileW(search.get(), &entry));
-    return ::GetLastError() == ERROR_NO_MORE_FILES;
+    });
 }
 
 // CompareStringEx for Japanese with case, kana type and width ignored; equal names in code unit order.
