@@ -127,11 +127,6 @@ program_boxes() {
   done
   return 0
 }
-# Whether box $1 shows the question mark (its blue): the questions do, the run's boxes do not.
-is_question() {
-  import -display "$DISPLAY" -window "$1" -depth 8 "ppm:$work/box.ppm" 2>/dev/null || return 1
-  (($(python3 tests/e2e/pixels.py count "$work/box.ppm" 0 0 255 40) >= 30))
-}
 # The id of the question box (情報, with the question mark) once it is there; fails after the wait.
 wait_question() {
   local id deadline=$((SECONDS + wait_seconds))
@@ -253,26 +248,6 @@ output_damage() {
   "$build/bin/celshift-cli" --list-names "$work/app/Scena" >/dev/null 2>"$work/list-names.txt" \
     || echo "celshift-cli --list-names: $(head -n 2 "$work/list-names.txt" | tr '\n' ' ')"
   return 0
-}
-# Answers each box that comes with Enter until the program ends ($1: what ended it); the boxes' captions go to
-# answered.
-answer_until_exit() {
-  local id title deadline=$((SECONDS + wait_seconds))
-  while kill -0 "$app_pid" 2>/dev/null; do
-    ((SECONDS < deadline)) || fail "the program is still running $wait_seconds s after $1 (boxes answered: ${answered[*]:-none})"
-    id='' title=''
-    read -r id title < <(program_boxes) || true
-    if [[ -n $id ]]; then
-      sleep 0.3; shot "box-$title"
-      focus "$id"
-      xdotool key Return
-      wait_gone "$id" "Enter on the box \"$title\" after $1"
-      answered+=("$title")
-      deadline=$((SECONDS + wait_seconds))
-    fi
-    sleep 0.2
-  done
-  wait_exit "$1"
 }
 # 変換行's menu item $1 (1: 変換行を保存…, 2: 変換行を読み込む…), chosen with the arrow keys.
 rows_menu() {

@@ -243,36 +243,11 @@ output_damage() {
   return 0
 }
 # The program's visible boxes with one of the run's captions, one "ID TITLE" a line.
-run_boxes() {
+program_boxes() {
   local caption id
   for caption in 情報 第一段階 画像置換 失敗 エラー ErrorFm; do
     for id in $(windows_titled "$caption"); do echo "$id $caption"; done
   done
-}
-# Answers each box that comes with Enter until the program ends ($1: what ended it); the boxes' captions go to
-# answered.
-answer_until_exit() {
-  local id title deadline=$((SECONDS + wait_seconds))
-  while kill -0 "$app_pid" 2>/dev/null; do
-    ((SECONDS < deadline)) || fail "the program is still running $wait_seconds s after $1 (boxes answered: ${answered[*]:-none})"
-    id='' title=''
-    read -r id title < <(run_boxes) || true
-    if [[ -n $id ]]; then
-      sleep 0.3; shot "box-$title"
-      focus "$id"
-      xdotool key Return
-      wait_gone "$id" "Enter on the box \"$title\" after $1"
-      answered+=("$title")
-      deadline=$((SECONDS + wait_seconds))
-    fi
-    sleep 0.2
-  done
-  wait_exit "$1"
-}
-# Whether box $1 shows the question mark (its blue): the questions do, the run's boxes do not.
-is_question() {
-  timeout 20 import -display "$DISPLAY" -window "$1" -depth 8 "ppm:$work/box.ppm" 2>/dev/null || return 1
-  (($(python3 tests/e2e/pixels.py count "$work/box.ppm" 0 0 255 40) >= 30))
 }
 # Whether 実行 is enabled: its caption drawn dark, not grey.
 execute_enabled() {

@@ -1,5 +1,7 @@
 # The steps both end-to-end drives take with xdotool on an X display: finding windows by their title, waiting
-# for them, clicking as a hand would. Sourced after the drive has defined fail, wait_seconds and app_pid.
+# for them, clicking as a hand would. Sourced by each drive, which defines
+# fail, shot, focus, program_boxes (the program's boxes: id and caption) and the variables work, wait_seconds
+# and app_pid.
 # The visible windows whose title is exactly $1 (xdotool matches regardless of case; each is compared again).
 windows_titled() {
   local id
@@ -61,4 +63,29 @@ wait_file() {
     ((SECONDS < deadline)) || fail "$1 was not written: $2"
     sleep 0.2
   done
+}
+# Whether box $1 shows the question mark (its blue): the questions do, the run's boxes do not.
+is_question() {
+  timeout 20 import -display "$DISPLAY" -window "$1" -depth 8 "ppm:$work/box.ppm" 2>/dev/null || return 1
+  (($(python3 tests/e2e/pixels.py count "$work/box.ppm" 0 0 255 40) >= 30))
+}
+# Answers each box that comes with Enter until the program ends ($1: what ended it); the boxes' captions go to
+# answered.
+answer_until_exit() {
+  local id title deadline=$((SECONDS + wait_seconds))
+  while kill -0 "$app_pid" 2>/dev/null; do
+    ((SECONDS < deadline)) || fail "the program is still running $wait_seconds s after $1 (boxes answered: ${answered[*]:-none})"
+    id='' title=''
+    read -r id title < <(program_boxes) || true
+    if [[ -n $id ]]; then
+      sleep 0.3; shot "box-$title"
+      focus "$id"
+      xdotool key Return
+      wait_gone "$id" "Enter on the box \"$title\" after $1"
+      answered+=("$title")
+      deadline=$((SECONDS + wait_seconds))
+    fi
+    sleep 0.2
+  done
+  wait_exit "$1"
 }
