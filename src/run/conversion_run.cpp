@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -12,6 +13,7 @@
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
 #include "platform/file_list.h"
+#include "platform/large_stack.h"
 #include "platform/name_fold.h"
 #include "platform/name_rules.h"
 #include "platform/output_folder.h"
@@ -19,6 +21,7 @@
 #include "run/build_replacement_table.h"
 #include "run/data_file_job.h"
 #include "run/failure_reasons.h"
+#include "run/image_files.h"
 #include "run/kept_files.h"
 #include "run/output_check.h"
 #include "run/output_subfolders.h"
@@ -240,12 +243,6 @@ FileReport::Kind reportKind(DataFileResult::Kind kind) {
 
 // Second stage: every data file, converted on the workers and reported in the order of the list. Returns
 // false when a stop ended it early. In an output folder that folds case, those the first stage refused are left out.
-// One data file's conversion, with the distinct image names its walk saw (for the run's look at its copy).
-struct ConvertedFile {
-    DataFileResult result;
-    std::unordered_set<std::string> names;
-};
-
 bool rewriteDataFiles(FileList& fileList, OutputSubfolders* output, const ReplacementTableHolder& holder,
                       const SameNames& same, bool foldsCase, std::size_t stackBytes, RunMessages& messages,
                       const RunOptions& options, RunOutcome& outcome, std::unordered_set<std::string>* seenNames) {
@@ -257,36 +254,35 @@ bool rewriteDataFiles(FileList& fileList, OutputSubfolders* output, const Replac
     outcome.lastStage = RunStage::RewritingDataFiles;
     outcome.stageDone = 0;
     outcome.stageCount = static_cast<int>(files.size());
-    OrderedWorkers<ConvertedFile> workers(static_cast<int>(files.size()), jobs, options.stop, stackBytes);
+    // Each worker keeps the names of the files it wrote; a file that failed left no copy to name anything.
+    std::vector<WrittenImageNames> names(buffers.size());
+    OrderedWorkers<DataFileResult> workers(static_cast<int>(files.size()), jobs, options.stop, stackBytes);
     const int delivered = workers.run(
         [&](int i, int worker) {
             const ListedFile& file = files[static_cast<std::size_t>(i)];
-            ConvertedFile converted;
+            DataFileResult result;
             std::shared_ptr<OutputFolder> folder;
             if (output) {
                 std::string why;
                 folder = output->folderFor(file.name, why);
                 if (!folder) {
-                    converted.result.kind = DataFileResult::Kind::Unopened;
-                    converted.result.unopenedPath = joinPath(output->top().path(), file.name);
-                    converted.result.reason = why;
-                    return converted;
+                    result.kind = DataFileResult::Kind::Unopened;
+                    result.unopenedPath = joinPath(output->top().path(), file.name);
+                    result.reason = why;
+                    return result;
                 }
             }
-            ImageNameSet names;
-            converted.result = convertDataFile(file.path, folder.get(), holder, buffers[static_cast<std::size_t>(worker)],
-                                               seenNames ? &names : nullptr, options.syncBeforeRename,
-                                               std::string(lastPathElement(windowsFileName(file.name))));
-            converted.names = std::move(names.names);
-            return converted;
+            WrittenImageNames& seen = names[static_cast<std::size_t>(worker)];
+            result = convertDataFile(file.path, folder.get(), holder, buffers[static_cast<std::size_t>(worker)],
+                                     seenNames ? &seen : nullptr, options.syncBeforeRename,
+                                     std::string(lastPathElement(windowsFileName(file.name))));
+            seen.fileEnded(result.outputWritten);
+            return result;
         },
-        [&](int i, ConvertedFile& converted) {
-            DataFileResult& result = converted.result;
+        [&](int i, DataFileResult& result) {
             const ListedFile& file = files[static_cast<std::size_t>(i)];
             const std::string& path = file.path;
             ++outcome.stageDone;
-            // Only what the output folder now holds: a file that failed left no copy to name anything.
-            if (seenNames && result.outputWritten) seenNames->merge(converted.names);
             if (options.report) {
                 FileReport report;
                 report.kind = reportKind(result.kind);
@@ -321,6 +317,8 @@ bool rewriteDataFiles(FileList& fileList, OutputSubfolders* output, const Replac
             }
         },
         stageProgress(options, RunStage::RewritingDataFiles, files));
+    if (seenNames)
+        for (const WrittenImageNames& seen : names) seenNames->insert(seen.names().begin(), seen.names().end());
     return delivered == static_cast<int>(files.size());
 }
 
@@ -398,13 +396,24 @@ RunOutcome runConversion(const std::string& sourceFile, const std::string& outpu
         (!copyRenamedPictures(*holder.table, sourceFolder, output, messages, options, outcome) || stopRequested(options)))
         return stoppedRun(outcome, messages);
 
+    // The output's pictures are all there now: from here on the run adds data files alone, and no picture name can
+    // name one of those. So the output folder is read beside the conversion rather than after it.
+    const ImageFileIndex outputFiles(output.path());
+    std::unique_ptr<LargeStackThread> outputReader;
+    try {
+        outputReader = std::make_unique<LargeStackThread>(std::size_t{1} << 20,
+                                                          [&outputFiles] { outputFiles.folderReadable(); });
+    } catch (const std::system_error&) {
+        // Without a thread the folder is read when the check first asks for it.
+    }
     std::unordered_set<std::string> seenNames;
     const bool ended = rewriteDataFiles(fileList, &subfolders, holder, same, foldsCase, stackBytes, messages, options,
                                         outcome, &seenNames);
+    if (outputReader) outputReader->join();
     if (options.syncBeforeRename) output.syncEntries();
     if (!ended || stopRequested(options)) return stoppedRun(outcome, messages, ended);
     // The copy checked against itself: pictures its data files name that its folder lacks, told before the last box.
-    outcome.missingAfterRun = picturesMissingAfterRun(seenNames, holder.table.get(), sourceFolder, output.path());
+    outcome.missingAfterRun = picturesMissingAfterRun(seenNames, holder.table.get(), sourceFolder, outputFiles);
     if (options.report)
         for (const MissingPicture& picture : outcome.missingAfterRun) {
             FileReport report;

@@ -4,7 +4,6 @@
 #include <limits>
 #include <map>
 
-#include "run/image_files.h"
 #include "run/missing_images.h"
 #include "run/row_names.h"
 
@@ -12,7 +11,7 @@ namespace celshift {
 
 std::vector<MissingPicture> picturesMissingAfterRun(const std::unordered_set<std::string>& inputNames,
                                                     const ReplacementTable* table, const std::string& scenarioFolder,
-                                                    const std::string& outputFolder) {
+                                                    const ImageFileIndex& output) {
     // Each name of the output, with the first row that wrote it (0: only the scenario's own fields hold it).
     std::map<std::string, int> written;
     for (const std::string& name : inputNames) {
@@ -28,7 +27,6 @@ std::vector<MissingPicture> picturesMissingAfterRun(const std::unordered_set<std
         const auto [entry, added] = written.emplace(std::move(toName), pair + 1);
         if (!added && entry->second > pair + 1) entry->second = pair + 1;
     }
-    const ImageFileIndex output(outputFolder);
     const ImageFileIndex scenario(scenarioFolder);
     std::vector<MissingPicture> missing;
     for (const auto& [name, row] : written) {

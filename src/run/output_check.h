@@ -2,22 +2,43 @@
 // which the scenario folder did not already lack. Works from the names the walk saw; reads no data file again.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "run/image_files.h"
 #include "transform/data_file_copier.h"
 #include "transform/replacement_table.h"
 
 namespace celshift {
 
-// The distinct image-name fields of one data file, as stored (with the zero byte when the field has one).
-class ImageNameSet final : public ImageNameVisitor {
+// Hashes a name by its bytes, so that a field's bytes are looked up where they lie, without a copy.
+struct NameBytesHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+using NameBytesSet = std::unordered_set<std::string, NameBytesHash, std::equal_to<>>;
+
+// The distinct image-name fields of the data files one worker wrote, as stored (with the zero byte when the
+// field has one). Most fields repeat a name seen before: those cost a look-up and nothing else.
+class WrittenImageNames final : public ImageNameVisitor {
 public:
     void imageName(const unsigned char* bytes, std::int32_t length) override {
-        names.emplace(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+        const std::string_view name(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+        if (!written_.contains(name) && !pending_.contains(name)) pending_.emplace(name);
     }
-    std::unordered_set<std::string> names;
+    // The file walked since the last call ended: its names count when its output was written, else they go.
+    void fileEnded(bool outputWritten) {
+        if (outputWritten) written_.merge(pending_);
+        pending_.clear();
+    }
+    const NameBytesSet& names() const { return written_; }
+
+private:
+    NameBytesSet written_;
+    NameBytesSet pending_;
 };
 
 struct MissingPicture {
@@ -30,6 +51,6 @@ struct MissingPicture {
 // missing from the scenario folder. By row, then by the bytes of the name; names no row wrote come last.
 std::vector<MissingPicture> picturesMissingAfterRun(const std::unordered_set<std::string>& inputNames,
                                                     const ReplacementTable* table, const std::string& scenarioFolder,
-                                                    const std::string& outputFolder);
+                                                    const ImageFileIndex& output);
 
 }  // namespace celshift
