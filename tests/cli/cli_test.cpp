@@ -136,6 +136,18 @@ TEST_F(CliProcess, ConvertsAndPrintsEveryMessage) {
     EXPECT_EQ(readFile(output + "/cell.bmp"), "BM");
 }
 
+// Each name a row brings in is told, also when one data file holds several of them.
+TEST_F(CliProcess, EveryNewNameOfOneDataFileIsTold) {
+    writeFile(scenario + "/Area01.wid", ByteBuilder().fileHeader(0).int32(0).byte(0).int32(0).int32(2)
+                                            .cellRecord("cell.bmp", "").cellRecord("other.bmp", "").bytes());
+    writeFile(scenario + "/Area02.wid", dataFile("cell.bmp"));
+    const Process p = runCli({"--output", output, "--from", "cell.bmp", "--to", "blue.bmp", "--from", "other.bmp",
+                              "--to", "red.bmp", scenario});
+    EXPECT_EQ(p.status, 0) << p.err;
+    EXPECT_EQ(p.err, "celshift-cli: 警告: 変換後のシナリオにない画像: blue.bmp（変換１）\n"
+                     "celshift-cli: 警告: 変換後のシナリオにない画像: red.bmp（変換２）\n");
+}
+
 // A scenario whose data files and pictures lie in subfolders converts whole, and every mode sees the same data
 // files. --missing on the copy shows what the scenario lacked, less what a row now names that is there, plus the
 // names a row brought in; the run told each of those.
